@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QImage>
+#include <QRgb>
+#include <cstdint>
+#include <vector>
+
+// The raster bitmap of a picture: 32-bit pixels, rows top-down without
+// padding. Its storage grows geometrically when the height grows, so a
+// picture that grows line by line is not copied at every step; the reported
+// height is always exact.
+class Bitmap
+{
+public:
+    Bitmap(int width, int height, QRgb fill);
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+
+    QRgb *Row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
+    const QRgb *Row(int y) const { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
+
+    // Keeps the top rows; added rows take the fill colour.
+    void SetHeight(int height, QRgb fill);
+
+    // A QImage on the bitmap's own memory, no copy. It is valid until the
+    // next SetHeight and must not outlive the bitmap.
+    QImage View() const;
+    QImage WritableView();
+
+private:
+    int m_width;
+    int m_height;
+    std::vector<QRgb> m_pixels;
+};

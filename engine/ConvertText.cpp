@@ -1,0 +1,127 @@
+#include "ConvertText.h"
+
+#include "LumoRandom.h"
+#include "RenderSettings.h"
+#include "WrapInt.h"
+
+namespace {
+
+// Code 20 (decimal) is skipped like the line-end codes; the space is drawn.
+bool isSkipped(unsigned char c)
+{
+    return c == 0 || c == 10 || c == 13 || c == 20;
+}
+
+void prepare(Canvas &canvas)
+{
+    canvas.BrushColor = BGColor;
+    canvas.Font = *SetupFont;
+}
+
+} // namespace
+
+QPoint JitterPos(std::int32_t x, std::int32_t y)
+{
+    const std::int32_t jitterY = Wrap::Sub(Random(Wrap::Mul(2, VeVar)), VeVar);
+    const std::int32_t newY = Wrap::Add(y, jitterY);
+    const std::int32_t jitterX = Wrap::Sub(Random(Wrap::Mul(2, HoVar)), HoVar);
+    const std::int32_t newX = Wrap::Add(x, jitterX);
+    return QPoint(newX, newY);
+}
+
+void AddNoise(PictureControl &picture)
+{
+    const std::int32_t width = picture.Width();
+    const std::int32_t height = picture.Height();
+    const std::int32_t n = Wrap::Mul(Wrap::Div(Wrap::Div(Wrap::Mul(width, height), 30), 2), Rausch);
+    if (n < 0)
+        return;
+    Canvas &canvas = picture.GetCanvas();
+    const auto count = static_cast<std::int64_t>(n) + 1;
+    const QRgb background = ColourToRgb(BGColor);
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int32_t y = Random(height);
+        const std::int32_t x = Random(width);
+        canvas.SetPixelRgb(x, y, background);
+    }
+    const QRgb foreground = ColourToRgb(SetupFont->Color());
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int32_t y = Random(height);
+        const std::int32_t x = Random(width);
+        canvas.SetPixelRgb(x, y, foreground);
+    }
+}
+
+void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOwner &owner, bool onePicture,
+                 const ConvertOptions &options)
+{
+    if (options.seed)
+        RandSeed = *options.seed;
+    else
+        Randomize();
+
+    for (std::size_t i = ImageList.size(); i-- > 1;) {
+        PictureControl *old = ImageList[i];
+        ImageList.erase(ImageList.begin() + static_cast<std::ptrdiff_t>(i));
+        owner.DestroyPicture(old);
+    }
+
+    PictureControl *cur = &firstPicture;
+    {
+        Canvas &canvas = cur->GetCanvas();
+        prepare(canvas);
+        canvas.FillRect(cur->BoundsRect());
+    }
+
+    const std::int32_t h = Wrap::Abs(cur->GetCanvas().Font.Height());
+    const std::int32_t half = h / 2;
+    const std::int32_t lineStep = Wrap::Mul(4, h) / 3;
+    std::int32_t x = half;
+    std::int32_t y = half;
+
+    const qsizetype total = text.size();
+    for (qsizetype index = 0; index < total; ++index) {
+        const auto c = static_cast<unsigned char>(text[index]);
+        if (!isSkipped(c)) {
+            QPoint p = JitterPos(x, y);
+            if (Wrap::Sub(cur->Height(), lineStep) < y) {
+                if (onePicture) {
+                    cur->SetHeight(Wrap::Add(cur->Height(), h));
+                    cur->GetCanvas().SetBitmapHeight(cur->Height());
+                } else {
+                    const std::int32_t nextTop = Wrap::Add(cur->Top(), cur->Height());
+                    cur = owner.CreatePicture();
+                    ImageList.push_back(cur);
+                    cur->SetBounds(firstPicture.Left(), firstPicture.Top(), firstPicture.Width(),
+                                   firstPicture.Height());
+                    Canvas &canvas = cur->GetCanvas();
+                    prepare(canvas);
+                    canvas.FillRect(cur->BoundsRect());
+                    canvas.PenStyle = PenMode::Dot;
+                    canvas.PenColor = SetupFont->Color();
+                    canvas.LineTo(cur->Width(), 0);
+                    x = half;
+                    y = half;
+                    p = JitterPos(x, y);
+                    cur->SetTop(nextTop);
+                    prepare(canvas);
+                    canvas.FillRect(cur->BoundsRect());
+                }
+            }
+            Canvas &canvas = cur->GetCanvas();
+            canvas.TextOutChar(p.x(), p.y(), c);
+            x = Wrap::Add(x, canvas.CharWidth(c));
+        }
+        if (c == 13 || Wrap::Sub(cur->Width(), h) < x) {
+            x = half;
+            y = Wrap::Add(y, lineStep);
+        }
+        if (options.progress && (index & 0xFFFF) == 0xFFFF)
+            options.progress(index + 1, total, static_cast<qsizetype>(ImageList.size()));
+    }
+
+    for (PictureControl *picture : ImageList)
+        AddNoise(*picture);
+    if (options.progress)
+        options.progress(total, total, static_cast<qsizetype>(ImageList.size()));
+}

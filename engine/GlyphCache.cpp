@@ -1,0 +1,96 @@
+#include "GlyphCache.h"
+
+#include "CodePage.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+std::shared_ptr<GlyphCache> GlyphCache::For(const FontObject &font, QRgb background)
+{
+    // A handful of fonts is in use at a time; keep the most recent ones.
+    static std::vector<std::shared_ptr<GlyphCache>> recent;
+    const QRgb foreground = ColourToRgb(font.Color());
+    for (auto it = recent.begin(); it != recent.end(); ++it) {
+        if ((*it)->Matches(font, background)) {
+            auto found = *it;
+            recent.erase(it);
+            recent.insert(recent.begin(), found);
+            return found;
+        }
+    }
+    std::shared_ptr<GlyphCache> made(new GlyphCache(font, foreground, background));
+    recent.insert(recent.begin(), made);
+    if (recent.size() > 8)
+        recent.pop_back();
+    return made;
+}
+
+GlyphCache::GlyphCache(const FontObject &font, QRgb foreground, QRgb background)
+    : m_fontObject(font),
+      m_font(font.ToQFont()),
+      m_foreground(foreground),
+      m_background(background),
+      m_table(&CharsetTable(font.Charset()))
+{
+    const QFontMetrics metrics(m_font);
+    m_ascent = metrics.ascent();
+    m_cellHeight = metrics.ascent() + metrics.descent();
+    m_margin = std::max({m_cellHeight, metrics.maxWidth(), 8});
+}
+
+bool GlyphCache::Matches(const FontObject &font, QRgb background) const
+{
+    return background == m_background && ColourToRgb(font.Color()) == m_foreground
+        && font.Name() == m_fontObject.Name() && font.Height() == m_fontObject.Height()
+        && font.Style() == m_fontObject.Style() && font.Pitch() == m_fontObject.Pitch()
+        && font.Charset() == m_fontObject.Charset();
+}
+
+const GlyphCache::Cell &GlyphCache::CellOf(unsigned char byte)
+{
+    Cell &cell = m_cells[byte];
+    if (!cell.ready)
+        render(byte, cell);
+    return cell;
+}
+
+// The cell is drawn exactly as TextOut draws it into a picture, with a margin
+// of background around it; any pixel in the margin that is not background
+// means the glyph leaves its cell.
+void GlyphCache::render(unsigned char byte, Cell &cell)
+{
+    const QString text(QChar((*m_table)[byte]));
+    cell.advance = QFontMetrics(m_font).horizontalAdvance(text);
+    const int width = cell.advance + 2 * m_margin;
+    const int height = m_cellHeight + 2 * m_margin;
+    QImage scratch(width, height, QImage::Format_RGB32);
+    scratch.fill(m_background);
+    {
+        QPainter painter(&scratch);
+        painter.setFont(m_font);
+        painter.setPen(QColor(m_foreground));
+        painter.drawText(m_margin, m_margin + m_ascent, text);
+    }
+    cell.contained = true;
+    for (int y = 0; y < height && cell.contained; ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(scratch.constScanLine(y));
+        const bool insideRows = y >= m_margin && y < m_margin + m_cellHeight;
+        for (int x = 0; x < width; ++x) {
+            const bool inside = insideRows && x >= m_margin && x < m_margin + cell.advance;
+            if (!inside && row[x] != m_background) {
+                cell.contained = false;
+                break;
+            }
+        }
+    }
+    if (cell.contained) {
+        cell.pixels.resize(static_cast<std::size_t>(cell.advance) * m_cellHeight);
+        for (int y = 0; y < m_cellHeight; ++y) {
+            const auto *row = reinterpret_cast<const QRgb *>(scratch.constScanLine(y + m_margin));
+            std::copy(row + m_margin, row + m_margin + cell.advance,
+                      cell.pixels.begin() + static_cast<std::ptrdiff_t>(y) * cell.advance);
+        }
+    }
+    cell.ready = true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// 8-bit text files as the editor and the conversions read them.
+
+// The file's bytes up to the first NUL byte, with every CR, LF or CR LF
+// turned into CR LF; a final line without a break keeps none. A file that
+// cannot be opened raises "Datei <full path> kann nicht geöffnet werden. <reason>".
+QByteArray LoadTextFile(const QString &path);
+
+// The file's lines (ending at CR, LF or CR LF; text after the first NUL byte
+// dropped), each followed by CR LF: the text that "convert from file" converts.
+QByteArray ReadTextFileLines(const QString &path);
+
+// Writes the bytes as they are, replacing the file only when all were
+// written; a failure raises "Datei "<full path>" kann nicht erstellt werden. <reason>".
+void SaveTextFile(const QString &path, const QByteArray &text);
+
+// Full path as the messages show it.
+QString FullPath(const QString &path);

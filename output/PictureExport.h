@@ -1,0 +1,32 @@
+#pragma once
+
+#include "PictureControl.h"
+
+#include <QImage>
+#include <QString>
+#include <vector>
+
+// Writing the pictures of a conversion to files, one file a picture, in list
+// order. With several pictures the files are numbered from 11.
+
+enum class PictureFormat { Jpeg, Bmp, Png };
+
+// The file names for count pictures saved under the chosen path: the part
+// before the first "." of the file name (the folder is kept whole), then
+// "11", "12", … when count > 1, then ".jpg", ".bmp" or ".png".
+std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t count, PictureFormat format);
+
+// Writes every picture; an existing file is replaced. A file that cannot be
+// created raises "Datei "<full name>" kann nicht erstellt werden. <reason>";
+// the pictures before it stay written, the rest are not written. Returns the
+// names written.
+std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures, const QString &chosenPath,
+                                  PictureFormat format);
+
+// One picture each (the bitmap as it is; a picture without a bitmap is 0 x 0).
+void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames);
+void SaveBmp(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames);
+void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames);
+
+// The bytes of a 32-bit Windows bitmap file of the image (empty for a null image).
+QByteArray EncodeBmp(const QImage &image);
