@@ -1,0 +1,85 @@
+#pragma once
+
+#include "LumoDialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+
+// Answers the windows' questions from a script and records what was asked.
+// An unscripted question is answered with "cancel" and recorded, so a test
+// can see that it happened.
+class ScriptedDialogs : public LumoDialogs
+{
+public:
+    struct Error
+    {
+        QString title;
+        QString text;
+    };
+
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<QString>> saveAnswers;
+    // Edits the font and says whether the dialog was accepted.
+    std::deque<std::function<bool(FontObject &)>> fontAnswers;
+    // Returns the chosen colour (nothing = cancel); may change the custom slots.
+    std::deque<std::function<std::optional<Colour>(Colour, std::array<Colour, 16> &)>> colourAnswers;
+
+    QStringList openTitles;
+    int saveAsked = 0;
+    int fontAsked = 0;
+    int colourAsked = 0;
+    QList<std::array<Colour, 16>> customColoursSeen;
+    QList<Error> errors;
+
+    std::optional<QString> OpenFileName(QWidget *, const QString &title) override
+    {
+        openTitles << title;
+        return take(openAnswers);
+    }
+
+    std::optional<QString> SaveFileName(QWidget *) override
+    {
+        ++saveAsked;
+        return take(saveAnswers);
+    }
+
+    bool ChooseFont(QWidget *, FontObject &font) override
+    {
+        ++fontAsked;
+        if (fontAnswers.empty())
+            return false;
+        auto answer = fontAnswers.front();
+        fontAnswers.pop_front();
+        return answer(font);
+    }
+
+    std::optional<Colour> ChooseColour(QWidget *, Colour initial, std::array<Colour, 16> &customColours) override
+    {
+        ++colourAsked;
+        customColoursSeen << customColours;
+        if (colourAnswers.empty())
+            return std::nullopt;
+        auto answer = colourAnswers.front();
+        colourAnswers.pop_front();
+        return answer(initial, customColours);
+    }
+
+    void ShowError(QWidget *, const QString &title, const QString &text) override
+    {
+        errors << Error{title, text};
+    }
+
+private:
+    static std::optional<QString> take(std::deque<std::optional<QString>> &answers)
+    {
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};

@@ -1,0 +1,40 @@
+#include "Activation.h"
+
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+namespace {
+ActivationTracker *theTracker = nullptr;
+}
+
+ActivationTracker::ActivationTracker(QObject *parent) : QObject(parent)
+{
+    theTracker = this;
+    qApp->installEventFilter(this);
+}
+
+ActivationTracker::~ActivationTracker()
+{
+    if (theTracker == this)
+        theTracker = nullptr;
+}
+
+ActivationTracker *ActivationTracker::Instance()
+{
+    return theTracker;
+}
+
+bool ActivationTracker::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        auto *window = dynamic_cast<ActivatableWindow *>(widget);
+        if (widget && widget->isWindow() && window && widget != m_last) {
+            m_last = widget;
+            window->FormActivate();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
