@@ -36,20 +36,33 @@ void AddNoise(PictureControl &picture)
     const std::int32_t n = Wrap::Mul(Wrap::Div(Wrap::Div(Wrap::Mul(width, height), 30), 2), Rausch);
     if (n < 0)
         return;
-    Canvas &canvas = picture.GetCanvas();
+    Bitmap &bitmap = picture.GetCanvas().bitmap();
     const auto count = static_cast<std::int64_t>(n) + 1;
-    const QRgb background = ColourToRgb(BGColor);
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::int32_t y = Random(height);
-        const std::int32_t x = Random(width);
-        canvas.SetPixelRgb(x, y, background);
+    const QRgb colours[2] = {ColourToRgb(BGColor), ColourToRgb(SetupFont->Color())};
+    // Each pixel takes two steps of the generator. Both seeds are derived
+    // from the one before the pair (the second by the generator's two-step
+    // jump), so the serial chain is one multiply per pixel, not two.
+    constexpr std::uint32_t a = 134775813u;
+    constexpr std::uint32_t a2 = a * a;
+    constexpr std::uint32_t c2 = a + 1u;
+    const auto bitmapWidth = static_cast<std::uint32_t>(bitmap.Width());
+    const auto bitmapHeight = static_cast<std::uint32_t>(bitmap.Height());
+    const std::uint64_t rows = static_cast<std::uint32_t>(height);
+    const std::uint64_t columns = static_cast<std::uint32_t>(width);
+    std::uint32_t seed = RandSeed;
+    for (const QRgb rgb : colours) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::uint32_t first = seed * a + 1u;
+            const std::uint32_t second = seed * a2 + c2;
+            seed = second;
+            // Negative results are huge as unsigned and fail the bounds test.
+            const auto y = static_cast<std::uint32_t>((rows * first) >> 32);
+            const auto x = static_cast<std::uint32_t>((columns * second) >> 32);
+            if (x < bitmapWidth && y < bitmapHeight)
+                bitmap.Row(static_cast<int>(y))[x] = rgb;
+        }
     }
-    const QRgb foreground = ColourToRgb(SetupFont->Color());
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::int32_t y = Random(height);
-        const std::int32_t x = Random(width);
-        canvas.SetPixelRgb(x, y, foreground);
-    }
+    RandSeed = seed;
 }
 
 void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOwner &owner, bool onePicture,

@@ -59,7 +59,11 @@ public:
 
     // A position outside the bitmap is ignored.
     void SetPixel(std::int32_t x, std::int32_t y, Colour colour);
-    void SetPixelRgb(std::int32_t x, std::int32_t y, QRgb rgb);
+    void SetPixelRgb(std::int32_t x, std::int32_t y, QRgb rgb)
+    {
+        if (x >= 0 && y >= 0 && x < m_bitmap.Width() && y < m_bitmap.Height())
+            m_bitmap.Row(y)[x] = rgb;
+    }
 
     // A line from the pen position to (x, y), not including (x, y); the pen
     // moves there.
@@ -78,6 +82,9 @@ private:
 
     Bitmap m_bitmap;
     std::shared_ptr<GlyphCache> m_glyphs;
+    // What m_glyphs was made for, so the common case needs no lookup.
+    std::uint64_t m_glyphsFontVersion = 0;
+    Colour m_glyphsBrush = 0;
     // Open only while glyphs that reach outside their cell are drawn; closed
     // whenever the bitmap's memory may move.
     std::unique_ptr<QPainter> m_painter;
