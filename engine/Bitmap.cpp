@@ -1,33 +1,56 @@
 #include "Bitmap.h"
 
+#include "PixelMemory.h"
+
 #include <algorithm>
+#include <cstring>
 
 Bitmap::Bitmap(int width, int height, QRgb fill)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0))
 {
-    m_pixels.assign(static_cast<std::size_t>(m_width) * m_height, fill);
+    m_capacity = static_cast<std::size_t>(m_width) * m_height;
+    m_pixels = AllocatePixels(m_capacity);
+    std::fill(m_pixels, m_pixels + m_capacity, fill);
+}
+
+Bitmap::~Bitmap()
+{
+    FreePixels(m_pixels, m_capacity);
 }
 
 void Bitmap::SetHeight(int height, QRgb fill)
 {
     height = std::max(height, 0);
-    // vector::resize grows the capacity geometrically.
-    m_pixels.resize(static_cast<std::size_t>(m_width) * height, fill);
+    const std::size_t used = static_cast<std::size_t>(m_width) * m_height;
+    const std::size_t needed = static_cast<std::size_t>(m_width) * height;
+    if (needed > m_capacity) {
+        // Grow geometrically, so a picture growing line by line is copied
+        // only a few times.
+        const std::size_t capacity = std::max(needed, m_capacity * 2);
+        QRgb *pixels = AllocatePixels(capacity);
+        if (used > 0)
+            std::memcpy(pixels, m_pixels, used * sizeof(QRgb));
+        FreePixels(m_pixels, m_capacity);
+        m_pixels = pixels;
+        m_capacity = capacity;
+    }
+    if (needed > used)
+        std::fill(m_pixels + used, m_pixels + needed, fill);
     m_height = height;
 }
 
 QImage Bitmap::View() const
 {
-    if (m_pixels.empty())
+    if (m_width == 0 || m_height == 0)
         return QImage();
-    return QImage(reinterpret_cast<const uchar *>(m_pixels.data()), m_width, m_height,
+    return QImage(reinterpret_cast<const uchar *>(m_pixels), m_width, m_height,
                   static_cast<qsizetype>(m_width) * 4, QImage::Format_RGB32);
 }
 
 QImage Bitmap::WritableView()
 {
-    if (m_pixels.empty())
+    if (m_width == 0 || m_height == 0)
         return QImage();
-    return QImage(reinterpret_cast<uchar *>(m_pixels.data()), m_width, m_height,
+    return QImage(reinterpret_cast<uchar *>(m_pixels), m_width, m_height,
                   static_cast<qsizetype>(m_width) * 4, QImage::Format_RGB32);
 }

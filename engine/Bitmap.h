@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QRgb>
 #include <cstdint>
-#include <vector>
+#include <cstddef>
 
 // The raster bitmap of a picture: 32-bit pixels, rows top-down without
 // padding. Its storage grows geometrically when the height grows, so a
@@ -13,12 +13,15 @@ class Bitmap
 {
 public:
     Bitmap(int width, int height, QRgb fill);
+    ~Bitmap();
+    Bitmap(const Bitmap &) = delete;
+    Bitmap &operator=(const Bitmap &) = delete;
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
 
-    QRgb *Row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
-    const QRgb *Row(int y) const { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
+    QRgb *Row(int y) { return m_pixels + static_cast<std::size_t>(y) * m_width; }
+    const QRgb *Row(int y) const { return m_pixels + static_cast<std::size_t>(y) * m_width; }
 
     // Keeps the top rows; added rows take the fill colour.
     void SetHeight(int height, QRgb fill);
@@ -31,5 +34,6 @@ public:
 private:
     int m_width;
     int m_height;
-    std::vector<QRgb> m_pixels;
+    QRgb *m_pixels = nullptr;
+    std::size_t m_capacity = 0; // in pixels
 };

@@ -1,0 +1,118 @@
+#include "PixelMemory.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <sys/mman.h>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kSlabSize = std::size_t(64) << 20;
+// Below this a bitmap is not worth a slab.
+constexpr std::size_t kSmallBytes = std::size_t(64) << 10;
+constexpr std::size_t kAlignment = 64;
+
+std::size_t roundUp(std::size_t value, std::size_t step)
+{
+    return (value + step - 1) / step * step;
+}
+
+void *mapHuge(std::size_t bytes)
+{
+    void *memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        throw std::bad_alloc();
+    madvise(memory, bytes, MADV_HUGEPAGE);
+    return memory;
+}
+
+// A slab hands out its memory front to back and is returned to the system
+// when the last bitmap in it is freed. Bitmaps of one conversion are freed
+// together, so slabs empty out as a whole.
+struct Slab
+{
+    char *base = nullptr;
+    std::size_t used = 0;
+    std::size_t live = 0;
+};
+
+class SlabPool
+{
+public:
+    void *allocate(std::size_t bytes)
+    {
+        std::lock_guard guard(m_lock);
+        if (m_slabs.empty() || m_slabs.back().used + bytes > kSlabSize)
+            m_slabs.push_back(Slab{static_cast<char *>(mapHuge(kSlabSize)), 0, 0});
+        Slab &slab = m_slabs.back();
+        void *memory = slab.base + slab.used;
+        slab.used += bytes;
+        ++slab.live;
+        return memory;
+    }
+
+    void free(void *memory, std::size_t size)
+    {
+        std::lock_guard guard(m_lock);
+        auto *bytes = static_cast<char *>(memory);
+        for (auto it = m_slabs.begin(); it != m_slabs.end(); ++it) {
+            if (bytes >= it->base && bytes < it->base + kSlabSize) {
+                if (--it->live == 0) {
+                    munmap(it->base, kSlabSize);
+                    m_slabs.erase(it);
+                } else {
+                    // Give the pages back; the slab's address range stays.
+                    const auto first = roundUp(reinterpret_cast<std::uintptr_t>(bytes), 4096);
+                    const auto last = (reinterpret_cast<std::uintptr_t>(bytes) + size) / 4096 * 4096;
+                    if (last > first)
+                        madvise(reinterpret_cast<void *>(first), last - first, MADV_DONTNEED);
+                }
+                return;
+            }
+        }
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<Slab> m_slabs;
+};
+
+SlabPool &pool()
+{
+    static SlabPool thePool;
+    return thePool;
+}
+
+} // namespace
+
+QRgb *AllocatePixels(std::size_t count)
+{
+    const std::size_t bytes = roundUp(count * sizeof(QRgb), kAlignment);
+    if (bytes == 0)
+        return nullptr;
+    if (bytes < kSmallBytes) {
+        void *memory = std::aligned_alloc(kAlignment, bytes);
+        if (!memory)
+            throw std::bad_alloc();
+        return static_cast<QRgb *>(memory);
+    }
+    if (bytes > kSlabSize / 4)
+        return static_cast<QRgb *>(mapHuge(roundUp(bytes, kHugePage)));
+    return static_cast<QRgb *>(pool().allocate(bytes));
+}
+
+void FreePixels(QRgb *pixels, std::size_t count)
+{
+    if (!pixels)
+        return;
+    const std::size_t bytes = roundUp(count * sizeof(QRgb), kAlignment);
+    if (bytes < kSmallBytes)
+        std::free(pixels);
+    else if (bytes > kSlabSize / 4)
+        munmap(pixels, roundUp(bytes, kHugePage));
+    else
+        pool().free(pixels, bytes);
+}

@@ -1,0 +1,151 @@
+#include "SetupStore.h"
+
+#include "CodePage.h"
+#include "FontObject.h"
+#include "IntegerText.h"
+#include "RenderSettings.h"
+
+#include <memory>
+
+namespace {
+
+const QByteArray KeyBGColor = QByteArrayLiteral("BGColor");
+const QByteArray KeyFTName = QByteArrayLiteral("FTName");
+const QByteArray KeyFTSize = QByteArrayLiteral("FTSize");
+const QByteArray KeyFTColor = QByteArrayLiteral("FTColor");
+const QByteArray KeyFTPitch = QByteArrayLiteral("FTPitch");
+const QByteArray KeyFTStyle = QByteArrayLiteral("FTStyle");
+const QByteArray KeyFTCSet = QByteArrayLiteral("FTCSet");
+const QByteArray KeyHoVar = QByteArrayLiteral("HoVar");
+const QByteArray KeyVeVar = QByteArrayLiteral("VeVar");
+const QByteArray KeyRausch = QByteArrayLiteral("Rausch");
+
+// What a setup that lacks a key gets: white background, "Arial" 8 pt black,
+// default pitch, no style, charset 0, no jitter, no noise.
+const QByteArray DefaultBGColor = QByteArrayLiteral("00FFFFFF");
+const QByteArray DefaultFTName = QByteArrayLiteral("Arial");
+constexpr std::int32_t DefaultFTSize = 8;
+const QByteArray DefaultFTColor = QByteArrayLiteral("00000000");
+const QByteArray DefaultFTPitch = QByteArrayLiteral("0");
+const QByteArray DefaultFTStyle;
+const QByteArray DefaultFTCSet = QByteArrayLiteral("0");
+constexpr std::int32_t DefaultVariation = 0;
+
+// A font face name holds at most 31 characters on the platforms the files
+// come from; longer names in a hand-edited file are cut rather than refused.
+constexpr qsizetype MaxFontNameLength = 31;
+
+struct StyleLetter
+{
+    FontObject::StyleFlag flag;
+    char letter;
+};
+constexpr StyleLetter StyleLetters[] = {
+    {FontObject::fsBold, 'B'},
+    {FontObject::fsItalic, 'I'},
+    {FontObject::fsUnderline, 'U'},
+    {FontObject::fsStrikeOut, 'S'},
+};
+
+QByteArray colourText(Colour colour)
+{
+    return QByteArray::number(static_cast<quint32>(colour), 16).toUpper().rightJustified(8, '0');
+}
+
+// Colours are stored as bare hexadecimal digits.
+Colour colourFromText(const QByteArray &text)
+{
+    return StrToInt('$' + text);
+}
+
+QByteArray styleText(std::uint8_t style)
+{
+    QByteArray text;
+    for (const StyleLetter &entry : StyleLetters) {
+        if (style & entry.flag)
+            text.append(entry.letter);
+    }
+    return text;
+}
+
+std::uint8_t styleFromText(const QByteArray &text)
+{
+    std::uint8_t style = 0;
+    for (const StyleLetter &entry : StyleLetters) {
+        if (text.contains(entry.letter))
+            style |= entry.flag;
+    }
+    return style;
+}
+
+std::uint8_t lowByte(std::int32_t value)
+{
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+} // namespace
+
+void SaveSetup(const QByteArray &name, const QString &path)
+{
+    SettingsFile file(path);
+    const FontObject &font = *SetupFont;
+    file.WriteString(name, KeyBGColor, colourText(BGColor));
+    file.WriteString(name, KeyFTName, ToCp1252(font.Name()));
+    file.WriteInteger(name, KeyFTSize, font.Size());
+    file.WriteString(name, KeyFTColor, colourText(font.Color()));
+    file.WriteInteger(name, KeyFTPitch, font.Pitch());
+    file.WriteString(name, KeyFTStyle, styleText(font.Style()));
+    file.WriteInteger(name, KeyFTCSet, font.Charset());
+    file.WriteInteger(name, KeyHoVar, HoVar);
+    file.WriteInteger(name, KeyVeVar, VeVar);
+    file.WriteInteger(name, KeyRausch, Rausch);
+    file.UpdateFile();
+}
+
+void LoadSetup(const QByteArray &name, const QString &path)
+{
+    const SettingsFile file(path);
+    // Held here so that a change handler that re-points SetupFont cannot pull
+    // the object away half-way through.
+    const std::shared_ptr<FontObject> font = SetupFont;
+
+    // Each value is assigned as soon as it is read: a value that is not an
+    // integer stops the load there and leaves the earlier ones in place.
+    BGColor = colourFromText(file.ReadString(name, KeyBGColor, DefaultBGColor));
+    const QByteArray fontName = file.ReadString(name, KeyFTName, DefaultFTName);
+    if (!fontName.isEmpty())
+        font->SetName(FromCp1252(fontName.left(MaxFontNameLength)));
+    font->SetSize(file.ReadInteger(name, KeyFTSize, DefaultFTSize));
+    font->SetColor(colourFromText(file.ReadString(name, KeyFTColor, DefaultFTColor)));
+    font->SetPitch(lowByte(StrToInt(file.ReadString(name, KeyFTPitch, DefaultFTPitch))));
+    font->SetStyle(styleFromText(file.ReadString(name, KeyFTStyle, DefaultFTStyle)));
+    font->SetCharset(lowByte(StrToInt(file.ReadString(name, KeyFTCSet, DefaultFTCSet))));
+    HoVar = file.ReadInteger(name, KeyHoVar, DefaultVariation);
+    VeVar = file.ReadInteger(name, KeyVeVar, DefaultVariation);
+    Rausch = file.ReadInteger(name, KeyRausch, DefaultVariation);
+}
+
+QList<QByteArray> ListSetups(const QString &path)
+{
+    return SettingsFile(path).Sections();
+}
+
+void EraseSetup(const QByteArray &name, const QString &path)
+{
+    SettingsFile file(path);
+    file.EraseSection(name);
+    file.UpdateFile();
+}
+
+std::int32_t ReadPosition(const QByteArray &key, std::int32_t defaultValue, const QString &path)
+{
+    return SettingsFile(path).ReadInteger(PositionSection, key, defaultValue);
+}
+
+void WritePositions(const QList<std::pair<QByteArray, std::int32_t>> &values, const QString &path)
+{
+    SettingsFile file(path);
+    for (const auto &[key, value] : values)
+        file.WriteInteger(PositionSection, key, value);
+    file.UpdateFile();
+}

@@ -1,0 +1,93 @@
+#include "TextFile.h"
+
+#include "LumoError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstring>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+    return bytes;
+}
+
+// The text ends at the first NUL byte, as the editor's text does; every line
+// break (CR, LF or CR LF) becomes CR LF. Done in one pass because the files
+// that "convert from file" reads can be large.
+QByteArray normalizeLineBreaks(const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    const auto *nul = static_cast<const char *>(std::memchr(p, '\0', static_cast<size_t>(bytes.size())));
+    const char *const end = nul ? nul : p + bytes.size();
+
+    QByteArray text;
+    text.reserve((end - p) + (end - p) / 16 + 2);
+    while (p != end) {
+        const char *lineEnd = p;
+        while (lineEnd != end && *lineEnd != '\r' && *lineEnd != '\n')
+            ++lineEnd;
+        text.append(p, lineEnd - p);
+        p = lineEnd;
+        if (p == end)
+            break;
+        text.append("\r\n", 2);
+        if (*p == '\r')
+            ++p;
+        if (p != end && *p == '\n')
+            ++p;
+    }
+    return text;
+}
+
+} // namespace
+
+QByteArray LoadTextFile(const QString &path)
+{
+    return normalizeLineBreaks(readFile(path));
+}
+
+QByteArray ReadTextFileLines(const QString &path)
+{
+    QByteArray text = normalizeLineBreaks(readFile(path));
+    if (!text.isEmpty() && !text.endsWith('\n'))
+        text.append("\r\n", 2);
+    return text;
+}
+
+void SaveTextFile(const QString &path, const QByteArray &text)
+{
+    // Written beside the old file and renamed over it on commit, so a full
+    // disk leaves the old file whole. Unbuffered, because a write error that
+    // only surfaces when the buffer is flushed inside commit() goes unnoticed
+    // there and the cut-off file would replace the old one. A short write is
+    // followed by another attempt, which then fails with the system's reason.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
+    const char *data = text.constData();
+    qint64 remaining = text.size();
+    while (remaining > 0) {
+        const qint64 written = file.write(data, remaining);
+        if (written <= 0)
+            throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
+        data += written;
+        remaining -= written;
+    }
+    if (!file.commit())
+        throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
+}
+
+QString FullPath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}

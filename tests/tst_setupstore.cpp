@@ -1,0 +1,424 @@
+#include "FontObject.h"
+#include "LumoError.h"
+#include "RenderSettings.h"
+#include "SettingsFile.h"
+#include "SetupStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <optional>
+
+namespace {
+
+const QString FixtureDir = QStringLiteral(LUMO_TEST_DATA "/settings/");
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArrayLiteral("<cannot read ") + path.toLocal8Bit() + '>';
+    return file.readAll();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString messageOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const LumoError &error) {
+        return error.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+QString notAnInteger(const QString &text)
+{
+    return QStringLiteral("'%1' ist kein g\u00fcltiger Integerwert").arg(text);
+}
+
+// Settings that differ from every default, so that a test sees which of
+// them a load replaced.
+void setUnusualSettings()
+{
+    BGColor = 0x00010203;
+    SetupFont->SetName(QStringLiteral("Keep Me"));
+    SetupFont->SetSize(20);
+    SetupFont->SetColor(0x00040506);
+    SetupFont->SetPitch(FontObject::fpVariable);
+    SetupFont->SetStyle(FontObject::fsBold | FontObject::fsStrikeOut);
+    SetupFont->SetCharset(77);
+    HoVar = 5;
+    VeVar = 6;
+    Rausch = 17;
+}
+
+} // namespace
+
+class TestSetupStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void saveWritesExactFile();
+    void loadHandWrittenSetups();
+    void defaultsForMissingFileSectionAndKeys();
+    void styleLettersAnywhere();
+    void conversionErrorStopsLoading();
+    void conversionErrors_data();
+    void conversionErrors();
+    void lowBitsAndLongNames();
+    void nameWithTrailingBlank();
+    void eraseSetup();
+    void positions();
+    void fileProblems();
+
+private:
+    std::optional<QTemporaryDir> m_dir;
+    QString m_previousDir;
+};
+
+void TestSetupStore::init()
+{
+    m_previousDir = QDir::currentPath();
+    m_dir.emplace();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    ResetRenderSettings();
+}
+
+void TestSetupStore::cleanup()
+{
+    QDir::setCurrent(m_previousDir);
+    m_dir.reset();
+    ResetRenderSettings();
+}
+
+void TestSetupStore::saveWritesExactFile()
+{
+    BGColor = 0x00FFFF00;
+    SetupFont->SetName(QStringLiteral("Arial"));
+    SetupFont->SetSize(10);
+    SetupFont->SetColor(0x000000FF);
+    SetupFont->SetPitch(FontObject::fpVariable);
+    SetupFont->SetStyle(FontObject::fsBold | FontObject::fsItalic);
+    SetupFont->SetCharset(0);
+    HoVar = 3;
+    VeVar = 4;
+    Rausch = 12;
+    SaveSetup("Test");
+    const QByteArray first("[Test]\r\nBGColor=00FFFF00\r\nFTName=Arial\r\nFTSize=10\r\nFTColor=000000FF\r\n"
+                           "FTPitch=1\r\nFTStyle=BI\r\nFTCSet=0\r\nHoVar=3\r\nVeVar=4\r\nRausch=12\r\n\r\n");
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), first);
+
+    // The start-up font: a system colour (negative), charset 1, all four
+    // style letters, a name outside ASCII.
+    ResetRenderSettings();
+    SetupFont->SetName(QStringLiteral("Schrift \u00c4\u00d6\u00dc"));
+    SetupFont->SetStyle(FontObject::fsBold | FontObject::fsItalic | FontObject::fsUnderline | FontObject::fsStrikeOut);
+    SetupFont->SetPitch(FontObject::fpFixed);
+    SaveSetup("Zweites");
+    const QByteArray second("[Zweites]\r\nBGColor=00FFFFFF\r\nFTName=Schrift \xc4\xd6\xdc\r\nFTSize=8\r\n"
+                            "FTColor=FF000008\r\nFTPitch=2\r\nFTStyle=BIUS\r\nFTCSet=1\r\nHoVar=0\r\nVeVar=0\r\n"
+                            "Rausch=0\r\n\r\n");
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), first + second);
+
+    // Saving under a name that differs only in case rewrites that section in
+    // place and keeps its spelling.
+    SetupFont->SetStyle(0);
+    SaveSetup("TEST");
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")),
+             "[Test]\r\nBGColor=00FFFFFF\r\nFTName=Schrift \xc4\xd6\xdc\r\nFTSize=8\r\nFTColor=FF000008\r\n"
+             "FTPitch=2\r\nFTStyle=\r\nFTCSet=1\r\nHoVar=0\r\nVeVar=0\r\nRausch=0\r\n\r\n"
+                 + second);
+
+    // And it loads back as it was saved, the system colour staying negative.
+    setUnusualSettings();
+    LoadSetup("zweites");
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Schrift \u00c4\u00d6\u00dc"));
+    QCOMPARE(SetupFont->Color(), clWindowText);
+    QVERIFY(SetupFont->Color() < 0);
+    QCOMPARE(SetupFont->Style(), 15);
+    QCOMPARE(SetupFont->Pitch(), FontObject::fpFixed);
+    QCOMPARE(SetupFont->Charset(), 1);
+    QCOMPARE(SetupFont->Size(), 8);
+    QCOMPARE(BGColor, clWhite);
+}
+
+void TestSetupStore::loadHandWrittenSetups()
+{
+    QVERIFY(QFile::copy(FixtureDir + "setups.ini", QStringLiteral("LumoSetup.ini")));
+    QCOMPARE(ListSetups(), (QList<QByteArray>{"__SetupProgamPositions__", "Blue Note", "Empty Values", "Bad Pitch",
+                                              "blue note"}));
+
+    // "[blue note]" repeats "[Blue Note]": the later one is read.
+    setUnusualSettings();
+    LoadSetup("BLUE NOTE");
+    QCOMPARE(BGColor, 0x00112233);
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Courier New"));
+    QCOMPARE(SetupFont->Size(), 8);
+    QCOMPARE(SetupFont->Color(), clBlack);
+    QCOMPARE(SetupFont->Pitch(), FontObject::fpDefault);
+    QCOMPARE(SetupFont->Style(), 0);
+    QCOMPARE(SetupFont->Charset(), 0);
+    QCOMPARE(HoVar, 0);
+    QCOMPARE(VeVar, 0);
+    QCOMPARE(Rausch, 0);
+
+    // Keys with an empty value: the name stays, the style empties, the
+    // integer falls back to its default.
+    setUnusualSettings();
+    LoadSetup("empty values");
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Keep Me"));
+    QCOMPARE(SetupFont->Style(), 0);
+    QCOMPARE(HoVar, 0);
+    QCOMPARE(BGColor, clWhite);
+
+    // Erasing removes only the later one and rewrites the file without its
+    // comments; then the earlier one is read.
+    EraseSetup("Blue Note");
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), readBytes(FixtureDir + "setups.erased"));
+    LoadSetup("Blue Note");
+    QCOMPARE(BGColor, 0x00FF0000);
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Times New Roman"));
+    QCOMPARE(SetupFont->Size(), 12);
+    QCOMPARE(SetupFont->Color(), 0x00FFFFFF);
+    QCOMPARE(SetupFont->Pitch(), FontObject::fpFixed);
+    QCOMPARE(SetupFont->Style(), FontObject::fsBold | FontObject::fsItalic | FontObject::fsStrikeOut);
+    QCOMPARE(SetupFont->Charset(), 44);
+    QCOMPARE(HoVar, 3);
+    QCOMPARE(VeVar, 10);
+    QCOMPARE(Rausch, 7);
+    // Loading wrote nothing back.
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), readBytes(FixtureDir + "setups.erased"));
+}
+
+void TestSetupStore::defaultsForMissingFileSectionAndKeys()
+{
+    const auto verifyDefaults = [] {
+        QCOMPARE(BGColor, clWhite);
+        QCOMPARE(SetupFont->Name(), QStringLiteral("Arial"));
+        QCOMPARE(SetupFont->Size(), 8);
+        QCOMPARE(SetupFont->Color(), clBlack);
+        QCOMPARE(SetupFont->Pitch(), FontObject::fpDefault);
+        QCOMPARE(SetupFont->Style(), 0);
+        QCOMPARE(SetupFont->Charset(), 0);
+        QCOMPARE(HoVar, 0);
+        QCOMPARE(VeVar, 0);
+        QCOMPARE(Rausch, 0);
+    };
+
+    setUnusualSettings();
+    LoadSetup("Anything");
+    verifyDefaults();
+    QVERIFY(!QFileInfo::exists(QStringLiteral("LumoSetup.ini")));
+
+    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), "[Other]\r\nBGColor=00000000\r\n[Bare]\r\n; nothing\r\n"));
+    setUnusualSettings();
+    LoadSetup("Missing");
+    verifyDefaults();
+    setUnusualSettings();
+    LoadSetup("Bare");
+    verifyDefaults();
+}
+
+void TestSetupStore::styleLettersAnywhere()
+{
+    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"),
+                       "[BU]\r\nFTStyle=BU\r\n[Empty]\r\nFTStyle=\r\n[Lower]\r\nFTStyle=bius\r\n"
+                       "[Scattered]\r\nFTStyle=xSyBz\r\n[Repeated]\r\nFTStyle=IIII\r\n"));
+    LoadSetup("BU");
+    QCOMPARE(SetupFont->Style(), FontObject::fsBold | FontObject::fsUnderline);
+    LoadSetup("Empty");
+    QCOMPARE(SetupFont->Style(), 0);
+    LoadSetup("Lower");
+    QCOMPARE(SetupFont->Style(), 0);
+    LoadSetup("Scattered");
+    QCOMPARE(SetupFont->Style(), FontObject::fsBold | FontObject::fsStrikeOut);
+    LoadSetup("Repeated");
+    QCOMPARE(SetupFont->Style(), FontObject::fsItalic);
+}
+
+void TestSetupStore::conversionErrorStopsLoading()
+{
+    QVERIFY(QFile::copy(FixtureDir + "setups.ini", QStringLiteral("LumoSetup.ini")));
+    setUnusualSettings();
+    QCOMPARE(messageOf([] { LoadSetup("Bad Pitch"); }), notAnInteger(QStringLiteral("x")));
+    // Applied before the pitch:
+    QCOMPARE(BGColor, 0x00ABCDEF);
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Verdana"));
+    QCOMPARE(SetupFont->Size(), 14);
+    QCOMPARE(SetupFont->Color(), 0x000000FF);
+    // Untouched from the pitch on:
+    QCOMPARE(SetupFont->Pitch(), FontObject::fpVariable);
+    QCOMPARE(SetupFont->Style(), FontObject::fsBold | FontObject::fsStrikeOut);
+    QCOMPARE(SetupFont->Charset(), 77);
+    QCOMPARE(HoVar, 5);
+    QCOMPARE(VeVar, 6);
+    QCOMPARE(Rausch, 17);
+}
+
+void TestSetupStore::conversionErrors_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("BGColor zz") << QByteArray("BGColor") << QByteArray("zz") << notAnInteger("$zz");
+    QTest::newRow("BGColor empty") << QByteArray("BGColor") << QByteArray() << notAnInteger("$");
+    QTest::newRow("BGColor with $") << QByteArray("BGColor") << QByteArray("$00FFFFFF") << notAnInteger("$$00FFFFFF");
+    QTest::newRow("FTColor 9 digits") << QByteArray("FTColor") << QByteArray("000000000") << notAnInteger("$000000000");
+    QTest::newRow("FTColor empty") << QByteArray("FTColor") << QByteArray() << notAnInteger("$");
+    QTest::newRow("FTPitch empty") << QByteArray("FTPitch") << QByteArray() << notAnInteger("");
+    QTest::newRow("FTPitch 2147483648") << QByteArray("FTPitch") << QByteArray("2147483648") << notAnInteger("2147483648");
+    QTest::newRow("FTCSet empty") << QByteArray("FTCSet") << QByteArray() << notAnInteger("");
+    QTest::newRow("FTCSet 1.5") << QByteArray("FTCSet") << QByteArray("1.5") << notAnInteger("1.5");
+}
+
+void TestSetupStore::conversionErrors()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, message);
+    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), "[Setup]\r\n" + key + '=' + value + "\r\n"));
+    QCOMPARE(messageOf([] { LoadSetup("Setup"); }), message);
+}
+
+void TestSetupStore::lowBitsAndLongNames()
+{
+    const QByteArray name31("A Font Name Of 31 Characters ok");
+    QCOMPARE(name31.size(), 31);
+    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"),
+                       "[Numbers]\r\nFTCSet=300\r\nFTPitch=258\r\nFTSize=0x0C\r\nHoVar=$FFFFFFFF\r\nVeVar=0x\r\n"
+                       "Rausch=abc\r\nFTColor=ff0000\r\nFTName=" + name31 + "ABCDEFGHIJ\r\n"
+                       "[Negative]\r\nFTCSet=-1\r\nFTPitch=$1FF\r\nFTSize=big\r\nFTName=" + name31 + "\r\n"));
+    LoadSetup("Numbers");
+    QCOMPARE(SetupFont->Charset(), 44);
+    QCOMPARE(SetupFont->Pitch(), 2);
+    QCOMPARE(SetupFont->Size(), 12);
+    QCOMPARE(HoVar, -1);
+    QCOMPARE(VeVar, 0);
+    QCOMPARE(Rausch, 0);
+    QCOMPARE(SetupFont->Color(), 0x00FF0000);
+    QCOMPARE(SetupFont->Name(), QString::fromLatin1(name31));
+
+    LoadSetup("Negative");
+    QCOMPARE(SetupFont->Charset(), 255);
+    QCOMPARE(SetupFont->Pitch(), 255);
+    QCOMPARE(SetupFont->Size(), 8);
+    QCOMPARE(SetupFont->Name(), QString::fromLatin1(name31));
+}
+
+void TestSetupStore::nameWithTrailingBlank()
+{
+    SetupFont->SetName(QStringLiteral("Georgia"));
+    SaveSetup("Arial 8 ");
+    QVERIFY(readBytes(QStringLiteral("LumoSetup.ini")).startsWith("[Arial 8 ]\r\n"));
+    QCOMPARE(ListSetups(), QList<QByteArray>{"Arial 8"});
+
+    // The stored name lost its blank, so the typed name no longer finds it.
+    setUnusualSettings();
+    LoadSetup("Arial 8 ");
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Arial"));
+    QCOMPARE(HoVar, 0);
+
+    SetupFont->SetName(QStringLiteral("Tahoma"));
+    SaveSetup("Arial 8 ");
+    QCOMPARE(ListSetups(), (QList<QByteArray>{"Arial 8", "Arial 8"}));
+    LoadSetup("Arial 8");
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Tahoma"));
+
+    // Saving under the listed name writes into the later of the two.
+    SetupFont->SetName(QStringLiteral("Verdana"));
+    SaveSetup("Arial 8");
+    const SettingsFile file;
+    QCOMPARE(file.Sections(), (QList<QByteArray>{"Arial 8", "Arial 8"}));
+    QCOMPARE(file.ReadString("Arial 8", "FTName", ""), QByteArray("Verdana"));
+    QVERIFY(readBytes(QStringLiteral("LumoSetup.ini")).startsWith("[Arial 8]\r\nBGColor=00FFFFFF\r\nFTName=Georgia\r\n"));
+}
+
+void TestSetupStore::eraseSetup()
+{
+    // A missing file is created, empty.
+    EraseSetup("Nothing");
+    QVERIFY(QFileInfo::exists(QStringLiteral("LumoSetup.ini")));
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray());
+
+    // A name that is not there still rewrites the file.
+    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), "; comment\n[One]\nk = v\n[Two]\nk=w\n"));
+    EraseSetup("Three");
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray("[One]\r\nk=v\r\n\r\n[Two]\r\nk=w\r\n\r\n"));
+
+    EraseSetup("one");
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray("[Two]\r\nk=w\r\n\r\n"));
+    EraseSetup("TWO");
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray());
+    QVERIFY(ListSetups().isEmpty());
+}
+
+void TestSetupStore::positions()
+{
+    QVERIFY(QFile::copy(FixtureDir + "setups.ini", QStringLiteral("LumoSetup.ini")));
+    QCOMPARE(ReadPosition("WinEditLeft", 50), 64);
+    QCOMPARE(ReadPosition("wineditTOP", 50), -5);
+    QCOMPARE(ReadPosition("WinEditWidth", 300), 300);
+    QCOMPARE(ReadPosition("WinImageLeft", 350), 16);
+    QCOMPARE(ReadPosition("WinImageTop", 50), 50);
+    QCOMPARE(ReadPosition("WinSetupLeft", 150), 150);
+
+    QFile::remove(QStringLiteral("LumoSetup.ini"));
+    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"),
+                       "[__StandardSetup__]\r\nHoVar=1\r\n[__SetupProgamPositions__]\r\nWinEditTop=1\r\nOther=x\r\n"));
+    WritePositions({{"WinEditLeft", 10}, {"WinEditTop", 20}, {"WinImageLeft", -30}});
+    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")),
+             QByteArray("[__StandardSetup__]\r\nHoVar=1\r\n\r\n"
+                        "[__SetupProgamPositions__]\r\nWinEditTop=20\r\nOther=x\r\nWinEditLeft=10\r\nWinImageLeft=-30\r\n\r\n"));
+    QCOMPARE(ReadPosition("WinImageLeft", 350), -30);
+
+    // Every window's keys with their defaults, as a fresh program writes them.
+    QFile::remove(QStringLiteral("LumoSetup.ini"));
+    QList<std::pair<QByteArray, std::int32_t>> defaults;
+    for (const PositionDefault &entry : PositionDefaults)
+        defaults.append({entry.key, entry.value});
+    WritePositions(defaults);
+    for (const PositionDefault &entry : PositionDefaults)
+        QCOMPARE(ReadPosition(entry.key, -1), entry.value);
+    QCOMPARE(ListSetups(), QList<QByteArray>{PositionSection});
+}
+
+void TestSetupStore::fileProblems()
+{
+    const QString fullPath = QDir::toNativeSeparators(QDir::current().absoluteFilePath("LumoSetup.ini"));
+    const QString cannotOpen =
+        QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. file to open is a directory").arg(fullPath);
+    QVERIFY(QDir().mkdir(QStringLiteral("LumoSetup.ini")));
+
+    setUnusualSettings();
+    QCOMPARE(messageOf([] { LoadSetup("Any"); }), cannotOpen);
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Keep Me"));
+    QCOMPARE(BGColor, 0x00010203);
+    QCOMPARE(messageOf([] { SaveSetup("Any"); }), cannotOpen);
+    QCOMPARE(messageOf([] { ListSetups(); }), cannotOpen);
+    QCOMPARE(messageOf([] { EraseSetup("Any"); }), cannotOpen);
+    QCOMPARE(messageOf([] { ReadPosition("WinEditLeft", 50); }), cannotOpen);
+    QCOMPARE(messageOf([] { WritePositions({{"WinEditLeft", 1}}); }), cannotOpen);
+    QVERIFY(QFileInfo(QStringLiteral("LumoSetup.ini")).isDir());
+
+    const QString elsewhere = QStringLiteral("missing/LumoSetup.ini");
+    QCOMPARE(messageOf([&elsewhere] { SaveSetup("Any", elsewhere); }),
+             QStringLiteral("Datei \"%1\" kann nicht erstellt werden. No such file or directory")
+                 .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(elsewhere))));
+}
+
+QTEST_MAIN(TestSetupStore)
+#include "tst_setupstore.moc"
