@@ -1,0 +1,211 @@
+#include "PictureExport.h"
+
+#include "JpegWriter.h"
+#include "LumoError.h"
+#include "TextFile.h"
+#include "konvpng.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+constexpr int FileHeaderSize = 14;
+constexpr int InfoHeaderSize = 40;
+constexpr int PixelOffset = FileHeaderSize + InfoHeaderSize;
+
+QString Extension(PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Jpeg:
+        return QStringLiteral(".jpg");
+    case PictureFormat::Bmp:
+        return QStringLiteral(".bmp");
+    case PictureFormat::Png:
+        return QStringLiteral(".png");
+    }
+    throw std::invalid_argument("unknown picture format");
+}
+
+QImage PictureOf(const PictureControl *picture)
+{
+    return picture ? picture->Picture() : QImage();
+}
+
+void CheckCounts(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
+{
+    if (pictures.size() != fileNames.size())
+        throw std::invalid_argument("one file name is needed for every picture");
+}
+
+[[noreturn]] void CannotCreate(const QString &fileName, const QString &reason)
+{
+    throw LumoError(LumoMessages::CannotCreate(FullPath(fileName), reason));
+}
+
+// QFile gives the system's reason only for a write that writes nothing at
+// all; a short write (disk full half-way) is therefore continued until it
+// fails outright, so that errorString() says why.
+bool WriteAll(QFileDevice &file, QByteArrayView bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return file.flush();
+}
+
+// Through a temporary file renamed at the end, so that a save that fails
+// half-way leaves the earlier file of that name as it was.
+void WriteFile(const QString &fileName, QByteArrayView bytes)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || !WriteAll(file, bytes) || !file.commit())
+        CannotCreate(fileName, file.errorString());
+}
+
+void Put16(char *at, quint16 value)
+{
+    qToLittleEndian(value, at);
+}
+
+void Put32(char *at, quint32 value)
+{
+    qToLittleEndian(value, at);
+}
+
+} // namespace
+
+std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t count, PictureFormat format)
+{
+    // Only the file name is cut at its first "."; a "." in a folder name
+    // belongs to the folder.
+    const qsizetype nameStart =
+        std::max(chosenPath.lastIndexOf(QLatin1Char('/')), chosenPath.lastIndexOf(QDir::separator())) + 1;
+    const qsizetype dot = chosenPath.indexOf(QLatin1Char('.'), nameStart);
+    const QString base = dot < 0 ? chosenPath : chosenPath.left(dot);
+    const QString extension = Extension(format);
+
+    std::vector<QString> names;
+    names.reserve(count);
+    if (count == 1) {
+        names.push_back(base + extension);
+        return names;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        names.push_back(base + QString::number(i + 11) + extension);
+    return names;
+}
+
+std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures, const QString &chosenPath,
+                                  PictureFormat format)
+{
+    std::vector<QString> names = PictureFileNames(chosenPath, pictures.size(), format);
+    switch (format) {
+    case PictureFormat::Jpeg:
+        SaveJpeg(pictures, names);
+        break;
+    case PictureFormat::Bmp:
+        SaveBmp(pictures, names);
+        break;
+    case PictureFormat::Png:
+        SavePng(pictures, names);
+        break;
+    }
+    return names;
+}
+
+void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
+{
+    CheckCounts(pictures, fileNames);
+    JpegWriter writer;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        // A picture of 0 x 0 pixels gives no image data: its file is empty.
+        if (!writer.Encode(PictureOf(pictures[i])))
+            CannotCreate(fileNames[i], writer.ErrorString());
+        WriteFile(fileNames[i], writer.Data());
+    }
+}
+
+void SaveBmp(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
+{
+    CheckCounts(pictures, fileNames);
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        WriteFile(fileNames[i], EncodeBmp(PictureOf(pictures[i])));
+}
+
+void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
+{
+    CheckCounts(pictures, fileNames);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const QString &pngName = fileNames[i];
+        // The intermediate bitmap gets a name of its own beside the PNG file:
+        // a file the user keeps under the PNG's name with ".bmp" must not be
+        // overwritten, and the bitmap goes away on every way out, also when
+        // the conversion fails.
+        QTemporaryFile bmp(QFileInfo(pngName).absolutePath() + QStringLiteral("/.lumo-XXXXXX.bmp"));
+        // Failures name the PNG file: that is the file the user asked for.
+        const QByteArray bytes = EncodeBmp(PictureOf(pictures[i]));
+        if (!bmp.open() || !WriteAll(bmp, bytes))
+            CannotCreate(pngName, bmp.errorString());
+        bmp.close();
+        BmpToPng(bmp.fileName(), pngName);
+    }
+}
+
+QByteArray EncodeBmp(const QImage &source)
+{
+    if (source.isNull())
+        return QByteArray();
+    const QImage image = source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
+
+    const int width = image.width();
+    const int height = image.height();
+    // 32 bits a pixel: every row is a multiple of 4 bytes without padding,
+    // and on a little-endian machine the bytes of an RGB32 pixel in memory
+    // already are blue, green, red and a fourth byte, which is 0xFF in the
+    // program's pictures, so rows are copied whole.
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "BMP rows are copied as they lie in memory");
+    const qsizetype rowBytes = static_cast<qsizetype>(width) * 4;
+    const qsizetype imageBytes = rowBytes * height;
+    QByteArray file(PixelOffset + imageBytes, Qt::Uninitialized);
+    char *header = file.data();
+
+    header[0] = 'B';
+    header[1] = 'M';
+    Put32(header + 2, static_cast<quint32>(file.size()));
+    Put16(header + 6, 0);
+    Put16(header + 8, 0);
+    Put32(header + 10, PixelOffset);
+
+    char *info = header + FileHeaderSize;
+    Put32(info + 0, InfoHeaderSize);
+    Put32(info + 4, static_cast<quint32>(width));
+    // Positive height: the rows are stored bottom-up.
+    Put32(info + 8, static_cast<quint32>(height));
+    Put16(info + 12, 1);
+    Put16(info + 14, 32);
+    Put32(info + 16, 0); // BI_RGB, uncompressed
+    Put32(info + 20, static_cast<quint32>(imageBytes));
+    // No resolution: the picture has no physical size.
+    Put32(info + 24, 0);
+    Put32(info + 28, 0);
+    // No colour table.
+    Put32(info + 32, 0);
+    Put32(info + 36, 0);
+
+    char *pixels = file.data() + PixelOffset;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(pixels + (height - 1 - y) * rowBytes, image.constScanLine(y), static_cast<std::size_t>(rowBytes));
+    return file;
+}

@@ -1,0 +1,233 @@
+#include "LumoError.h"
+#include "PictureExport.h"
+#include "konvpng.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Size and format first, then the first pixel that differs, with both colours.
+bool ImagesEqual(const QImage &actual, const QImage &expected)
+{
+    if (actual.size() != expected.size()) {
+        qWarning() << "size" << actual.size() << "expected" << expected.size();
+        return false;
+    }
+    if (actual.format() != expected.format()) {
+        qWarning() << "format" << actual.format() << "expected" << expected.format();
+        return false;
+    }
+    for (int y = 0; y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            if (actual.pixel(x, y) != expected.pixel(x, y)) {
+                qWarning("first difference at (%d, %d): %08x, expected %08x", x, y, actual.pixel(x, y),
+                         expected.pixel(x, y));
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+QImage Pattern(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 37 + y) & 0xFF, (y * 11 + 3) & 0xFF, (x * 5 + y * 7 + 100) & 0xFF));
+    return image;
+}
+
+QByteArray ReadAll(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+bool WriteAll(const QString &fileName, const QByteArray &bytes)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString ErrorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const LumoError &error) {
+        return error.message();
+    }
+    return QString();
+}
+
+QString Full(const QString &fileName)
+{
+    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(fileName));
+}
+
+} // namespace
+
+class TestKonvPng : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void convertsProgramBitmap_data();
+    void convertsProgramBitmap();
+    void convertsOtherBitmaps_data();
+    void convertsOtherBitmaps();
+    void emptyBitmapGivesEmptyPng();
+    void existingPngReplaced();
+    void missingBmp();
+    void unreadableBmpLeftInPlace();
+    void blockedPngLeavesBmpInPlace();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCurrent;
+};
+
+void TestKonvPng::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_oldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void TestKonvPng::cleanup()
+{
+    QDir::setCurrent(m_oldCurrent);
+    m_dir.reset();
+}
+
+void TestKonvPng::convertsProgramBitmap_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("one pixel") << QSize(1, 1);
+    QTest::newRow("odd width") << QSize(5, 3);
+    QTest::newRow("page") << QSize(308, 400);
+}
+
+void TestKonvPng::convertsProgramBitmap()
+{
+    QFETCH(QSize, size);
+
+    const QImage picture = Pattern(size.width(), size.height());
+    QVERIFY(WriteAll(QStringLiteral("page.bmp"), EncodeBmp(picture)));
+
+    BmpToPng(QStringLiteral("page.bmp"), QStringLiteral("page.png"));
+
+    QVERIFY(!QFileInfo::exists(QStringLiteral("page.bmp")));
+    QImageReader reader(QStringLiteral("page.png"));
+    reader.setDecideFormatFromContent(true);
+    QCOMPARE(reader.format(), QByteArray("png"));
+    const QImage loaded = reader.read();
+    QVERIFY(ImagesEqual(loaded, picture));
+}
+
+void TestKonvPng::convertsOtherBitmaps_data()
+{
+    QTest::addColumn<QImage::Format>("format");
+    QTest::newRow("24 bits a pixel, padded rows") << QImage::Format_RGB888;
+    QTest::newRow("8 bits a pixel with a colour table") << QImage::Format_Indexed8;
+}
+
+void TestKonvPng::convertsOtherBitmaps()
+{
+    QFETCH(QImage::Format, format);
+
+    // Any BMP file Qt reads will do, not only the ones the program writes.
+    const QImage picture = Pattern(7, 5).convertToFormat(format);
+    QVERIFY(picture.save(QStringLiteral("other.bmp"), "BMP"));
+
+    BmpToPng(QStringLiteral("other.bmp"), QStringLiteral("other.png"));
+
+    QVERIFY(!QFileInfo::exists(QStringLiteral("other.bmp")));
+    QImage loaded;
+    QVERIFY(loaded.load(QStringLiteral("other.png"), "PNG"));
+    QVERIFY(ImagesEqual(loaded.convertToFormat(QImage::Format_RGB32), picture.convertToFormat(QImage::Format_RGB32)));
+}
+
+void TestKonvPng::emptyBitmapGivesEmptyPng()
+{
+    // The program writes a picture of 0 x 0 pixels as an empty BMP file.
+    QVERIFY(WriteAll(QStringLiteral("empty.bmp"), EncodeBmp(QImage())));
+    QCOMPARE(QFileInfo(QStringLiteral("empty.bmp")).size(), qint64(0));
+
+    BmpToPng(QStringLiteral("empty.bmp"), QStringLiteral("empty.png"));
+
+    QVERIFY(QFileInfo(QStringLiteral("empty.png")).isFile());
+    QCOMPARE(QFileInfo(QStringLiteral("empty.png")).size(), qint64(0));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("empty.bmp")));
+}
+
+void TestKonvPng::existingPngReplaced()
+{
+    QVERIFY(WriteAll(QStringLiteral("page.png"), QByteArray(200000, 'x')));
+    const QImage picture = Pattern(9, 4);
+    QVERIFY(WriteAll(QStringLiteral("page.bmp"), EncodeBmp(picture)));
+
+    BmpToPng(QStringLiteral("page.bmp"), QStringLiteral("page.png"));
+
+    QImage loaded;
+    QVERIFY(loaded.load(QStringLiteral("page.png"), "PNG"));
+    QVERIFY(ImagesEqual(loaded, picture));
+    QVERIFY(QFileInfo(QStringLiteral("page.png")).size() < 200000);
+}
+
+void TestKonvPng::missingBmp()
+{
+    const QString message = ErrorOf([] { BmpToPng(QStringLiteral("none.bmp"), QStringLiteral("none.png")); });
+
+    QImageReader reader(QStringLiteral("none.bmp"), "bmp");
+    QVERIFY(reader.read().isNull());
+    QCOMPARE(message, LumoMessages::CannotOpen(Full(QStringLiteral("none.bmp")), reader.errorString()));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("none.png")));
+}
+
+void TestKonvPng::unreadableBmpLeftInPlace()
+{
+    const QByteArray garbage("BM this is no bitmap at all, only text that starts like one");
+    QVERIFY(WriteAll(QStringLiteral("bad.bmp"), garbage));
+    const QByteArray earlierPng("an earlier PNG file");
+    QVERIFY(WriteAll(QStringLiteral("bad.png"), earlierPng));
+
+    const QString message = ErrorOf([] { BmpToPng(QStringLiteral("bad.bmp"), QStringLiteral("bad.png")); });
+
+    QVERIFY2(message.startsWith(LumoMessages::CannotOpen(Full(QStringLiteral("bad.bmp")), QString())),
+             qPrintable(message));
+    QVERIFY(message.size() > LumoMessages::CannotOpen(Full(QStringLiteral("bad.bmp")), QString()).size());
+    QCOMPARE(ReadAll(QStringLiteral("bad.bmp")), garbage);
+    QCOMPARE(ReadAll(QStringLiteral("bad.png")), earlierPng);
+}
+
+void TestKonvPng::blockedPngLeavesBmpInPlace()
+{
+    const QByteArray bmp = EncodeBmp(Pattern(3, 3));
+    QVERIFY(WriteAll(QStringLiteral("page.bmp"), bmp));
+    QVERIFY(QDir().mkdir(QStringLiteral("page.png")));
+
+    const QString message = ErrorOf([] { BmpToPng(QStringLiteral("page.bmp"), QStringLiteral("page.png")); });
+
+    QSaveFile blocked(QStringLiteral("page.png"));
+    QVERIFY(!blocked.open(QIODevice::WriteOnly));
+    QCOMPARE(message, LumoMessages::CannotCreate(Full(QStringLiteral("page.png")), blocked.errorString()));
+    QCOMPARE(ReadAll(QStringLiteral("page.bmp")), bmp);
+}
+
+QTEST_MAIN(TestKonvPng)
+#include "tst_konvpng.moc"
