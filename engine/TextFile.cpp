@@ -24,7 +24,7 @@ QByteArray readFile(const QString &path)
 // The text ends at the first NUL byte, as the editor's text does; every line
 // break (CR, LF or CR LF) becomes CR LF. Done in one pass because the files
 // that "convert from file" reads can be large.
-QByteArray normalizeLineBreaks(const QByteArray &bytes)
+QByteArray normalize(const QByteArray &bytes)
 {
     const char *p = bytes.constData();
     const auto *nul = static_cast<const char *>(std::memchr(p, '\0', static_cast<size_t>(bytes.size())));
@@ -51,17 +51,27 @@ QByteArray normalizeLineBreaks(const QByteArray &bytes)
 
 } // namespace
 
+QByteArray NormalizeLineBreaks(const QByteArray &bytes)
+{
+    return normalize(bytes);
+}
+
+QByteArray TextFileLines(const QByteArray &bytes)
+{
+    QByteArray text = normalize(bytes);
+    if (!text.isEmpty() && !text.endsWith('\n'))
+        text.append("\r\n", 2);
+    return text;
+}
+
 QByteArray LoadTextFile(const QString &path)
 {
-    return normalizeLineBreaks(readFile(path));
+    return normalize(readFile(path));
 }
 
 QByteArray ReadTextFileLines(const QString &path)
 {
-    QByteArray text = normalizeLineBreaks(readFile(path));
-    if (!text.isEmpty() && !text.endsWith('\n'))
-        text.append("\r\n", 2);
-    return text;
+    return TextFileLines(readFile(path));
 }
 
 void SaveTextFile(const QString &path, const QByteArray &text)

@@ -14,6 +14,10 @@ QByteArray LoadTextFile(const QString &path);
 // dropped), each followed by CR LF: the text that "convert from file" converts.
 QByteArray ReadTextFileLines(const QString &path);
 
+// The same two rules on bytes already read (standard input, for one).
+QByteArray NormalizeLineBreaks(const QByteArray &bytes);
+QByteArray TextFileLines(const QByteArray &bytes);
+
 // Writes the bytes as they are, replacing the file only when all were
 // written; a failure raises "Datei "<full path>" kann nicht erstellt werden. <reason>".
 void SaveTextFile(const QString &path, const QByteArray &text);

@@ -1,0 +1,248 @@
+#include "RenderCommand.h"
+
+#include "CodePage.h"
+#include "ConvertText.h"
+#include "LumoError.h"
+#include "PdfOutput.h"
+#include "PictureExport.h"
+#include "PictureStack.h"
+#include "RenderOptions.h"
+#include "RenderSettings.h"
+#include "SetupStore.h"
+#include "TextFile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <cstdio>
+#include <new>
+#include <unistd.h>
+
+#ifndef LUMO_VERSION
+#define LUMO_VERSION "unknown"
+#endif
+
+namespace {
+
+void writeText(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+}
+
+QtMessageHandler qtMessageHandler = nullptr;
+
+// Standard error carries this command's own messages only; Qt's remarks on
+// the environment (no runtime folder, no font of some name) would break that.
+void dropQtRemarks(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if ((type == QtCriticalMsg || type == QtFatalMsg) && qtMessageHandler)
+        qtMessageHandler(type, context, message);
+}
+
+QByteArray readStandardInput()
+{
+    QFile input;
+    if (!input.open(STDIN_FILENO, QIODevice::ReadOnly))
+        throw LumoError(LumoMessages::CannotOpen(QStringLiteral("-"), input.errorString()));
+    return input.readAll();
+}
+
+QByteArray readText(const QString &input)
+{
+    if (input == u"-")
+        return TextFileLines(readStandardInput());
+    return ReadTextFileLines(input);
+}
+
+void applyOverrides(const RenderOptions &options)
+{
+    if (options.fontName)
+        SetupFont->SetName(*options.fontName);
+    if (options.fontSize)
+        SetupFont->SetSize(*options.fontSize);
+    if (options.fontStyle)
+        SetupFont->SetStyle(*options.fontStyle);
+    if (options.fontColor)
+        SetupFont->SetColor(*options.fontColor);
+    if (options.charset)
+        SetupFont->SetCharset(*options.charset);
+    if (options.background)
+        BGColor = *options.background;
+    if (options.jitterX)
+        HoVar = *options.jitterX;
+    if (options.jitterY)
+        VeVar = *options.jitterY;
+    if (options.noise)
+        Rausch = *options.noise;
+}
+
+PictureFormat pictureFormat(OutputKind kind)
+{
+    switch (kind) {
+    case OutputKind::Jpeg: return PictureFormat::Jpeg;
+    case OutputKind::Bmp: return PictureFormat::Bmp;
+    default: return PictureFormat::Png;
+    }
+}
+
+QString geometry(const PictureControl &picture)
+{
+    return QStringLiteral("%1x%2+%3+%4")
+        .arg(picture.Width())
+        .arg(picture.Height())
+        .arg(picture.Left())
+        .arg(picture.Top());
+}
+
+// Progress on a terminal, once a conversion has run for a second: shorter
+// ones stay silent, and a redirected standard error never gets it.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(bool onePicture) : m_enabled(isatty(STDERR_FILENO) == 1), m_onePicture(onePicture)
+    {
+        m_clock.start();
+    }
+    ~ProgressLine()
+    {
+        if (m_shown)
+            std::fputc('\n', stderr);
+    }
+    ProgressLine(const ProgressLine &) = delete;
+    ProgressLine &operator=(const ProgressLine &) = delete;
+
+    bool Enabled() const { return m_enabled; }
+
+    void Report(qsizetype done, qsizetype total, qsizetype pictures)
+    {
+        if (m_clock.elapsed() < 1000)
+            return;
+        QString pages;
+        if (!m_onePicture)
+            pages = pictures == 1 ? QStringLiteral("1 page, ") : QStringLiteral("%1 pages, ").arg(pictures);
+        writeText(stderr, QStringLiteral("\rlumo-render: %1%2 of %3 characters").arg(pages).arg(done).arg(total));
+        std::fflush(stderr);
+        m_shown = true;
+    }
+
+private:
+    bool m_enabled;
+    bool m_onePicture;
+    bool m_shown = false;
+    QElapsedTimer m_clock;
+};
+
+void render(const RenderOptions &options)
+{
+    const QByteArray text = readText(options.input);
+
+    PictureStack stack;
+    stack.First().SetBounds(0, 0, options.pageWidth, options.pageHeight);
+    {
+        // The progress line ends before anything else is printed.
+        ConvertOptions convert;
+        convert.seed = options.seed;
+        ProgressLine progress(options.onePicture);
+        if (progress.Enabled()) {
+            convert.progress = [&progress](qsizetype done, qsizetype total, qsizetype pictures) {
+                progress.Report(done, total, pictures);
+            };
+        }
+        ConvertText(text, stack.First(), stack, options.onePicture, convert);
+    }
+
+    std::vector<QString> names;
+    switch (options.outputKind) {
+    case OutputKind::None:
+        names.assign(ImageList.size(), QStringLiteral("-"));
+        break;
+    case OutputKind::Pdf:
+        SavePdf(ImageList, options.output);
+        names.assign(ImageList.size(), options.output);
+        break;
+    default:
+        names = SavePictures(ImageList, options.output, pictureFormat(options.outputKind));
+        break;
+    }
+
+    if (options.quiet)
+        return;
+    QString lines;
+    for (std::size_t i = 0; i < ImageList.size() && i < names.size(); ++i)
+        lines += names[i] + u' ' + geometry(*ImageList[i]) + u'\n';
+    writeText(stdout, lines);
+}
+
+void run(const RenderOptions &options)
+{
+    const bool rendering = !options.input.isNull();
+    // Listing and deleting don't need the settings, so a setup that cannot
+    // be loaded doesn't stand in their way.
+    if (rendering || options.saveSetup) {
+        LoadSetup(ToCp1252(options.setupName), options.settingsPath);
+        applyOverrides(options);
+    }
+    if (options.saveSetup)
+        SaveSetup(ToCp1252(*options.saveSetup), options.settingsPath);
+    if (options.deleteSetup)
+        EraseSetup(ToCp1252(*options.deleteSetup), options.settingsPath);
+    if (options.listSetups) {
+        QString names;
+        for (const QByteArray &name : ListSetups(options.settingsPath))
+            names += FromCp1252(name) + u'\n';
+        writeText(stdout, names);
+    }
+    if (rendering)
+        render(options);
+}
+
+} // namespace
+
+int RunLumoRender(int argc, char *argv[])
+{
+    qtMessageHandler = qInstallMessageHandler(dropQtRemarks);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    RenderOptions options;
+    try {
+        options = ParseRenderOptions(arguments);
+    } catch (const UsageError &error) {
+        writeText(stderr, error.message() + u'\n');
+        return 2;
+    }
+    if (options.help) {
+        writeText(stdout, RenderUsageText());
+        return 0;
+    }
+    if (options.version) {
+        writeText(stdout, QStringLiteral("lumo-render %1\n").arg(QLatin1StringView(LUMO_VERSION)));
+        return 0;
+    }
+
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Fonts need the application object. It sees only the program name, so
+    // that Qt's own options (-platform, -reverse, ...) can't take arguments
+    // meant for this command.
+    int appArgc = 1;
+    char *appArgv[] = {argv[0], nullptr};
+    QGuiApplication app(appArgc, appArgv);
+
+    try {
+        run(options);
+    } catch (const LumoError &error) {
+        writeText(stderr, error.message() + u'\n');
+        return 1;
+    } catch (const std::bad_alloc &) {
+        writeText(stderr, QStringLiteral("lumo-render: out of memory\n"));
+        return 1;
+    } catch (const std::exception &error) {
+        writeText(stderr, QStringLiteral("lumo-render: %1\n").arg(QString::fromLocal8Bit(error.what())));
+        return 1;
+    }
+    return 0;
+}

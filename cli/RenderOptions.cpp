@@ -1,0 +1,317 @@
+#include "RenderOptions.h"
+
+#include "FontObject.h"
+#include "SettingsFile.h"
+#include "SetupStore.h"
+
+#include <QColor>
+#include <QFileInfo>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr std::int32_t MaxPageSide = 30000;
+constexpr std::int32_t MaxFontSize = 1000;
+constexpr std::int64_t Int32Max = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t UInt32Max = std::numeric_limits<std::uint32_t>::max();
+
+[[noreturn]] void fail(const QString &text)
+{
+    throw UsageError(QStringLiteral("lumo-render: %1 (see lumo-render --help)").arg(text));
+}
+
+[[noreturn]] void failValue(const QString &option, const QString &problem, const QString &value)
+{
+    fail(QStringLiteral("%1: %2: '%3'").arg(option, problem, value));
+}
+
+// Plain decimal with an optional sign; anything else ("0x10", " 5", "5k")
+// is not a number here, so a typo never passes as some other value.
+// Values too large for any option saturate instead of overflowing.
+std::optional<std::int64_t> decimal(const QString &text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    constexpr std::int64_t saturation = std::int64_t(1) << 40;
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = std::min(value * 10 + (c - u'0'), saturation);
+    }
+    return negative ? -value : value;
+}
+
+std::int64_t integerIn(const QString &option, const QString &value, std::int64_t min, std::int64_t max)
+{
+    const std::optional<std::int64_t> number = decimal(value);
+    if (!number)
+        failValue(option, QStringLiteral("not a number"), value);
+    if (*number < 0 && min == 0)
+        failValue(option, QStringLiteral("must not be negative"), value);
+    if (*number < min || *number > max)
+        failValue(option, QStringLiteral("out of range %1..%2").arg(min).arg(max), value);
+    return *number;
+}
+
+Colour colourValue(const QString &option, const QString &value)
+{
+    // QColor would also take #RGB, #AARRGGBB and twelve-digit forms; only
+    // the one form the help names is accepted, so alpha never sneaks in.
+    const bool hexForm = value.startsWith(u'#');
+    const QColor color = (hexForm && value.size() != 7) ? QColor() : QColor::fromString(value);
+    if (!color.isValid())
+        failValue(option, QStringLiteral("not a colour"), value);
+    return ColourFromQColor(color);
+}
+
+std::uint8_t styleValue(const QString &option, const QString &value)
+{
+    std::uint8_t style = 0;
+    for (const QChar letter : value) {
+        switch (letter.unicode()) {
+        case u'B': style |= FontObject::fsBold; break;
+        case u'I': style |= FontObject::fsItalic; break;
+        case u'U': style |= FontObject::fsUnderline; break;
+        case u'S': style |= FontObject::fsStrikeOut; break;
+        default: failValue(option, QStringLiteral("not a style letter (B, I, U, S)"), QString(letter));
+        }
+    }
+    return style;
+}
+
+void pageValue(RenderOptions &options, const QString &option, const QString &value)
+{
+    const QStringList sides = value.split(u'x');
+    const auto digitsOnly = [](const QString &side) {
+        return !side.isEmpty() && std::all_of(side.begin(), side.end(), [](QChar c) { return c.isDigit(); });
+    };
+    if (sides.size() != 2 || !digitsOnly(sides[0]) || !digitsOnly(sides[1]))
+        failValue(option, QStringLiteral("not WIDTHxHEIGHT"), value);
+    const std::optional<std::int64_t> width = decimal(sides[0]);
+    const std::optional<std::int64_t> height = decimal(sides[1]);
+    if (!width || !height || *width < 1 || *width > MaxPageSide || *height < 1 || *height > MaxPageSide)
+        failValue(option, QStringLiteral("out of range 1..%1").arg(MaxPageSide), value);
+    options.pageWidth = static_cast<std::int32_t>(*width);
+    options.pageHeight = static_cast<std::int32_t>(*height);
+}
+
+OutputKind outputKind(const QString &output)
+{
+    const QString extension = QFileInfo(output).suffix().toLower();
+    if (extension == u"jpg" || extension == u"jpeg")
+        return OutputKind::Jpeg;
+    if (extension == u"bmp")
+        return OutputKind::Bmp;
+    if (extension == u"png")
+        return OutputKind::Png;
+    if (extension == u"pdf")
+        return OutputKind::Pdf;
+    failValue(QStringLiteral("OUTPUT"), QStringLiteral("not a .jpg, .jpeg, .bmp, .png or .pdf file"), output);
+}
+
+using Apply = void (*)(RenderOptions &, const QString &option, const QString &value);
+
+struct KnownOption
+{
+    QLatin1StringView name;
+    bool takesValue;
+    Apply apply;
+};
+
+// Every option of the command; --help and --version are handled before
+// this table is consulted.
+const KnownOption knownOptions[] = {
+    {QLatin1StringView("--setup"), true, [](RenderOptions &o, const QString &, const QString &v) { o.setupName = v; }},
+    {QLatin1StringView("--settings"), true,
+     [](RenderOptions &o, const QString &, const QString &v) { o.settingsPath = v; }},
+    {QLatin1StringView("--font"), true, [](RenderOptions &o, const QString &, const QString &v) { o.fontName = v; }},
+    {QLatin1StringView("--size"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.fontSize = static_cast<std::int32_t>(integerIn(opt, v, 0, MaxFontSize));
+     }},
+    {QLatin1StringView("--style"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.fontStyle = styleValue(opt, v); }},
+    {QLatin1StringView("--color"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.fontColor = colourValue(opt, v); }},
+    {QLatin1StringView("--background"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.background = colourValue(opt, v); }},
+    {QLatin1StringView("--jitter-x"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.jitterX = static_cast<std::int32_t>(integerIn(opt, v, 0, Int32Max));
+     }},
+    {QLatin1StringView("--jitter-y"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.jitterY = static_cast<std::int32_t>(integerIn(opt, v, 0, Int32Max));
+     }},
+    {QLatin1StringView("--noise"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.noise = static_cast<std::int32_t>(integerIn(opt, v, 0, Int32Max));
+     }},
+    {QLatin1StringView("--charset"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.charset = static_cast<std::uint8_t>(integerIn(opt, v, 0, 255));
+     }},
+    {QLatin1StringView("--page"), true, pageValue},
+    {QLatin1StringView("--one-picture"), false,
+     [](RenderOptions &o, const QString &, const QString &) { o.onePicture = true; }},
+    {QLatin1StringView("--seed"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.seed = static_cast<std::uint32_t>(integerIn(opt, v, 0, UInt32Max));
+     }},
+    {QLatin1StringView("--save-setup"), true,
+     [](RenderOptions &o, const QString &, const QString &v) { o.saveSetup = v; }},
+    {QLatin1StringView("--delete-setup"), true,
+     [](RenderOptions &o, const QString &, const QString &v) { o.deleteSetup = v; }},
+    {QLatin1StringView("--list-setups"), false,
+     [](RenderOptions &o, const QString &, const QString &) { o.listSetups = true; }},
+    {QLatin1StringView("--quiet"), false, [](RenderOptions &o, const QString &, const QString &) { o.quiet = true; }},
+};
+
+const KnownOption *findOption(const QString &name)
+{
+    for (const KnownOption &option : knownOptions) {
+        if (name == option.name)
+            return &option;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+RenderOptions ParseRenderOptions(const QStringList &arguments)
+{
+    RenderOptions options;
+    options.settingsPath = DefaultSettingsPath;
+    options.setupName = QString::fromLatin1(StandardSetupName);
+
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        // A lone "-" is standard input, not an option.
+        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
+            positional.append(argument);
+            continue;
+        }
+        if (argument == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == u"--help" || argument == u"-h") {
+            options.help = true;
+            return options;
+        }
+        if (argument == u"--version") {
+            options.version = true;
+            return options;
+        }
+
+        const qsizetype equals = argument.indexOf(u'=');
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        const KnownOption *known = findOption(name);
+        if (!known)
+            fail(QStringLiteral("%1: unknown option").arg(name));
+        QString value;
+        if (known->takesValue) {
+            if (equals >= 0)
+                value = argument.mid(equals + 1);
+            else if (i + 1 < arguments.size())
+                value = arguments[++i];
+            else
+                fail(QStringLiteral("%1: missing value").arg(name));
+        } else if (equals >= 0) {
+            fail(QStringLiteral("%1: takes no value").arg(name));
+        }
+        known->apply(options, name, value);
+    }
+
+    if (positional.size() > 2)
+        fail(QStringLiteral("too many arguments: '%1'").arg(positional[2]));
+    if (!positional.isEmpty())
+        options.input = positional[0];
+    if (positional.size() == 2) {
+        options.output = positional[1];
+        options.outputKind = outputKind(options.output);
+    }
+    if (options.input.isNull() && !options.saveSetup && !options.deleteSetup && !options.listSetups)
+        fail(QStringLiteral("no INPUT given"));
+    return options;
+}
+
+QString RenderUsageText()
+{
+    return QStringLiteral(R"(Usage: lumo-render [OPTIONS] [INPUT [OUTPUT]]
+
+Draws a text as pictures, character by character, the way Lumo's "convert"
+does: in the render settings of a setup from LumoSetup.ini, changed by the
+options below, with every character jittered and the pictures speckled.
+
+  INPUT                 8-bit text file; "-" reads standard input. Lines end at
+                        CR, LF or CR LF; a NUL byte ends the text.
+  OUTPUT                picture file; its extension (any case) chooses the
+                        format: .jpg or .jpeg (written as .jpg), .bmp, .png,
+                        or .pdf (one document, one picture a page at 96 dpi).
+                        Several pictures are saved as NAME11.EXT, NAME12.EXT,
+                        ..., NAME being OUTPUT up to the first "." of its file
+                        name. Without OUTPUT nothing is written.
+
+Every picture is reported on standard output as one line: the file written
+("-" without OUTPUT, the PDF file for each of its pages), a blank, and the
+picture's geometry WIDTHxHEIGHT+LEFT+TOP. Pages lie one below the other:
+308x400+0+0, 308x400+0+400, ...
+
+Settings (first the setup is loaded, then these options override it):
+  --setup NAME          setup to start from (default "__StandardSetup__"); a
+                        setup that is not stored gives Arial 8 pt, black on
+                        white, no jitter, no noise
+  --settings FILE       settings file instead of LumoSetup.ini in the current
+                        directory
+  --font NAME           font name
+  --size POINTS         font size in points, 0..1000
+  --style LETTERS       any of B (bold), I (italic), U (underline),
+                        S (strikeout); "" for none
+  --color COLOUR        font colour
+  --background COLOUR   background colour
+  --jitter-x N          sideways jitter in pixels, 0 or more (HoVar)
+  --jitter-y N          up and down jitter in pixels, 0 or more (VeVar)
+  --noise N             noise level, 0 or more (Rausch; the windows offer 0..30)
+  --charset N           font character set, 0..255
+  COLOUR is #RRGGBB or a colour name such as red, navy or darkgreen.
+
+Pictures:
+  --page WIDTHxHEIGHT   size of the first picture and of every page in pixels
+                        (default 308x400; each 1..30000)
+  --one-picture         one picture that grows downward instead of pages
+  --seed N              seed the random generator with N (0..4294967295)
+                        instead of the clock: the same seed and settings give
+                        the same pictures
+
+Setups (these work without INPUT; they run in this order, before rendering):
+  --save-setup NAME     store the settings above, after the overrides, as NAME
+  --delete-setup NAME   remove the setup NAME
+  --list-setups         print the names of all sections, one a line, in file
+                        order
+
+Other:
+  --quiet               print no picture lines
+  --help, -h            show this text
+  --version             show the version
+
+An option's value may also be given as --option=VALUE; "--" ends the options.
+While a rendering takes longer than a second, its progress is shown on
+standard error when that is a terminal.
+
+Exit status: 0 on success; 1 when something failed while running (the
+message, e.g. "Datei "..." kann nicht erstellt werden. ...", goes to standard
+error); 2 for a wrong command line, in which case nothing is read or written.
+)");
+}

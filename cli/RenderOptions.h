@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Colour.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+
+// What lumo-render was asked to do, read from its command line before any
+// file is touched.
+
+enum class OutputKind { None, Jpeg, Bmp, Png, Pdf };
+
+struct RenderOptions
+{
+    QString settingsPath;
+    QString setupName;
+
+    // Overrides of the loaded setup; unset ones keep the setup's value.
+    std::optional<QString> fontName;
+    std::optional<std::int32_t> fontSize;
+    std::optional<std::uint8_t> fontStyle;
+    std::optional<Colour> fontColor;
+    std::optional<Colour> background;
+    std::optional<std::int32_t> jitterX;
+    std::optional<std::int32_t> jitterY;
+    std::optional<std::int32_t> noise;
+    std::optional<std::uint8_t> charset;
+
+    std::int32_t pageWidth = 308;
+    std::int32_t pageHeight = 400;
+    bool onePicture = false;
+    std::optional<std::uint32_t> seed;
+
+    std::optional<QString> saveSetup;
+    std::optional<QString> deleteSetup;
+    bool listSetups = false;
+
+    bool help = false;
+    bool version = false;
+    bool quiet = false;
+
+    // Empty when not given; "-" is standard input.
+    QString input;
+    QString output;
+    OutputKind outputKind = OutputKind::None;
+};
+
+// A command line that cannot be carried out. The message is one line and
+// names the option at fault.
+class UsageError : public std::runtime_error
+{
+public:
+    explicit UsageError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {
+    }
+
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Reads the arguments (without the program name). Raises UsageError for an
+// unknown option, a missing or malformed value, a value out of range, an
+// OUTPUT of unknown format, too many arguments, or nothing to do.
+RenderOptions ParseRenderOptions(const QStringList &arguments);
+
+// The text of --help.
+QString RenderUsageText();

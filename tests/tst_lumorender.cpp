@@ -1,0 +1,482 @@
+// lumo-render end to end: the built program is started with QProcess in a
+// fresh temporary folder, and what it prints and writes is checked.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+struct Run
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Short lines that never wrap: with 8 pt at the offscreen screen's 96 dpi a
+// character cell is 11 pixels high and lines are 14 apart, so a 100 pixel
+// page holds 6 lines and 13 lines make 3 pages.
+QByteArray thirteenLines()
+{
+    QByteArray text;
+    for (int i = 1; i <= 13; ++i)
+        text += "Zeile " + QByteArray::number(i) + "\r\n";
+    return text;
+}
+
+const QString Hint = QStringLiteral(" (see lumo-render --help)");
+
+} // namespace
+
+class tst_LumoRender : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pagesAreNumberedFrom11();
+    void singlePictureKeepsTheName();
+    void onePictureGrowsDownward();
+    void withoutOutputNothingIsWritten();
+    void quietPrintsNoLines();
+    void usageErrors_data();
+    void usageErrors();
+    void setupErrorIsReportedUnchanged();
+    void missingFolderGivesTheCreationMessage();
+    void sameSeedSamePictures();
+    void saveSetupWritesTheSection();
+    void saveSetupStartsFromTheNamedSetup();
+    void listAndDeleteSetups();
+    void setupNamesAreEightBit();
+    void standardInputReadsLikeAFile();
+    void nulEndsTheStandardInput();
+    void pdfHasOnePageEachPicture();
+    void runsWithoutADisplay();
+    void helpNamesEveryOption();
+
+private:
+    Run run(const QStringList &arguments, const QByteArray &input = QByteArray(),
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    void writeFile(const QString &name, const QByteArray &bytes);
+    QByteArray readFile(const QString &name);
+    QStringList entries();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_LumoRender::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void tst_LumoRender::cleanup()
+{
+    QDir::setCurrent(QDir::tempPath());
+    m_dir.reset();
+}
+
+Run tst_LumoRender::run(const QStringList &arguments, const QByteArray &input,
+                        const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(LUMO_RENDER_EXE), arguments);
+    Run result;
+    if (!process.waitForStarted(30000))
+        return result;
+    if (!input.isNull())
+        process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.finished = true;
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+void tst_LumoRender::writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile file(name);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray tst_LumoRender::readFile(const QString &name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+QStringList tst_LumoRender::entries()
+{
+    return QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+void tst_LumoRender::pagesAreNumberedFrom11()
+{
+    writeFile("in.txt", thirteenLines());
+    const Run r = run({"--page", "200x100", "in.txt", "out.png"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("out11.png 200x100+0+0\n"
+                               "out12.png 200x100+0+100\n"
+                               "out13.png 200x100+0+200\n"));
+    QCOMPARE(entries(), QStringList({"in.txt", "out11.png", "out12.png", "out13.png"}));
+    for (const char *name : {"out11.png", "out12.png", "out13.png"}) {
+        const QImage page(name);
+        QCOMPARE(page.size(), QSize(200, 100));
+    }
+}
+
+void tst_LumoRender::singlePictureKeepsTheName()
+{
+    writeFile("in.txt", "kurz\r\n");
+    const Run r = run({"in.txt", "out.bmp"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("out.bmp 308x400+0+0\n"));
+    QCOMPARE(entries(), QStringList({"in.txt", "out.bmp"}));
+    QCOMPARE(QImage("out.bmp").size(), QSize(308, 400));
+}
+
+void tst_LumoRender::onePictureGrowsDownward()
+{
+    // From the seventh line on (y = 89) the 100 pixel picture grows by 11
+    // before a character whose line is lower than Height - 14; the tenth
+    // line needs two steps, the others one: 100 + 8 x 11.
+    writeFile("in.txt", thirteenLines());
+    const Run r = run({"--one-picture", "--page", "200x100", "in.txt", "out.bmp"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("out.bmp 200x188+0+0\n"));
+    QCOMPARE(QImage("out.bmp").size(), QSize(200, 188));
+    QCOMPARE(entries(), QStringList({"in.txt", "out.bmp"}));
+}
+
+void tst_LumoRender::withoutOutputNothingIsWritten()
+{
+    writeFile("in.txt", thirteenLines());
+    const Run r = run({"--page", "200x100", "in.txt"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("- 200x100+0+0\n"
+                               "- 200x100+0+100\n"
+                               "- 200x100+0+200\n"));
+    QCOMPARE(entries(), QStringList({"in.txt"}));
+}
+
+void tst_LumoRender::quietPrintsNoLines()
+{
+    writeFile("in.txt", thirteenLines());
+    const Run r = run({"--quiet", "--page", "200x100", "in.txt", "out.jpg"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(entries(), QStringList({"in.txt", "out11.jpg", "out12.jpg", "out13.jpg"}));
+}
+
+void tst_LumoRender::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("unknown option") << QStringList{"--bogus", "in.txt", "out.bmp"}
+                                    << "lumo-render: --bogus: unknown option" + Hint;
+    QTest::newRow("unknown option before a missing input")
+        << QStringList{"nothere.txt", "out.bmp", "--bogus"} << "lumo-render: --bogus: unknown option" + Hint;
+    QTest::newRow("--noise -1") << QStringList{"--noise", "-1", "in.txt", "out.bmp"}
+                                << "lumo-render: --noise: must not be negative: '-1'" + Hint;
+    QTest::newRow("--noise x") << QStringList{"--noise", "x", "in.txt", "out.bmp"}
+                               << "lumo-render: --noise: not a number: 'x'" + Hint;
+    QTest::newRow("--noise 0x10") << QStringList{"--noise", "0x10", "in.txt", "out.bmp"}
+                                  << "lumo-render: --noise: not a number: '0x10'" + Hint;
+    QTest::newRow("--noise 2147483648") << QStringList{"--noise", "2147483648", "in.txt", "out.bmp"}
+                                        << "lumo-render: --noise: out of range 0..2147483647: '2147483648'" + Hint;
+    QTest::newRow("--jitter-x -1") << QStringList{"--jitter-x", "-1", "in.txt", "out.bmp"}
+                                   << "lumo-render: --jitter-x: must not be negative: '-1'" + Hint;
+    QTest::newRow("--jitter-y=-5") << QStringList{"--jitter-y=-5", "in.txt", "out.bmp"}
+                                   << "lumo-render: --jitter-y: must not be negative: '-5'" + Hint;
+    QTest::newRow("--page 300") << QStringList{"--page", "300", "in.txt", "out.bmp"}
+                                << "lumo-render: --page: not WIDTHxHEIGHT: '300'" + Hint;
+    QTest::newRow("--page -5x10") << QStringList{"--page", "-5x10", "in.txt", "out.bmp"}
+                                  << "lumo-render: --page: not WIDTHxHEIGHT: '-5x10'" + Hint;
+    QTest::newRow("--page 0x10") << QStringList{"--page", "0x10", "in.txt", "out.bmp"}
+                                 << "lumo-render: --page: out of range 1..30000: '0x10'" + Hint;
+    QTest::newRow("--page 10x30001") << QStringList{"--page", "10x30001", "in.txt", "out.bmp"}
+                                     << "lumo-render: --page: out of range 1..30000: '10x30001'" + Hint;
+    QTest::newRow("colour name unknown") << QStringList{"--color", "nocolour", "in.txt", "out.bmp"}
+                                         << "lumo-render: --color: not a colour: 'nocolour'" + Hint;
+    QTest::newRow("colour #RGB") << QStringList{"--background", "#fff", "in.txt", "out.bmp"}
+                                 << "lumo-render: --background: not a colour: '#fff'" + Hint;
+    QTest::newRow("colour not hex") << QStringList{"--background", "#ff00gg", "in.txt", "out.bmp"}
+                                    << "lumo-render: --background: not a colour: '#ff00gg'" + Hint;
+    QTest::newRow("missing value") << QStringList{"in.txt", "out.bmp", "--noise"}
+                                   << "lumo-render: --noise: missing value" + Hint;
+    QTest::newRow("seed 4294967296") << QStringList{"--seed", "4294967296", "in.txt", "out.bmp"}
+                                     << "lumo-render: --seed: out of range 0..4294967295: '4294967296'" + Hint;
+    QTest::newRow("seed -1") << QStringList{"--seed", "-1", "in.txt", "out.bmp"}
+                             << "lumo-render: --seed: must not be negative: '-1'" + Hint;
+    QTest::newRow("charset 256") << QStringList{"--charset", "256", "in.txt", "out.bmp"}
+                                 << "lumo-render: --charset: out of range 0..255: '256'" + Hint;
+    QTest::newRow("size 1001") << QStringList{"--size", "1001", "in.txt", "out.bmp"}
+                               << "lumo-render: --size: out of range 0..1000: '1001'" + Hint;
+    QTest::newRow("style lower case") << QStringList{"--style", "Bi", "in.txt", "out.bmp"}
+                                      << "lumo-render: --style: not a style letter (B, I, U, S): 'i'" + Hint;
+    QTest::newRow("flag with a value") << QStringList{"--quiet=yes", "in.txt", "out.bmp"}
+                                       << "lumo-render: --quiet: takes no value" + Hint;
+    QTest::newRow("too many arguments") << QStringList{"in.txt", "out.bmp", "extra"}
+                                        << "lumo-render: too many arguments: 'extra'" + Hint;
+    QTest::newRow("unknown extension") << QStringList{"in.txt", "out.gif"}
+                                       << "lumo-render: OUTPUT: not a .jpg, .jpeg, .bmp, .png or .pdf file: 'out.gif'"
+                                              + Hint;
+    QTest::newRow("no extension") << QStringList{"in.txt", "out"}
+                                  << "lumo-render: OUTPUT: not a .jpg, .jpeg, .bmp, .png or .pdf file: 'out'" + Hint;
+    QTest::newRow("nothing to do") << QStringList{} << "lumo-render: no INPUT given" + Hint;
+    QTest::newRow("bad value after --save-setup")
+        << QStringList{"--save-setup", "Neu", "--noise", "x"} << "lumo-render: --noise: not a number: 'x'" + Hint;
+    QTest::newRow("bad value after --delete-setup")
+        << QStringList{"--delete-setup", "Alt", "--page", "1x"} << "lumo-render: --page: not WIDTHxHEIGHT: '1x'" + Hint;
+}
+
+void tst_LumoRender::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    writeFile("in.txt", thirteenLines());
+    const Run r = run(arguments);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(QString::fromUtf8(r.err), message + u'\n');
+    QCOMPARE(r.out, QByteArray());
+    // Neither pictures nor the settings file were written.
+    QCOMPARE(entries(), QStringList({"in.txt"}));
+}
+
+void tst_LumoRender::setupErrorIsReportedUnchanged()
+{
+    writeFile("in.txt", "kurz\r\n");
+    writeFile("LumoSetup.ini", "[__StandardSetup__]\r\nFTPitch=x\r\n");
+    const Run r = run({"in.txt", "out.bmp"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, QByteArray("'x' ist kein g\xC3\xBCltiger Integerwert\n"));
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(entries(), QStringList({"LumoSetup.ini", "in.txt"}));
+}
+
+void tst_LumoRender::missingFolderGivesTheCreationMessage()
+{
+    writeFile("in.txt", "kurz\r\n");
+    // The reason is the system's own text for a folder that isn't there.
+    QFile probe("missing/out.bmp");
+    QVERIFY(!probe.open(QIODevice::WriteOnly));
+    const QString fullName = QDir(m_dir->path()).canonicalPath() + "/missing/out.bmp";
+
+    const Run r = run({"in.txt", "missing/out.bmp"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(r.err),
+             "Datei \"" + fullName + "\" kann nicht erstellt werden. " + probe.errorString() + u'\n');
+    QCOMPARE(r.out, QByteArray());
+}
+
+void tst_LumoRender::sameSeedSamePictures()
+{
+    writeFile("in.txt", "Jeder Buchstabe wackelt ein wenig.\r\nUnd es rauscht.\r\n");
+    const QStringList settings{"--jitter-x", "3", "--jitter-y", "3", "--noise", "20", "in.txt"};
+    for (const auto &[seed, file] : {std::pair{"42", "a.bmp"}, {"42", "b.bmp"}, {"43", "c.bmp"}}) {
+        const Run r = run(settings + QStringList{"--seed", seed, file});
+        QVERIFY(r.finished);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+    }
+    const QByteArray first = readFile("a.bmp");
+    QVERIFY(!first.isEmpty());
+    QVERIFY2(first == readFile("b.bmp"), "the same seed drew different pictures");
+    QVERIFY2(first != readFile("c.bmp"), "another seed drew the same picture");
+
+    const Run largest = run(settings + QStringList{"--seed", "4294967295"});
+    QVERIFY(largest.finished);
+    QCOMPARE(largest.exitCode, 0);
+    QCOMPARE(largest.out, QByteArray("- 308x400+0+0\n"));
+}
+
+void tst_LumoRender::saveSetupWritesTheSection()
+{
+    const Run r = run({"--save-setup", "Name", "--font", "Arial", "--size", "12", "--style", "BI", "--color", "#ff0000",
+                       "--background", "#00ff00", "--jitter-x", "3", "--jitter-y", "4", "--noise", "5", "--charset",
+                       "0"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[Name]\r\nBGColor=0000FF00\r\nFTName=Arial\r\nFTSize=12\r\n"
+                                                   "FTColor=000000FF\r\nFTPitch=0\r\nFTStyle=BI\r\nFTCSet=0\r\n"
+                                                   "HoVar=3\r\nVeVar=4\r\nRausch=5\r\n\r\n"));
+}
+
+void tst_LumoRender::saveSetupStartsFromTheNamedSetup()
+{
+    writeFile("mine.ini", "[Basis]\r\nBGColor=00FFFF00\r\nFTName=Courier\r\nFTSize=10\r\nFTStyle=U\r\nHoVar=7\r\n");
+    const Run r = run({"--settings", "mine.ini", "--setup", "Basis", "--save-setup", "Kopie", "--noise", "2",
+                       "--color", "navy"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(readFile("mine.ini"),
+             QByteArray("[Basis]\r\nBGColor=00FFFF00\r\nFTName=Courier\r\nFTSize=10\r\nFTStyle=U\r\nHoVar=7\r\n\r\n"
+                        "[Kopie]\r\nBGColor=00FFFF00\r\nFTName=Courier\r\nFTSize=10\r\nFTColor=00800000\r\n"
+                        "FTPitch=0\r\nFTStyle=U\r\nFTCSet=0\r\nHoVar=7\r\nVeVar=0\r\nRausch=2\r\n\r\n"));
+    QCOMPARE(entries(), QStringList({"mine.ini"}));
+}
+
+void tst_LumoRender::listAndDeleteSetups()
+{
+    writeFile("LumoSetup.ini", "[b]\r\nHoVar=1\r\n\r\n[a]\r\nHoVar=2\r\n\r\n[__StandardSetup__]\r\nHoVar=3\r\n\r\n");
+    Run r = run({"--list-setups"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("b\na\n__StandardSetup__\n"));
+
+    r = run({"--delete-setup", "a", "--list-setups"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("b\n__StandardSetup__\n"));
+    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[b]\r\nHoVar=1\r\n\r\n[__StandardSetup__]\r\nHoVar=3\r\n\r\n"));
+
+    // A broken setup doesn't stop listing, which needs no settings.
+    writeFile("LumoSetup.ini", "[__StandardSetup__]\r\nFTPitch=x\r\n");
+    r = run({"--list-setups"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("__StandardSetup__\n"));
+}
+
+void tst_LumoRender::setupNamesAreEightBit()
+{
+    // The settings file is Windows-1252; the command line and the listing UTF-8.
+    writeFile("LumoSetup.ini", "[Gr\xF6\xDF" "e]\r\nHoVar=1\r\n\r\n[x]\r\nHoVar=2\r\n\r\n");
+    Run r = run({"--list-setups"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("Gr\xC3\xB6\xC3\x9F" "e\nx\n"));
+
+    r = run({"--delete-setup", QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "e")});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[x]\r\nHoVar=2\r\n\r\n"));
+}
+
+void tst_LumoRender::standardInputReadsLikeAFile()
+{
+    // Every kind of line end, a last line without one, and a NUL with text
+    // behind it that must not be drawn.
+    QByteArray text = "eins\rzwei\ndrei\r\nvier\n\n\rf\xFCnf";
+    text += QByteArray(1, '\0') + "verborgen\r\n" + thirteenLines();
+    writeFile("in.txt", text);
+    const QStringList settings{"--seed", "7", "--noise", "3", "--jitter-x", "2", "--page", "200x100"};
+
+    const Run fromFile = run(settings + QStringList{"in.txt", "file.bmp"});
+    QVERIFY(fromFile.finished);
+    QCOMPARE(fromFile.exitCode, 0);
+    const Run fromInput = run(settings + QStringList{"-", "input.bmp"}, text);
+    QVERIFY(fromInput.finished);
+    QCOMPARE(fromInput.err, QByteArray());
+    QCOMPARE(fromInput.exitCode, 0);
+
+    QCOMPARE(fromInput.out, QByteArray("input11.bmp 200x100+0+0\ninput12.bmp 200x100+0+100\n"));
+    QCOMPARE(fromFile.out, QByteArray("file11.bmp 200x100+0+0\nfile12.bmp 200x100+0+100\n"));
+    for (const char *page : {"11", "12"}) {
+        const QByteArray fileBytes = readFile(QStringLiteral("file%1.bmp").arg(page));
+        QVERIFY(!fileBytes.isEmpty());
+        QVERIFY2(fileBytes == readFile(QStringLiteral("input%1.bmp").arg(page)),
+                 qPrintable(QStringLiteral("page %1 differs between file and standard input").arg(page)));
+    }
+}
+
+void tst_LumoRender::nulEndsTheStandardInput()
+{
+    const Run r = run({"--page", "200x100", "-"}, QByteArray("kurz") + '\0' + thirteenLines());
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("- 200x100+0+0\n"));
+}
+
+void tst_LumoRender::pdfHasOnePageEachPicture()
+{
+    writeFile("in.txt", thirteenLines());
+    const Run r = run({"--page", "200x100", "in.txt", "out.PDF"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("out.PDF 200x100+0+0\nout.PDF 200x100+0+100\nout.PDF 200x100+0+200\n"));
+    QCOMPARE(entries(), QStringList({"in.txt", "out.PDF"}));
+
+    const QString pdf = QString::fromLatin1(readFile("out.PDF"));
+    QVERIFY(pdf.startsWith(u"%PDF-"));
+    QCOMPARE(pdf.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), 3);
+    // 200 x 100 pixels at 96 dpi are 150 x 75 points.
+    const QRegularExpression mediaBox(QStringLiteral("/MediaBox \\[0 0 150(\\.0+)? 75(\\.0+)?\\]"));
+    QCOMPARE(pdf.count(mediaBox), 3);
+}
+
+void tst_LumoRender::runsWithoutADisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    writeFile("in.txt", "kurz\r\n");
+    const Run r = run({"in.txt"}, QByteArray(), environment);
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("- 308x400+0+0\n"));
+}
+
+void tst_LumoRender::helpNamesEveryOption()
+{
+    const Run r = run({"--help"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QByteArray());
+    QVERIFY(r.out.startsWith("Usage: lumo-render [OPTIONS] [INPUT [OUTPUT]]\n"));
+    for (const char *option : {"--setup", "--settings", "--font", "--size", "--style", "--color", "--background",
+                               "--jitter-x", "--jitter-y", "--noise", "--charset", "--page", "--one-picture", "--seed",
+                               "--save-setup", "--list-setups", "--delete-setup", "--quiet", "--help", "--version"})
+        QVERIFY2(r.out.contains(' ' + QByteArray(option) + ' ') || r.out.contains(' ' + QByteArray(option) + ','),
+                 option);
+
+    const Run version = run({"--version"});
+    QVERIFY(version.finished);
+    QCOMPARE(version.exitCode, 0);
+    QVERIFY(QRegularExpression(QStringLiteral("^lumo-render \\d+\\.\\d+\\.\\d+\\n$"))
+                .match(QString::fromUtf8(version.out))
+                .hasMatch());
+}
+
+QTEST_MAIN(tst_LumoRender)
+#include "tst_lumorender.moc"
