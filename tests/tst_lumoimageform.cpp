@@ -1,0 +1,506 @@
+#include "Activation.h"
+#include "CommandGuard.h"
+#include "Lumo.h"
+#include "LumoError.h"
+#include "LumoImage.h"
+#include "RenderSettings.h"
+#include "ScriptedDialogs.h"
+#include "Startup.h"
+#include "TextFile.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString cannotOpenMessage(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return ShownMessage(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+}
+
+QByteArray manyLines(int count)
+{
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += "Line " + QByteArray::number(i) + " of the text\r\n";
+    return text;
+}
+
+QStringList captions(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts << action->text();
+    return texts;
+}
+
+QAction *menuAction(const QMenu *menu, const QString &caption)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == caption)
+            return action;
+    }
+    return nullptr;
+}
+
+void turnWheel(QWidget *target, int delta, Qt::KeyboardModifiers modifiers)
+{
+    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
+    QWheelEvent event(pos, target->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+}
+
+// A right-click at a point of the picture window's client area, delivered to
+// the widget under it.
+void rightClick(TLumoImageForm *form, const QPoint &clientPos)
+{
+    QWidget *target = form->viewport()->childAt(clientPos);
+    QVERIFY(target);
+    const QPoint pos = target->mapFrom(form->viewport(), clientPos);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, target->mapToGlobal(pos));
+    QApplication::sendEvent(target, &event);
+}
+
+QList<int> tops()
+{
+    QList<int> values;
+    for (const PictureControl *picture : ImageList)
+        values << picture->Top();
+    return values;
+}
+
+} // namespace
+
+class tst_LumoImageForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void creation();
+    void activationFitsFirstPageAndGivesMenus();
+    void clientSizeIsTheViewport_data();
+    void clientSizeIsTheViewport();
+    void scrollingMovesThePictures();
+    void conversionWhileScrolled();
+    void wheelScrollsThirtyPixelsANotch_data();
+    void wheelScrollsThirtyPixelsANotch();
+    void rightClickOpensThatPicturesMenu();
+    void pictureWithoutMenuOpensNothing();
+    void copyPictureCopiesTheClickedPage();
+    void convertFromFileRendersIntoClientSize();
+    void convertFromFileInActiveWindowLeavesNewPagesWithoutMenu();
+    void convertFromUnreadableFile();
+    void saveCommands_data();
+    void saveCommands();
+    void saveSinglePictureWithoutNumber();
+    void saveCancelledWritesNothing();
+    void closeOnlyHides();
+    void paintsThePicturesWhereTheyAre();
+    void hundredsOfPagesScrollToTheLast();
+
+private:
+    void convertInEditor(const QByteArray &text, int width = 300, int height = 400);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_previousDir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<ActivationTracker> m_tracker;
+};
+
+void tst_LumoImageForm::initTestCase()
+{
+    m_tracker = std::make_unique<ActivationTracker>();
+}
+
+void tst_LumoImageForm::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    CreateLumoWindows(*m_dialogs);
+    LumoForm->show();
+    QVERIFY(QTest::qWaitForWindowActive(LumoForm));
+}
+
+void tst_LumoImageForm::cleanup()
+{
+    DestroyLumoWindows();
+    QDir::setCurrent(m_previousDir);
+    m_dir.reset();
+    QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                             [](const QWidget *widget) { return widget->isVisible(); }));
+}
+
+// Converts in the editor, whose text area then has exactly this size, and
+// waits until the picture window has taken the focus.
+void tst_LumoImageForm::convertInEditor(const QByteArray &text, int width, int height)
+{
+    LumoForm->resize(width, height);
+    QTRY_COMPARE(LumoForm->Memo->size(), QSize(width, height));
+    LumoForm->Memo->SetText(text);
+    LumoForm->ConvertClick();
+    QVERIFY(QTest::qWaitForWindowActive(LumoImageForm));
+}
+
+void tst_LumoImageForm::creation()
+{
+    QCOMPARE(LumoImageForm->windowTitle(), QStringLiteral("Bildfenster"));
+    QVERIFY(!LumoImageForm->isVisible());
+    QCOMPARE(LumoImageForm->pos(), QPoint(350, 50));
+    QCOMPARE(LumoImageForm->size(), QSize(300, 400));
+    QCOMPARE(ImageList.size(), std::size_t(1));
+    QCOMPARE(ImageList[0], &LumoImageForm->Image());
+    QCOMPARE(LumoImageForm->Image().Left(), 0);
+    QCOMPARE(LumoImageForm->Image().Top(), 0);
+    QCOMPARE(LumoImageForm->Image().PopupMenu(), LumoImageForm->PopMenu);
+    QCOMPARE(captions(LumoImageForm->PopMenu),
+             QStringList({"convert from file", "copy picture", "save JPG", "save BMP", "save PNG", "close"}));
+    QVERIFY(LumoImageForm->horizontalScrollBar()->hasTracking());
+    QVERIFY(LumoImageForm->verticalScrollBar()->hasTracking());
+}
+
+void tst_LumoImageForm::activationFitsFirstPageAndGivesMenus()
+{
+    convertInEditor(manyLines(80));
+    QVERIFY(ImageList.size() >= 3);
+    QCOMPARE(LumoImageForm->ClientSize(), QSize(308, 400));
+    QCOMPARE(LumoImageForm->viewport()->size(), QSize(308, 400));
+    // The other pages are reached by scrolling.
+    QVERIFY(LumoImageForm->verticalScrollBar()->isVisible());
+    QVERIFY(!LumoImageForm->horizontalScrollBar()->isVisible());
+    for (const PictureControl *picture : ImageList)
+        QCOMPARE(picture->PopupMenu(), LumoImageForm->PopMenu);
+}
+
+void tst_LumoImageForm::clientSizeIsTheViewport_data()
+{
+    QTest::addColumn<QSize>("client");
+    QTest::newRow("smaller than the pages") << QSize(200, 150);
+    QTest::newRow("as large as the first page") << QSize(308, 400);
+    QTest::newRow("larger than all pages") << QSize(400, 2000);
+}
+
+void tst_LumoImageForm::clientSizeIsTheViewport()
+{
+    QFETCH(QSize, client);
+    convertInEditor(manyLines(80));
+    LumoImageForm->SetClientSize(client.width(), client.height());
+    QCOMPARE(LumoImageForm->ClientSize(), client);
+    QTRY_COMPARE(LumoImageForm->viewport()->size(), client);
+
+    // Also while the window is hidden.
+    LumoImageForm->hide();
+    LumoImageForm->SetClientSize(client.width() - 10, client.height() - 20);
+    QCOMPARE(LumoImageForm->ClientSize(), client - QSize(10, 20));
+    LumoImageForm->show();
+    QTRY_COMPARE(LumoImageForm->viewport()->size(), client - QSize(10, 20));
+}
+
+void tst_LumoImageForm::scrollingMovesThePictures()
+{
+    convertInEditor(manyLines(80));
+    QScrollBar *bar = LumoImageForm->verticalScrollBar();
+    // The pages follow below the first one.
+    QTRY_COMPARE(bar->maximum(), int(ImageList.size()) * 400 - 400);
+    QVERIFY(bar->maximum() >= 800);
+    bar->setValue(500);
+    QCOMPARE(tops().mid(0, 3), QList<int>({-500, -100, 300}));
+    bar->setValue(0);
+    QCOMPARE(tops().mid(0, 3), QList<int>({0, 400, 800}));
+    QCOMPARE(LumoImageForm->PictureAt(QPoint(10, 10)), ImageList[0]);
+    bar->setValue(410);
+    QCOMPARE(LumoImageForm->PictureAt(QPoint(10, 10)), ImageList[1]);
+}
+
+void tst_LumoImageForm::conversionWhileScrolled()
+{
+    convertInEditor(manyLines(80));
+    QScrollBar *bar = LumoImageForm->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() >= 800);
+    bar->setValue(100);
+    QCOMPARE(LumoImageForm->Image().Top(), -100);
+
+    // The new pages sit below the first one where it is now.
+    LumoForm->ConvertClick();
+    QVERIFY(ImageList.size() >= 3);
+    QCOMPARE(ImageList[0]->Top(), -100);
+    QCOMPARE(ImageList[1]->Top(), 300);
+    QCOMPARE(ImageList[2]->Top(), 700);
+    // The first page's fill covered its bounds rectangle only, so its bottom
+    // 100 rows stay as the bitmap was created, white.
+    BGColor = 0x00FFFF00;
+    LumoForm->ConvertClick();
+    const QImage first = ImageList[0]->Picture();
+    QCOMPARE(QColor(first.pixel(150, 250)), QColor(0, 255, 255));
+    QCOMPARE(QColor(first.pixel(150, 350)), QColor(Qt::white));
+}
+
+void tst_LumoImageForm::wheelScrollsThirtyPixelsANotch_data()
+{
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("plain") << Qt::KeyboardModifiers();
+    QTest::newRow("Ctrl") << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Shift") << Qt::KeyboardModifiers(Qt::ShiftModifier);
+}
+
+void tst_LumoImageForm::wheelScrollsThirtyPixelsANotch()
+{
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    convertInEditor(manyLines(80));
+    QScrollBar *bar = LumoImageForm->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() >= 800);
+    QWidget *viewport = LumoImageForm->viewport();
+
+    turnWheel(viewport, -120, modifiers);
+    QCOMPARE(bar->value(), 30);
+    turnWheel(viewport, -240, modifiers);
+    QCOMPARE(bar->value(), 90);
+    turnWheel(viewport, 120, modifiers);
+    QCOMPARE(bar->value(), 60);
+    turnWheel(bar, -120, modifiers);
+    QCOMPARE(bar->value(), 90);
+    QCOMPARE(LumoImageForm->Image().Top(), -90);
+    // The scroll bar keeps the position in its range.
+    for (int i = 0; i < 5; ++i)
+        turnWheel(viewport, 120, modifiers);
+    QCOMPARE(bar->value(), 0);
+    bar->setValue(bar->maximum() - 10);
+    turnWheel(viewport, -120, modifiers);
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void tst_LumoImageForm::rightClickOpensThatPicturesMenu()
+{
+    convertInEditor(manyLines(80));
+    QScrollBar *bar = LumoImageForm->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() >= 800);
+    bar->setValue(400);
+    rightClick(LumoImageForm, QPoint(20, 20));
+    QTRY_VERIFY(LumoImageForm->PopMenu->isVisible());
+    QCOMPARE(LumoImageForm->MenuPicture(), ImageList[1]);
+    LumoImageForm->PopMenu->close();
+}
+
+void tst_LumoImageForm::pictureWithoutMenuOpensNothing()
+{
+    convertInEditor("short");
+    ImageList[0]->SetPopupMenu(nullptr);
+    rightClick(LumoImageForm, QPoint(20, 20));
+    QTest::qWait(50);
+    QVERIFY(!LumoImageForm->PopMenu->isVisible());
+    QCOMPARE(LumoImageForm->MenuPicture(), nullptr);
+}
+
+void tst_LumoImageForm::copyPictureCopiesTheClickedPage()
+{
+    convertInEditor(manyLines(80));
+    QVERIFY(ImageList.size() >= 2);
+    QScrollBar *bar = LumoImageForm->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() >= 400);
+    bar->setValue(400);
+    rightClick(LumoImageForm, QPoint(20, 20));
+    QTRY_VERIFY(LumoImageForm->PopMenu->isVisible());
+    menuAction(LumoImageForm->PopMenu, "copy picture")->trigger();
+    LumoImageForm->PopMenu->close();
+
+    const QImage copied = QApplication::clipboard()->image();
+    const QImage second = ImageList[1]->Picture();
+    QCOMPARE(copied.size(), second.size());
+    QCOMPARE(copied.convertToFormat(QImage::Format_RGB32), second.convertToFormat(QImage::Format_RGB32));
+    QVERIFY(copied.convertToFormat(QImage::Format_RGB32) != ImageList[0]->Picture().convertToFormat(QImage::Format_RGB32));
+    QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+void tst_LumoImageForm::convertFromFileRendersIntoClientSize()
+{
+    convertInEditor("first");
+    writeFile("text.txt", manyLines(60));
+    LumoImageForm->SetClientSize(280, 360);
+    m_dialogs->openAnswers.push_back(QStringLiteral("text.txt"));
+    LumoImageForm->ConvertFileClick();
+
+    QCOMPARE(m_dialogs->openTitles, QStringList({""}));
+    QCOMPARE(LumoImageForm->Image().Width(), 280);
+    QCOMPARE(LumoImageForm->Image().Height(), 360);
+    QCOMPARE(LumoImageForm->Image().BitmapWidth(), 280);
+    QVERIFY(ImageList.size() >= 2);
+    for (std::size_t i = 0; i < ImageList.size(); ++i)
+        QCOMPARE(ImageList[i]->Top(), int(i) * 360);
+    QVERIFY(LumoImageForm->isVisible());
+    QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+void tst_LumoImageForm::convertFromFileInActiveWindowLeavesNewPagesWithoutMenu()
+{
+    convertInEditor("first");
+    writeFile("text.txt", manyLines(60));
+    LumoImageForm->SetClientSize(280, 360);
+    const QSize windowSize = LumoImageForm->size();
+    m_dialogs->openAnswers.push_back(QStringLiteral("text.txt"));
+    LumoImageForm->ConvertFileClick();
+    QTest::qWait(50);
+    QVERIFY(ImageList.size() >= 2);
+    QCOMPARE(ImageList[0]->PopupMenu(), LumoImageForm->PopMenu);
+    QCOMPARE(ImageList[1]->PopupMenu(), nullptr);
+    QCOMPARE(LumoImageForm->size(), windowSize);
+
+    // Until the focus goes to the editor and comes back.
+    LumoForm->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(LumoForm));
+    LumoImageForm->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(LumoImageForm));
+    QCOMPARE(ImageList[1]->PopupMenu(), LumoImageForm->PopMenu);
+    QCOMPARE(LumoImageForm->ClientSize(), QSize(280, 360));
+}
+
+void tst_LumoImageForm::convertFromUnreadableFile()
+{
+    convertInEditor(manyLines(80));
+    const std::size_t pages = ImageList.size();
+    QVERIFY(pages >= 3);
+    LumoImageForm->SetClientSize(250, 350);
+    m_dialogs->openAnswers.push_back(QStringLiteral("missing.txt"));
+    LumoImageForm->ConvertFileClick();
+
+    QCOMPARE(m_dialogs->errors.size(), 1);
+    QCOMPARE(m_dialogs->errors[0].text, cannotOpenMessage("missing.txt"));
+    QCOMPARE(m_dialogs->errors[0].title, ProgramTitle());
+    QCOMPARE(ImageList.size(), pages);
+    QVERIFY(!LumoImageForm->Image().HasBitmap());
+    QCOMPARE(LumoImageForm->Image().Width(), 250);
+    QCOMPARE(LumoImageForm->Image().Height(), 350);
+}
+
+void tst_LumoImageForm::saveCommands_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("save JPG") << "save JPG" << ".jpg";
+    QTest::newRow("save BMP") << "save BMP" << ".bmp";
+    QTest::newRow("save PNG") << "save PNG" << ".png";
+}
+
+void tst_LumoImageForm::saveCommands()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, extension);
+    convertInEditor(manyLines(80));
+    const int pages = int(ImageList.size());
+    QVERIFY(pages >= 3);
+
+    m_dialogs->saveAnswers.push_back(QDir::current().filePath("out.any"));
+    menuAction(LumoImageForm->PopMenu, caption)->trigger();
+    QCOMPARE(m_dialogs->saveAsked, 1);
+    QVERIFY(m_dialogs->errors.isEmpty());
+
+    QStringList expected;
+    for (int i = 0; i < pages; ++i)
+        expected << "out" + QString::number(11 + i) + extension;
+    QCOMPARE(QDir().entryList(QDir::Files, QDir::Name), expected);
+    for (const QString &name : expected) {
+        const QImage image(name);
+        QCOMPARE(image.size(), QSize(308, 400));
+    }
+}
+
+void tst_LumoImageForm::saveSinglePictureWithoutNumber()
+{
+    convertInEditor("one page");
+    m_dialogs->saveAnswers.push_back(QStringLiteral("single"));
+    LumoImageForm->SavePNGClick();
+    QCOMPARE(QDir().entryList(QDir::Files), QStringList({"single.png"}));
+}
+
+void tst_LumoImageForm::saveCancelledWritesNothing()
+{
+    convertInEditor("one page");
+    LumoImageForm->SaveJPGClick();
+    LumoImageForm->SaveBMPClick();
+    LumoImageForm->SavePNGClick();
+    QCOMPARE(m_dialogs->saveAsked, 3);
+    QCOMPARE(QDir().entryList(QDir::Files), QStringList());
+    QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+void tst_LumoImageForm::closeOnlyHides()
+{
+    convertInEditor(manyLines(80));
+    const std::size_t pages = ImageList.size();
+    LumoImageForm->CloseClick();
+    QVERIFY(!LumoImageForm->isVisible());
+    QCOMPARE(ImageList.size(), pages);
+    LumoImageForm->ShowForm();
+    QVERIFY(LumoImageForm->close());
+    QVERIFY(!LumoImageForm->isVisible());
+    QVERIFY(LumoForm->isVisible());
+    QCOMPARE(ImageList.size(), pages);
+    QCOMPARE(LumoImageForm->Image().BitmapHeight(), 400);
+}
+
+void tst_LumoImageForm::paintsThePicturesWhereTheyAre()
+{
+    BGColor = 0x0000FF00;
+    convertInEditor(manyLines(80));
+    QScrollBar *bar = LumoImageForm->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() >= 800);
+    bar->setValue(390);
+    const QImage shown = LumoImageForm->viewport()->grab().toImage();
+    // The dotted line on top of the second page, drawn in the font colour
+    // from its first pixel on, lies 10 rows down; above it is the first page.
+    const QImage second = ImageList[1]->Picture();
+    const QImage first = ImageList[0]->Picture();
+    for (int x = 0; x < 40; ++x) {
+        QCOMPARE(QColor(shown.pixel(x, 10)).rgb(), QColor(second.pixel(x, 0)).rgb());
+        QCOMPARE(QColor(shown.pixel(x, 5)).rgb(), QColor(first.pixel(x, 395)).rgb());
+    }
+}
+
+void tst_LumoImageForm::hundredsOfPagesScrollToTheLast()
+{
+    // Pages of 80 rows hold five lines of an 8-point font.
+    LumoForm->MemoFont()->SetSize(8);
+    convertInEditor(manyLines(2000), 200, 80);
+    QVERIFY2(ImageList.size() >= 400, qPrintable(QString::number(ImageList.size())));
+    QScrollBar *bar = LumoImageForm->verticalScrollBar();
+    QTRY_COMPARE(bar->maximum(), int(ImageList.size()) * 80 - LumoImageForm->ClientSize().height());
+
+    // Every picture stays where the scrolling put it, also far down.
+    bar->setValue(bar->maximum());
+    const PictureControl *last = ImageList.back();
+    QCOMPARE(last->Top() + last->Height(), LumoImageForm->ClientSize().height());
+    QCOMPARE(LumoImageForm->PictureAt(QPoint(5, LumoImageForm->ClientSize().height() - 5)), last);
+    const QImage shown = LumoImageForm->viewport()->grab().toImage();
+    const QImage lastPicture = last->Picture();
+    for (int row : {0, 13, 40}) {
+        for (int x = 0; x < 100; ++x)
+            QCOMPARE(QColor(shown.pixel(x, last->Top() + row)).rgb(), QColor(lastPicture.pixel(x, row)).rgb());
+    }
+}
+
+QTEST_MAIN(tst_LumoImageForm)
+#include "tst_lumoimageform.moc"

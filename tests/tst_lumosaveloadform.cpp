@@ -1,0 +1,576 @@
+#include "Activation.h"
+#include "CommandGuard.h"
+#include "Lumo.h"
+#include "LumoSaveLoad.h"
+#include "LumoSetup.h"
+#include "RenderSettings.h"
+#include "ScriptedDialogs.h"
+#include "Startup.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<cannot open: ") + file.errorString().toUtf8() + '>';
+    return file.readAll();
+}
+
+QStringList listed(const QComboBox *box)
+{
+    QStringList names;
+    for (int i = 0; i < box->count(); ++i)
+        names << box->itemText(i);
+    return names;
+}
+
+bool anyWindowVisible()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *w) { return w->isVisible(); });
+}
+
+// A setup section as the program writes it.
+QByteArray setupSection(const QByteArray &name, const QByteArray &bgColor, const QByteArray &hoVar)
+{
+    return "[" + name + "]\r\nBGColor=" + bgColor
+        + "\r\nFTName=Arial\r\nFTSize=8\r\nFTColor=00000000\r\nFTPitch=0\r\nFTStyle=\r\nFTCSet=0\r\nHoVar=" + hoVar
+        + "\r\nVeVar=0\r\nRausch=0\r\n\r\n";
+}
+
+const QByteArray ThreeSections = "[Rot]\r\nBGColor=000000FF\r\nFTName=Courier New\r\nFTSize=12\r\nFTColor=00FF0000\r\n"
+                                 "FTStyle=BI\r\nHoVar=4\r\nVeVar=15\r\nRausch=20\r\n\r\n"
+                                 "[__SetupProgamPositions__]\r\nWinEditLeft=70\r\n\r\n"
+                                 "[Blau]\r\nBGColor=00FF0000\r\n\r\n";
+
+} // namespace
+
+class tst_LumoSaveLoadForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void windowLayout();
+    void activationListsSetups();
+    void activationKeepsButtons();
+
+    void positionsEntryDisablesSaveAndLoad_data();
+    void positionsEntryDisablesSaveAndLoad();
+    void typingOverAChosenEntry();
+    void deletingPositionsKeepsButtonsDisabled();
+
+    void saveWritesSection();
+    void saveName_data();
+    void saveName();
+    void loadRefreshesWindows();
+    void loadFailureShowsMessage();
+    void deleteRewritesFile();
+    void deleteWithoutFile();
+    void deleteFailureKeepsNameAndList();
+    void proposedNameWithTrailingBlank();
+    void unreadableSettingsAtStart();
+
+private:
+    void showManager();
+    void restart();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    QString m_startDir;
+};
+
+void tst_LumoSaveLoadForm::initTestCase()
+{
+    new ActivationTracker(qApp);
+    m_startDir = QDir::currentPath();
+}
+
+void tst_LumoSaveLoadForm::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    CreateLumoWindows(*m_dialogs);
+    QVERIFY(LumoSaveLoadForm);
+}
+
+void tst_LumoSaveLoadForm::cleanup()
+{
+    DestroyLumoWindows();
+    QTRY_VERIFY(!anyWindowVisible());
+    m_dialogs.reset();
+    QDir::setCurrent(m_startDir);
+    m_dir.reset();
+}
+
+void tst_LumoSaveLoadForm::restart()
+{
+    DestroyLumoWindows();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    CreateLumoWindows(*m_dialogs);
+}
+
+// Brings the manager up as the editor's "save load delete" does: the focus
+// passes to it from the editor, so it runs its activation.
+void tst_LumoSaveLoadForm::showManager()
+{
+    LumoForm->show();
+    LumoForm->activateWindow();
+    QTRY_VERIFY(LumoForm->isActiveWindow());
+    LumoSaveLoadForm->show();
+    LumoSaveLoadForm->raise();
+    LumoSaveLoadForm->activateWindow();
+    QTRY_VERIFY(LumoSaveLoadForm->isActiveWindow());
+}
+
+void tst_LumoSaveLoadForm::windowLayout()
+{
+    TLumoSaveLoadForm *form = LumoSaveLoadForm;
+    QCOMPARE(form->windowTitle(), QStringLiteral("Fenster Einstellungen verwalten"));
+    QCOMPARE(form->windowType(), Qt::Dialog);
+    QVERIFY(!form->isVisible());
+    QCOMPARE(form->pos(), QPoint(150, 250));
+
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(form->size(), QSize(625, 137));
+    QCOMPARE(form->minimumSize(), QSize(625, 137));
+    QCOMPARE(form->maximumSize(), QSize(625, 137));
+    QCOMPARE(form->Panel->geometry(), QRect(0, 0, 625, 137));
+
+    QVERIFY(form->ComboBox->isEditable());
+    QCOMPARE(form->ComboBox->geometry(), QRect(24, 32, 577, 21));
+    QCOMPARE(form->ComboBox->currentText(), QString());
+    QCOMPARE(form->BtnSave->geometry(), QRect(32, 80, 177, 25));
+    QCOMPARE(form->BtnSave->text(), QStringLiteral("save this Setup"));
+    QCOMPARE(form->BtnLoad->geometry(), QRect(224, 80, 177, 25));
+    QCOMPARE(form->BtnLoad->text(), QStringLiteral("load this Setup"));
+    QCOMPARE(form->BtnDelete->geometry(), QRect(416, 80, 177, 25));
+    QCOMPARE(form->BtnDelete->text(), QStringLiteral("delete this Setup"));
+    form->hide();
+}
+
+void tst_LumoSaveLoadForm::activationListsSetups()
+{
+    writeFile("LumoSetup.ini", ThreeSections);
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("mein Name"));
+
+    showManager();
+
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Rot", "__SetupProgamPositions__", "Blau"}));
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("mein Name"));
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentIndex(), -1);
+    QTRY_COMPARE(QApplication::focusWidget(), LumoSaveLoadForm->ComboBox);
+
+    // The next activation takes the file as it is then, and the focus goes
+    // back to the name field wherever it was before.
+    LumoSaveLoadForm->BtnDelete->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), LumoSaveLoadForm->BtnDelete);
+    writeFile("LumoSetup.ini", "[Gelb]\r\n\r\n[Gelb]\r\n\r\n");
+    LumoForm->activateWindow();
+    QTRY_VERIFY(LumoForm->isActiveWindow());
+    LumoSaveLoadForm->activateWindow();
+    QTRY_VERIFY(LumoSaveLoadForm->isActiveWindow());
+    QTRY_COMPARE(QApplication::focusWidget(), LumoSaveLoadForm->ComboBox);
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Gelb", "Gelb"}));
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("mein Name"));
+    QVERIFY(m_dialogs->errors.isEmpty());
+
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::activationKeepsButtons()
+{
+    writeFile("LumoSetup.ini", ThreeSections);
+    LumoSaveLoadForm->FormActivate();
+    LumoSaveLoadForm->ComboBox->setCurrentIndex(1);
+    QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
+
+    // The list refilled leaves no entry chosen, yet the buttons as they were.
+    LumoSaveLoadForm->FormActivate();
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentIndex(), -1);
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("__SetupProgamPositions__"));
+    QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
+    QVERIFY(!LumoSaveLoadForm->BtnLoad->isEnabled());
+    QVERIFY(LumoSaveLoadForm->BtnDelete->isEnabled());
+}
+
+void tst_LumoSaveLoadForm::positionsEntryDisablesSaveAndLoad_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("enabled");
+
+    QTest::newRow("the position section") << ThreeSections << 1 << false;
+    QTest::newRow("a setup") << ThreeSections << 2 << true;
+    QTest::newRow("other letter case is a setup")
+        << QByteArray("[__setupprogampositions__]\r\nWinEditLeft=1\r\n\r\n") << 0 << true;
+}
+
+void tst_LumoSaveLoadForm::positionsEntryDisablesSaveAndLoad()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, index);
+    QFETCH(bool, enabled);
+
+    writeFile("LumoSetup.ini", file);
+    showManager();
+    QComboBox *box = LumoSaveLoadForm->ComboBox;
+
+    // Chosen from the list with the keyboard, as the user does.
+    for (int i = 0; i <= index; ++i)
+        QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(box->currentIndex(), index);
+
+    QCOMPARE(LumoSaveLoadForm->BtnSave->isEnabled(), enabled);
+    QCOMPARE(LumoSaveLoadForm->BtnLoad->isEnabled(), enabled);
+    QVERIFY(LumoSaveLoadForm->BtnDelete->isEnabled());
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::typingOverAChosenEntry()
+{
+    writeFile("LumoSetup.ini", ThreeSections);
+    showManager();
+    QComboBox *box = LumoSaveLoadForm->ComboBox;
+    box->setCurrentIndex(1);
+    QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
+
+    // Typing leaves the chosen entry: the text is a name of the user's.
+    QTest::keyClicks(box->lineEdit(), "x");
+    QCOMPARE(box->currentText(), QStringLiteral("__SetupProgamPositions__x"));
+    QVERIFY(LumoSaveLoadForm->BtnSave->isEnabled());
+    QVERIFY(LumoSaveLoadForm->BtnLoad->isEnabled());
+
+    // Choosing the entry again disables them again.
+    box->setCurrentIndex(2);
+    QVERIFY(LumoSaveLoadForm->BtnSave->isEnabled());
+    box->setCurrentIndex(1);
+    QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::deletingPositionsKeepsButtonsDisabled()
+{
+    writeFile("LumoSetup.ini", ThreeSections);
+    showManager();
+    QComboBox *box = LumoSaveLoadForm->ComboBox;
+    box->setCurrentIndex(1);
+    QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
+
+    QTest::mouseClick(LumoSaveLoadForm->BtnDelete, Qt::LeftButton);
+
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(LumoSaveLoadForm->isVisible());
+    QCOMPARE(readFile("LumoSetup.ini"),
+             QByteArray("[Rot]\r\nBGColor=000000FF\r\nFTName=Courier New\r\nFTSize=12\r\nFTColor=00FF0000\r\n"
+                        "FTStyle=BI\r\nHoVar=4\r\nVeVar=15\r\nRausch=20\r\n\r\n"
+                        "[Blau]\r\nBGColor=00FF0000\r\n\r\n"));
+    QCOMPARE(box->currentText(), QString());
+    QCOMPARE(listed(box), QStringList({"Rot", "Blau"}));
+    QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
+    QVERIFY(!LumoSaveLoadForm->BtnLoad->isEnabled());
+    QVERIFY(LumoSaveLoadForm->BtnDelete->isEnabled());
+
+    // Until the user changes the name.
+    QTest::keyClicks(box->lineEdit(), "Neu");
+    QVERIFY(LumoSaveLoadForm->BtnSave->isEnabled());
+    QVERIFY(LumoSaveLoadForm->BtnLoad->isEnabled());
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::saveWritesSection()
+{
+    writeFile("LumoSetup.ini", "[Blau]\r\nBGColor=00FF0000\r\n\r\n");
+    showManager();
+    BGColor = 0x00FFFF00;
+    SetupFont->SetName(QStringLiteral("Courier New"));
+    SetupFont->SetSize(12);
+    SetupFont->SetColor(0x000000FF);
+    SetupFont->SetStyle(FontObject::fsBold | FontObject::fsItalic);
+    SetupFont->SetCharset(0);
+    HoVar = 3;
+    VeVar = 5;
+    Rausch = 9;
+
+    QTest::keyClicks(LumoSaveLoadForm->ComboBox->lineEdit(), "Mein Setup");
+    QTest::mouseClick(LumoSaveLoadForm->BtnSave, Qt::LeftButton);
+
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(!LumoSaveLoadForm->isVisible());
+    QCOMPARE(readFile("LumoSetup.ini"),
+             QByteArray("[Blau]\r\nBGColor=00FF0000\r\n\r\n"
+                        "[Mein Setup]\r\nBGColor=00FFFF00\r\nFTName=Courier New\r\nFTSize=12\r\nFTColor=000000FF\r\n"
+                        "FTPitch=0\r\nFTStyle=BI\r\nFTCSet=0\r\nHoVar=3\r\nVeVar=5\r\nRausch=9\r\n\r\n"));
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::saveName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("section");
+
+    QTest::newRow("empty name is used as it is") << QString() << QByteArray();
+    QTest::newRow("written in Windows-1252") << QStringLiteral("Gr\u00f6\u00dfe \u20ac")
+                                             << QByteArray("Gr\xf6\xdf" "e \x80");
+}
+
+void tst_LumoSaveLoadForm::saveName()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, section);
+
+    LumoSaveLoadForm->ComboBox->setEditText(name);
+    LumoSaveLoadForm->BtnSaveClick();
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(readFile("LumoSetup.ini"), setupSection(section, "00FFFFFF", "0"));
+
+    LumoSaveLoadForm->FormActivate();
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({name}));
+}
+
+void tst_LumoSaveLoadForm::loadRefreshesWindows()
+{
+    writeFile("LumoSetup.ini", ThreeSections);
+    showManager();
+    QComboBox *box = LumoSaveLoadForm->ComboBox;
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(box->currentText(), QStringLiteral("Rot"));
+
+    QTest::mouseClick(LumoSaveLoadForm->BtnLoad, Qt::LeftButton);
+
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(!LumoSaveLoadForm->isVisible());
+    QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Rot"));
+    QCOMPARE(BGColor, 0x000000FF);
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Courier New"));
+    QCOMPARE(SetupFont->Size(), 12);
+    QCOMPARE(SetupFont->Color(), 0x00FF0000);
+    QCOMPARE(SetupFont->Style(), FontObject::fsBold | FontObject::fsItalic);
+
+    // The editor shows the loaded colours.
+    QCOMPARE(LumoForm->Memo->Color(), 0x000000FF);
+    QCOMPARE(LumoForm->MemoFont()->Color(), 0x00FF0000);
+    // The settings window shows the loaded setup; VeVar 15 is clamped to 10.
+    QCOMPARE(LumoSetupForm->LabFont->text(), QStringLiteral("Courier New 12 bold italic "));
+    QCOMPARE(LumoSetupForm->LabFont->palette().color(QPalette::Window), QColor(Qt::red));
+    QCOMPARE(LumoSetupForm->TrBarX->value(), 4);
+    QCOMPARE(LumoSetupForm->TrBarY->value(), 10);
+    QCOMPARE(LumoSetupForm->TrackBarRausch->value(), 20);
+    QCOMPARE(HoVar, 4);
+    QCOMPARE(VeVar, 10);
+    QCOMPARE(Rausch, 20);
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::loadFailureShowsMessage()
+{
+    writeFile("LumoSetup.ini", "[Kaputt]\r\nBGColor=00FF0000\r\nFTName=Courier New\r\nFTSize=14\r\n"
+                               "FTColor=000000FF\r\nFTPitch=x\r\nHoVar=5\r\n\r\n");
+    showManager();
+    LumoSetupForm->FormActivate();
+    const QString caption = LumoSetupForm->LabFont->text();
+    const Colour memoBackground = LumoForm->Memo->Color();
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Kaputt"));
+
+    LumoSaveLoadForm->BtnLoad->click();
+
+    QCOMPARE(m_dialogs->errors.size(), 1);
+    QCOMPARE(m_dialogs->errors.first().title, ProgramTitle());
+    QCOMPARE(m_dialogs->errors.first().text, QStringLiteral("'x' ist kein g\u00fcltiger Integerwert."));
+    QVERIFY(LumoSaveLoadForm->isVisible());
+    QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Fenster Einstellungen verwalten"));
+    // Loading stopped at the pitch: what came before it is in effect ...
+    QCOMPARE(BGColor, 0x00FF0000);
+    QCOMPARE(SetupFont->Size(), 14);
+    QCOMPARE(HoVar, 0);
+    // ... but neither the editor nor the settings window was refreshed.
+    QCOMPARE(LumoSetupForm->LabFont->text(), caption);
+    QCOMPARE(LumoForm->Memo->Color(), memoBackground);
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::deleteRewritesFile()
+{
+    writeFile("LumoSetup.ini", "; notiert von Hand\r\n[Rot]\r\nHoVar = 4\r\n\r\n\r\n[Blau]\r\nHoVar=1\r\n");
+    showManager();
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("ROT"));
+    LumoSaveLoadForm->BtnDelete->click();
+
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(LumoSaveLoadForm->isVisible());
+    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[Blau]\r\nHoVar=1\r\n\r\n"));
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QString());
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Blau"}));
+
+    // A name that is not there removes nothing, and the file is rewritten.
+    writeFile("LumoSetup.ini", "[Blau]\r\n  HoVar=1\r\n");
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Gibt es nicht"));
+    LumoSaveLoadForm->BtnDeleteClick();
+    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[Blau]\r\nHoVar=1\r\n\r\n"));
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QString());
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::deleteWithoutFile()
+{
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Rot"));
+    LumoSaveLoadForm->BtnDeleteClick();
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(QFile::exists("LumoSetup.ini"));
+    QCOMPARE(readFile("LumoSetup.ini"), QByteArray());
+    QCOMPARE(LumoSaveLoadForm->ComboBox->count(), 0);
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QString());
+}
+
+void tst_LumoSaveLoadForm::deleteFailureKeepsNameAndList()
+{
+    writeFile("LumoSetup.ini", ThreeSections);
+    LumoSaveLoadForm->FormActivate();
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Rot"));
+
+    // A folder in place of the file: it can be neither read nor written.
+    QVERIFY(QFile::remove("LumoSetup.ini"));
+    QVERIFY(QDir().mkdir("LumoSetup.ini"));
+    LumoSaveLoadForm->BtnDeleteClick();
+
+    QCOMPARE(m_dialogs->errors.size(), 1);
+    const QString prefix = QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. ")
+                               .arg(QDir::current().absoluteFilePath("LumoSetup.ini"));
+    QVERIFY2(m_dialogs->errors.first().text.startsWith(prefix), qPrintable(m_dialogs->errors.first().text));
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("Rot"));
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Rot", "__SetupProgamPositions__", "Blau"}));
+}
+
+void tst_LumoSaveLoadForm::proposedNameWithTrailingBlank()
+{
+    // The settings window proposes "Arial 8 " for the plain Arial 8 pt font.
+    SetupFont->SetName(QStringLiteral("Arial"));
+    SetupFont->SetSize(8);
+    SetupFont->SetStyle(0);
+    BGColor = 0x00112233;
+    HoVar = 3;
+    LumoSetupForm->SaveLoadDeleteClick();
+    QTRY_VERIFY(LumoSaveLoadForm->isActiveWindow());
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("Arial 8 "));
+
+    LumoSaveLoadForm->BtnSaveClick();
+    QCOMPARE(readFile("LumoSetup.ini"), setupSection("Arial 8 ", "00112233", "3"));
+
+    // Read back, the section name has lost its blank.
+    LumoSaveLoadForm->FormActivate();
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Arial 8"}));
+
+    // The proposed text finds no section and loads the defaults ...
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Arial 8 "));
+    LumoSaveLoadForm->BtnLoadClick();
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(BGColor, 0x00FFFFFF);
+    QCOMPARE(HoVar, 0);
+    QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Arial 8 "));
+
+    // ... the listed name finds it.
+    LumoSaveLoadForm->ComboBox->setCurrentIndex(0);
+    LumoSaveLoadForm->BtnLoadClick();
+    QCOMPARE(BGColor, 0x00112233);
+    QCOMPARE(HoVar, 3);
+    QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Arial 8"));
+
+    // Saving again under the proposed text appends a second section, which
+    // is the one read from then on.
+    HoVar = 6;
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Arial 8 "));
+    LumoSaveLoadForm->BtnSaveClick();
+    QCOMPARE(readFile("LumoSetup.ini"),
+             setupSection("Arial 8", "00112233", "3") + setupSection("Arial 8 ", "00112233", "6"));
+    LumoSaveLoadForm->FormActivate();
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Arial 8", "Arial 8"}));
+    HoVar = 0;
+    LumoSaveLoadForm->ComboBox->setCurrentIndex(0);
+    LumoSaveLoadForm->BtnLoadClick();
+    QCOMPARE(HoVar, 6);
+    LumoForm->hide();
+}
+
+void tst_LumoSaveLoadForm::unreadableSettingsAtStart()
+{
+    QVERIFY(QDir().mkdir("LumoSetup.ini"));
+    restart();
+
+    // Each window's creation stopped at its first read, with one message each.
+    const QString message = QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. ")
+                                .arg(QDir::current().absoluteFilePath("LumoSetup.ini"));
+    QCOMPARE(m_dialogs->errors.size(), 4);
+    for (const ScriptedDialogs::Error &error : std::as_const(m_dialogs->errors)) {
+        QCOMPARE(error.title, ProgramTitle());
+        QVERIFY2(error.text.startsWith(message), qPrintable(error.text));
+    }
+    QCOMPARE(LumoSaveLoadForm->pos(), QPoint(275, 260));
+    QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Fenster Einstellungen verwalten"));
+
+    // Once the file is readable again, the manager works all the same.
+    QVERIFY(QDir().rmdir("LumoSetup.ini"));
+    writeFile("LumoSetup.ini", ThreeSections);
+    m_dialogs->errors.clear();
+    showManager();
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Rot", "__SetupProgamPositions__", "Blau"}));
+    QTest::keyClick(LumoSaveLoadForm->ComboBox, Qt::Key_Down);
+    QTest::keyClick(LumoSaveLoadForm->ComboBox, Qt::Key_Down);
+    QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
+    QTest::keyClick(LumoSaveLoadForm->ComboBox, Qt::Key_Down);
+    QVERIFY(LumoSaveLoadForm->BtnSave->isEnabled());
+
+    QTest::mouseClick(LumoSaveLoadForm->BtnLoad, Qt::LeftButton);
+    QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Blau"));
+    QCOMPARE(BGColor, 0x00FF0000);
+    QVERIFY(!LumoSaveLoadForm->isVisible());
+
+    showManager();
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Neu"));
+    QTest::mouseClick(LumoSaveLoadForm->BtnSave, Qt::LeftButton);
+    QVERIFY(!LumoSaveLoadForm->isVisible());
+    QVERIFY(readFile("LumoSetup.ini").contains("\r\n[Neu]\r\nBGColor=00FF0000\r\n"));
+
+    showManager();
+    LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Rot"));
+    QTest::mouseClick(LumoSaveLoadForm->BtnDelete, Qt::LeftButton);
+    QVERIFY(!readFile("LumoSetup.ini").contains("[Rot]"));
+    QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"__SetupProgamPositions__", "Blau", "Neu"}));
+    QVERIFY(m_dialogs->errors.isEmpty());
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
+}
+
+QTEST_MAIN(tst_LumoSaveLoadForm)
+#include "tst_lumosaveloadform.moc"

@@ -1,0 +1,354 @@
+#include "Lumo.h"
+
+#include "CodePage.h"
+#include "CommandGuard.h"
+#include "ConvertText.h"
+#include "LumoDialogs.h"
+#include "LumoError.h"
+#include "LumoImage.h"
+#include "LumoSaveLoad.h"
+#include "LumoSetup.h"
+#include "RenderSettings.h"
+#include "SetupStore.h"
+#include "TextFile.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QWheelEvent>
+#include <cstdlib>
+
+TLumoForm *LumoForm = nullptr;
+
+namespace {
+
+const QString StartTextPath = QStringLiteral("lore_ipsum.txt");
+const QString DocumentationPath = QStringLiteral("Dokumentation.txt");
+
+// One notch of a standard mouse wheel.
+constexpr int WheelNotch = 120;
+
+void showWindow(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+QString MemoCapacityMessage()
+{
+    return QStringLiteral("Text \u00fcberschreitet Memo-Kapazit\u00e4t");
+}
+
+TLumoMemo::TLumoMemo(QWidget *parent) : QPlainTextEdit(parent)
+{
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    follow(std::make_shared<FontObject>());
+}
+
+TLumoMemo::~TLumoMemo()
+{
+    // The render settings may hold on to the font object after the text area
+    // is gone.
+    m_font->OnChange = nullptr;
+}
+
+void TLumoMemo::SetFont(const FontObject &font)
+{
+    m_font->OnChange = nullptr;
+    follow(std::make_shared<FontObject>(font));
+}
+
+void TLumoMemo::follow(const std::shared_ptr<FontObject> &font)
+{
+    m_font = font;
+    m_font->OnChange = [this] { fontChanged(); };
+    fontChanged();
+}
+
+void TLumoMemo::fontChanged()
+{
+    setFont(m_font->ToQFont());
+    updateColours();
+}
+
+void TLumoMemo::SetColor(Colour colour)
+{
+    m_color = colour;
+    updateColours();
+}
+
+void TLumoMemo::updateColours()
+{
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, ColourToQColor(m_color));
+    colours.setColor(QPalette::Text, ColourToQColor(m_font->Color()));
+    setPalette(colours);
+}
+
+QByteArray TLumoMemo::Text() const
+{
+    // The raw text keeps characters that toPlainText() would replace (the
+    // no-break space); it separates blocks with U+2029, and Shift+Return
+    // puts U+2028 inside a block, both line breaks of the 8-bit text.
+    const QString text = document()->toRawText();
+    QString lines;
+    lines.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+            lines += QLatin1String("\r\n");
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            lines += QLatin1Char('?'); // one character, one byte
+            ++i;
+        } else {
+            lines += c;
+        }
+    }
+    return ToCp1252(lines);
+}
+
+void TLumoMemo::SetText(const QByteArray &text)
+{
+    QString lines = FromCp1252(text);
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    setPlainText(lines);
+}
+
+TLumoForm::TLumoForm(LumoDialogs &dialogs, QWidget *parent) : QMainWindow(parent), m_dialogs(dialogs)
+{
+    // The window font stands in for the classic 8-point dialog font: the
+    // desktop's own sans-serif face at that size.
+    QFont windowFont = QApplication::font();
+    windowFont.setPointSize(8);
+    setFont(windowFont);
+
+    Memo = new TLumoMemo(this);
+    setCentralWidget(Memo);
+    PopMenu = new QMenu(this);
+
+    // The layout's geometry, kept when the stored one cannot be read.
+    move(500, 53);
+    resize(425, 577);
+}
+
+void TLumoForm::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Editorfenster"));
+    // Keys and wheel reach this window before the text area.
+    Memo->installEventFilter(this);
+    Memo->viewport()->installEventFilter(this);
+
+    Memo->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Memo, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { PopMenu->popup(Memo->viewport()->mapToGlobal(pos)); });
+
+    SetupFont = Memo->Font();
+    createPopMenu();
+    readGeometry();
+    RunSilently([] { LoadSetup(StandardSetupName); });
+    RunSilently([this] { loadIntoMemo(StartTextPath); });
+}
+
+void TLumoForm::createPopMenu()
+{
+    const struct
+    {
+        const char *caption;
+        void (TLumoForm::*handler)();
+    } items[] = {
+        {"load text", &TLumoForm::LoadFileClick},
+        {"save text", &TLumoForm::SaveFileClick},
+        {"save load delete", &TLumoForm::SaveLoadDeleteClick},
+        {"show setup", &TLumoForm::SetupClick},
+        {"convert", &TLumoForm::ConvertClick},
+        {"convert to one picture", &TLumoForm::ConvertOneClick},
+        {"convert from file", &TLumoForm::ConvertFileClick},
+        {"doku", &TLumoForm::DokuClick},
+        {"quit", &TLumoForm::QuitClick},
+    };
+    for (const auto &item : items) {
+        QAction *action = PopMenu->addAction(QString::fromLatin1(item.caption));
+        connect(action, &QAction::triggered, this, item.handler);
+    }
+}
+
+void TLumoForm::readGeometry()
+{
+    const int left = ReadPosition("WinEditLeft", 50);
+    const int top = ReadPosition("WinEditTop", 50);
+    const int width = ReadPosition("WinEditWidth", 300);
+    const int height = ReadPosition("WinEditHeight", 400);
+    move(left, top);
+    resize(width, height);
+}
+
+void TLumoForm::FormActivate()
+{
+    RunSilently([this] {
+        Memo->SetColor(BGColor);
+        Memo->Font()->SetColor(SetupFont->Color());
+    });
+}
+
+std::shared_ptr<FontObject> TLumoForm::MemoFont() const
+{
+    return Memo->Font();
+}
+
+void TLumoForm::SetMemoFont(const FontObject &font)
+{
+    Memo->SetFont(font);
+}
+
+void TLumoForm::SetMemoBackground(Colour colour)
+{
+    Memo->SetColor(colour);
+}
+
+QByteArray TLumoForm::MemoText() const
+{
+    return Memo->Text();
+}
+
+void TLumoForm::loadIntoMemo(const QString &path)
+{
+    const QByteArray text = LoadTextFile(path);
+    if (text.size() > TLumoMemo::Capacity)
+        throw LumoError(MemoCapacityMessage());
+    Memo->SetText(text);
+}
+
+void TLumoForm::LoadFileClick()
+{
+    RunCommand(m_dialogs, this, [this] {
+        m_loadDialogTitle = QStringLiteral("Datei laden");
+        if (const auto path = m_dialogs.OpenFileName(this, m_loadDialogTitle))
+            loadIntoMemo(*path);
+    });
+}
+
+void TLumoForm::SaveFileClick()
+{
+    RunCommand(m_dialogs, this, [this] {
+        m_loadDialogTitle = QStringLiteral("Datei speichern");
+        if (const auto path = m_dialogs.OpenFileName(this, m_loadDialogTitle))
+            SaveTextFile(*path, MemoText());
+    });
+}
+
+void TLumoForm::SaveLoadDeleteClick()
+{
+    RunCommand(m_dialogs, this, [] {
+        if (LumoSaveLoadForm)
+            showWindow(LumoSaveLoadForm);
+    });
+}
+
+void TLumoForm::SetupClick()
+{
+    RunCommand(m_dialogs, this, [] {
+        if (LumoSetupForm)
+            showWindow(LumoSetupForm);
+    });
+}
+
+void TLumoForm::ConvertClick()
+{
+    RunCommand(m_dialogs, this, [this] { convertMemo(false); });
+}
+
+void TLumoForm::ConvertOneClick()
+{
+    RunCommand(m_dialogs, this, [this] { convertMemo(true); });
+}
+
+void TLumoForm::prepareFirstPicture()
+{
+    PictureControl &image = LumoImageForm->Image();
+    image.ClearPicture();
+    // The point size goes in as a number of pixels.
+    image.SetWidth(Memo->width() + Memo->Font()->Size());
+    image.SetHeight(Memo->height());
+}
+
+void TLumoForm::convertMemo(bool onePicture)
+{
+    prepareFirstPicture();
+    PictureControl &image = LumoImageForm->Image();
+    LumoImageForm->SetClientHeight(image.Height());
+    SetupFont->SetSize(Memo->Font()->Size());
+    ConvertText(MemoText(), image, *LumoImageForm, onePicture);
+    LumoImageForm->ShowForm();
+}
+
+void TLumoForm::ConvertFileClick()
+{
+    RunCommand(m_dialogs, this, [this] {
+        const auto path = m_dialogs.OpenFileName(this, m_loadDialogTitle);
+        if (!path)
+            return;
+        prepareFirstPicture();
+        LumoImageForm->PicturesChanged();
+        ConvertText(ReadTextFileLines(*path), LumoImageForm->Image(), *LumoImageForm, false);
+        LumoImageForm->ShowForm();
+    });
+}
+
+void TLumoForm::DokuClick()
+{
+    RunSilently([this] { loadIntoMemo(DocumentationPath); });
+}
+
+void TLumoForm::QuitClick()
+{
+    close();
+}
+
+bool TLumoForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Memo && event->type() == QEvent::KeyPress)
+        FormKeyDown(static_cast<QKeyEvent *>(event));
+    else if (watched == Memo->viewport() && event->type() == QEvent::Wheel)
+        wheelTurned(static_cast<QWheelEvent *>(event));
+    // The text area goes on with its own handling of the key or the wheel.
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TLumoForm::FormKeyDown(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier))
+        Memo->selectAll();
+}
+
+void TLumoForm::wheelTurned(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier))
+        return;
+    // A fine-grained wheel sends parts of a notch; the size steps once per
+    // whole notch.
+    m_wheelRest += event->angleDelta().y();
+    for (; m_wheelRest <= -WheelNotch; m_wheelRest += WheelNotch)
+        FormMouseWheelDown();
+    for (; m_wheelRest >= WheelNotch; m_wheelRest -= WheelNotch)
+        FormMouseWheelUp();
+}
+
+void TLumoForm::FormMouseWheelDown()
+{
+    FontObject &font = *Memo->Font();
+    font.SetSize(font.Size() + 1);
+}
+
+void TLumoForm::FormMouseWheelUp()
+{
+    FontObject &font = *Memo->Font();
+    const std::int32_t size = font.Size();
+    if (size - 1 > 0)
+        font.SetSize(std::abs(size) - 1);
+}

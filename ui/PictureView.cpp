@@ -1,0 +1,52 @@
+#include "PictureView.h"
+
+#include "PictureControl.h"
+#include "RenderSettings.h"
+
+#include <QContextMenuEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <ranges>
+
+PictureView::PictureView(QWidget *parent) : QWidget(parent)
+{
+}
+
+QRect PictureView::PictureRect(const PictureControl &picture) const
+{
+    return QRect(picture.Left() - x(), picture.Top() - y(), picture.Width(), picture.Height());
+}
+
+PictureControl *PictureView::PictureAt(const QPoint &pos) const
+{
+    // Later pictures lie above earlier ones.
+    for (PictureControl *picture : ImageList | std::views::reverse) {
+        if (PictureRect(*picture).contains(pos))
+            return picture;
+    }
+    return nullptr;
+}
+
+void PictureView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRect exposed = event->rect();
+    for (const PictureControl *picture : ImageList) {
+        if (!picture->HasBitmap())
+            continue;
+        // The bitmap sits at the picture's top-left corner at its own size,
+        // cut off at the picture's bounds.
+        const QRect bounds = PictureRect(*picture);
+        const QRect shown = bounds.intersected(QRect(bounds.topLeft(), QSize(picture->BitmapWidth(), picture->BitmapHeight())))
+                                .intersected(exposed);
+        if (shown.isEmpty())
+            continue;
+        painter.drawImage(shown.topLeft(), picture->Picture(), shown.translated(-bounds.topLeft()));
+    }
+}
+
+void PictureView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (PictureControl *picture = PictureAt(event->pos()))
+        emit pictureMenuRequested(picture, event->globalPos());
+}
