@@ -10,7 +10,20 @@ Bitmap::Bitmap(int width, int height, QRgb fill)
 {
     m_capacity = static_cast<std::size_t>(m_width) * m_height;
     m_pixels = AllocatePixels(m_capacity);
-    std::fill(m_pixels, m_pixels + m_capacity, fill);
+    m_pendingColour = fill;
+    m_fillPending = m_capacity > 0;
+}
+
+void Bitmap::fillPending() const
+{
+    std::fill(m_pixels, m_pixels + static_cast<std::size_t>(m_width) * m_height, m_pendingColour);
+    m_fillPending = false;
+}
+
+void Bitmap::FillAll(QRgb rgb)
+{
+    m_fillPending = false;
+    std::fill(m_pixels, m_pixels + static_cast<std::size_t>(m_width) * m_height, rgb);
 }
 
 Bitmap::~Bitmap()
@@ -20,6 +33,7 @@ Bitmap::~Bitmap()
 
 void Bitmap::SetHeight(int height, QRgb fill)
 {
+    Materialize();
     height = std::max(height, 0);
     const std::size_t used = static_cast<std::size_t>(m_width) * m_height;
     const std::size_t needed = static_cast<std::size_t>(m_width) * height;
@@ -41,6 +55,7 @@ void Bitmap::SetHeight(int height, QRgb fill)
 
 QImage Bitmap::View() const
 {
+    Materialize();
     if (m_width == 0 || m_height == 0)
         return QImage();
     return QImage(reinterpret_cast<const uchar *>(m_pixels), m_width, m_height,
@@ -49,6 +64,7 @@ QImage Bitmap::View() const
 
 QImage Bitmap::WritableView()
 {
+    Materialize();
     if (m_width == 0 || m_height == 0)
         return QImage();
     return QImage(reinterpret_cast<uchar *>(m_pixels), m_width, m_height,

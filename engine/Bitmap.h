@@ -26,6 +26,19 @@ public:
     // Keeps the top rows; added rows take the fill colour.
     void SetHeight(int height, QRgb fill);
 
+    // Every pixel in one colour.
+    void FillAll(QRgb rgb);
+
+    // A new bitmap's fill colour is written only when the bitmap is first
+    // used for anything but a fill of the whole of it, which is how every
+    // page of a conversion starts: each page's memory is written once less.
+    // Row() does not do this; callers that write rows call Materialize first.
+    void Materialize() const
+    {
+        if (m_fillPending)
+            fillPending();
+    }
+
     // A QImage on the bitmap's own memory, no copy. It is valid until the
     // next SetHeight and must not outlive the bitmap.
     QImage View() const;
@@ -34,6 +47,10 @@ public:
 private:
     int m_width;
     int m_height;
+    void fillPending() const;
+
     QRgb *m_pixels = nullptr;
+    mutable bool m_fillPending = false;
+    QRgb m_pendingColour = 0;
     std::size_t m_capacity = 0; // in pixels
 };

@@ -37,6 +37,7 @@ void AddNoise(PictureControl &picture)
     if (n < 0)
         return;
     Bitmap &bitmap = picture.GetCanvas().bitmap();
+    bitmap.Materialize();
     const auto count = static_cast<std::int64_t>(n) + 1;
     const QRgb colours[2] = {ColourToRgb(BGColor), ColourToRgb(SetupFont->Color())};
     // Each pixel takes two steps of the generator. Both seeds are derived
@@ -47,8 +48,19 @@ void AddNoise(PictureControl &picture)
     constexpr std::uint32_t c2 = a + 1u;
     const auto bitmapWidth = static_cast<std::uint32_t>(bitmap.Width());
     const auto bitmapHeight = static_cast<std::uint32_t>(bitmap.Height());
+    // Held in locals: the pixel stores could otherwise alias the bitmap's
+    // own fields and force them to be read again for every pixel.
+    QRgb *const pixels = bitmapHeight > 0 ? bitmap.Row(0) : nullptr;
     const std::uint64_t rows = static_cast<std::uint32_t>(height);
     const std::uint64_t columns = static_cast<std::uint32_t>(width);
+    // The page was drawn long ago and has left the cache; one pass in order
+    // brings it back at streaming speed, so the scattered writes below hit
+    // the cache instead of each waiting for memory.
+    const std::size_t pixelCount = static_cast<std::size_t>(bitmapWidth) * bitmapHeight;
+    QRgb touched = 0;
+    for (std::size_t i = 0; i < pixelCount; i += 16)
+        touched |= pixels[i];
+    asm volatile("" : : "r"(touched));
     std::uint32_t seed = RandSeed;
     for (const QRgb rgb : colours) {
         for (std::int64_t i = 0; i < count; ++i) {
@@ -59,7 +71,7 @@ void AddNoise(PictureControl &picture)
             const auto y = static_cast<std::uint32_t>((rows * first) >> 32);
             const auto x = static_cast<std::uint32_t>((columns * second) >> 32);
             if (x < bitmapWidth && y < bitmapHeight)
-                bitmap.Row(static_cast<int>(y))[x] = rgb;
+                pixels[static_cast<std::size_t>(y) * bitmapWidth + x] = rgb;
         }
     }
     RandSeed = seed;

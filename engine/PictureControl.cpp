@@ -23,6 +23,11 @@ void Canvas::FillRect(const LumoRect &rect)
     if (left >= right || top >= bottom)
         return;
     const QRgb rgb = ColourToRgb(BrushColor);
+    if (left == 0 && top == 0 && right == m_bitmap.Width() && bottom == m_bitmap.Height()) {
+        m_bitmap.FillAll(rgb);
+        return;
+    }
+    m_bitmap.Materialize();
     for (std::int64_t y = top; y < bottom; ++y) {
         QRgb *row = m_bitmap.Row(static_cast<int>(y));
         std::fill(row + left, row + right, rgb);
@@ -64,6 +69,7 @@ void Canvas::TextOut(std::int32_t x, std::int32_t y, const QByteArray &text)
 
 std::int32_t Canvas::TextOutChar(std::int32_t x, std::int32_t y, unsigned char byte)
 {
+    m_bitmap.Materialize();
     GlyphCache &cache = glyphs();
     const GlyphCache::Cell &cell = cache.CellOf(byte);
     const int cellHeight = cache.CellHeight();
@@ -123,6 +129,7 @@ void Canvas::SetPixel(std::int32_t x, std::int32_t y, Colour colour)
 // pixel along it, starting with the first.
 void Canvas::LineTo(std::int32_t x, std::int32_t y)
 {
+    m_bitmap.Materialize();
     const QRgb rgb = ColourToRgb(PenColor);
     std::int64_t cx = PenPos.x();
     std::int64_t cy = PenPos.y();

@@ -61,6 +61,7 @@ public:
     void SetPixel(std::int32_t x, std::int32_t y, Colour colour);
     void SetPixelRgb(std::int32_t x, std::int32_t y, QRgb rgb)
     {
+        m_bitmap.Materialize();
         if (x >= 0 && y >= 0 && x < m_bitmap.Width() && y < m_bitmap.Height())
             m_bitmap.Row(y)[x] = rgb;
     }

@@ -29,9 +29,11 @@ void *mapHuge(std::size_t bytes)
     return memory;
 }
 
-// A slab hands out its memory front to back and is returned to the system
-// when the last bitmap in it is freed. Bitmaps of one conversion are freed
-// together, so slabs empty out as a whole.
+// A slab hands out its memory front to back. Bitmaps of one conversion are
+// freed together, so slabs empty out as a whole; an empty slab is kept for
+// the next conversion, its pages marked free so the system can take them
+// back under memory pressure, and when it doesn't they are reused without
+// a page fault or being cleared again.
 struct Slab
 {
     char *base = nullptr;
@@ -45,8 +47,16 @@ public:
     void *allocate(std::size_t bytes)
     {
         std::lock_guard guard(m_lock);
-        if (m_slabs.empty() || m_slabs.back().used + bytes > kSlabSize)
-            m_slabs.push_back(Slab{static_cast<char *>(mapHuge(kSlabSize)), 0, 0});
+        if (m_slabs.empty() || m_slabs.back().used + bytes > kSlabSize) {
+            char *base = nullptr;
+            if (m_spare.empty()) {
+                base = static_cast<char *>(mapHuge(kSlabSize));
+            } else {
+                base = m_spare.back();
+                m_spare.pop_back();
+            }
+            m_slabs.push_back(Slab{base, 0, 0});
+        }
         Slab &slab = m_slabs.back();
         void *memory = slab.base + slab.used;
         slab.used += bytes;
@@ -61,14 +71,16 @@ public:
         for (auto it = m_slabs.begin(); it != m_slabs.end(); ++it) {
             if (bytes >= it->base && bytes < it->base + kSlabSize) {
                 if (--it->live == 0) {
-                    munmap(it->base, kSlabSize);
+                    madvise(it->base, kSlabSize, MADV_FREE);
+                    m_spare.push_back(it->base);
                     m_slabs.erase(it);
                 } else {
-                    // Give the pages back; the slab's address range stays.
+                    // A slab is not reused before it is empty: let the system
+                    // have these pages when it needs them.
                     const auto first = roundUp(reinterpret_cast<std::uintptr_t>(bytes), 4096);
                     const auto last = (reinterpret_cast<std::uintptr_t>(bytes) + size) / 4096 * 4096;
                     if (last > first)
-                        madvise(reinterpret_cast<void *>(first), last - first, MADV_DONTNEED);
+                        madvise(reinterpret_cast<void *>(first), last - first, MADV_FREE);
                 }
                 return;
             }
@@ -78,6 +90,7 @@ public:
 private:
     std::mutex m_lock;
     std::vector<Slab> m_slabs;
+    std::vector<char *> m_spare;
 };
 
 SlabPool &pool()
