@@ -41,11 +41,7 @@ void Bitmap::SetHeight(int height, QRgb fill)
         // Grow geometrically, so a picture growing line by line is copied
         // only a few times.
         const std::size_t capacity = std::max(needed, m_capacity * 2);
-        QRgb *pixels = AllocatePixels(capacity);
-        if (used > 0)
-            std::memcpy(pixels, m_pixels, used * sizeof(QRgb));
-        FreePixels(m_pixels, m_capacity);
-        m_pixels = pixels;
+        m_pixels = GrowPixels(m_pixels, m_capacity, capacity);
         m_capacity = capacity;
     }
     if (needed > used)

@@ -53,14 +53,18 @@ void AddNoise(PictureControl &picture)
     QRgb *const pixels = bitmapHeight > 0 ? bitmap.Row(0) : nullptr;
     const std::uint64_t rows = static_cast<std::uint32_t>(height);
     const std::uint64_t columns = static_cast<std::uint32_t>(width);
-    // The page was drawn long ago and has left the cache; one pass in order
+    // A page was drawn long ago and has left the cache; one pass in order
     // brings it back at streaming speed, so the scattered writes below hit
-    // the cache instead of each waiting for memory.
+    // the cache instead of each waiting for memory. A picture larger than
+    // the cache would not stay there.
     const std::size_t pixelCount = static_cast<std::size_t>(bitmapWidth) * bitmapHeight;
-    QRgb touched = 0;
-    for (std::size_t i = 0; i < pixelCount; i += 16)
-        touched |= pixels[i];
-    asm volatile("" : : "r"(touched));
+    constexpr std::size_t cacheablePixels = (std::size_t(1) << 20) / sizeof(QRgb);
+    if (pixelCount <= cacheablePixels) {
+        QRgb touched = 0;
+        for (std::size_t i = 0; i < pixelCount; i += 64 / sizeof(QRgb))
+            touched |= pixels[i];
+        asm volatile("" : : "r"(touched));
+    }
     std::uint32_t seed = RandSeed;
     for (const QRgb rgb : colours) {
         for (std::int64_t i = 0; i < count; ++i) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
@@ -128,4 +129,22 @@ void FreePixels(QRgb *pixels, std::size_t count)
         munmap(pixels, roundUp(bytes, kHugePage));
     else
         pool().free(pixels, bytes);
+}
+
+QRgb *GrowPixels(QRgb *pixels, std::size_t oldCount, std::size_t newCount)
+{
+    const std::size_t oldBytes = roundUp(oldCount * sizeof(QRgb), kAlignment);
+    const std::size_t newBytes = roundUp(newCount * sizeof(QRgb), kAlignment);
+    if (pixels && oldBytes > kSlabSize / 4) {
+        void *moved = mremap(pixels, roundUp(oldBytes, kHugePage), roundUp(newBytes, kHugePage), MREMAP_MAYMOVE);
+        if (moved == MAP_FAILED)
+            throw std::bad_alloc();
+        madvise(moved, roundUp(newBytes, kHugePage), MADV_HUGEPAGE);
+        return static_cast<QRgb *>(moved);
+    }
+    QRgb *grown = AllocatePixels(newCount);
+    if (oldCount > 0)
+        std::memcpy(grown, pixels, oldCount * sizeof(QRgb));
+    FreePixels(pixels, oldCount);
+    return grown;
 }
