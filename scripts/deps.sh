@@ -1,7 +1,7 @@
 # Installs the Debian packages Lumo needs to build and test, when any is
 # missing. Sourced by scripts/run and scripts/test.
 LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev fonts-liberation2 libgl-dev
-               xvfb xdotool x11-utils)
+               libx11-dev xvfb)
 
 lumo_install_missing() {
     local missing=()

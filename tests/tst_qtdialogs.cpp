@@ -47,7 +47,8 @@ public:
         m_watchdog.start(100);
     }
 
-    bool Acted() const { return m_acted; }
+    // True once the action ran on a dialog that was on screen.
+    bool Acted() const { return m_acted && m_exposed; }
 
 private:
     void tryToAct()
@@ -57,6 +58,8 @@ private:
             return;
         m_actor.stop();
         m_acted = true;
+        // Laid out and on screen, so that clicks land where the user's would.
+        m_exposed = QTest::qWaitForWindowExposed(dialog);
         m_action(dialog);
     }
 
@@ -76,12 +79,21 @@ private:
     QTimer m_watchdog;
     QElapsedTimer m_clock;
     bool m_acted = false;
+    bool m_exposed = false;
 };
+
+// Pressed with the space bar: a key press does not depend on where the layout
+// has put the button yet.
+void press(QAbstractButton *button)
+{
+    if (button)
+        QTest::keyClick(button, Qt::Key_Space);
+}
 
 void clickButton(QDialogButtonBox *buttons, QDialogButtonBox::StandardButton which)
 {
-    if (buttons && buttons->button(which))
-        QTest::mouseClick(buttons->button(which), Qt::LeftButton);
+    if (buttons)
+        press(buttons->button(which));
 }
 
 QPushButton *buttonWithText(QWidget *parent, const QString &text)
@@ -322,8 +334,8 @@ void tst_QtDialogs::fontDialogWritesChoiceIntoFont()
     ModalAnswer<LumoFontDialog> answer([&](LumoFontDialog *dialog) {
         typeInto(dialog->SizeBox->lineEdit(), QStringLiteral("12"));
         dialog->StyleBox->setCurrentIndex(dialog->StyleBox->findText(QStringLiteral("Bold")));
-        QTest::mouseClick(dialog->UnderlineCheck, Qt::LeftButton);
-        QTest::mouseClick(dialog->StrikeoutCheck, Qt::LeftButton);
+        press(dialog->UnderlineCheck);
+        press(dialog->StrikeoutCheck);
         dialog->ColourBox->setCurrentIndex(dialog->ColourBox->findText(QStringLiteral("Navy")));
         samplePixelSize = dialog->SampleLabel->font().pixelSize();
         sampleColour = dialog->SampleLabel->palette().color(QPalette::WindowText).rgb();
@@ -351,7 +363,7 @@ void tst_QtDialogs::fontDialogCancelChangesNothing()
     ModalAnswer<LumoFontDialog> answer([](LumoFontDialog *dialog) {
         typeInto(dialog->SizeBox->lineEdit(), QStringLiteral("20"));
         dialog->StyleBox->setCurrentIndex(dialog->StyleBox->findText(QStringLiteral("Bold Italic")));
-        QTest::mouseClick(dialog->StrikeoutCheck, Qt::LeftButton);
+        press(dialog->StrikeoutCheck);
         dialog->ColourBox->setCurrentIndex(dialog->ColourBox->findText(QStringLiteral("Red")));
         typeInto(dialog->FontNameBox->lineEdit(), QStringLiteral("Courier"));
         clickButton(dialog->Buttons, QDialogButtonBox::Cancel);
@@ -427,7 +439,7 @@ void tst_QtDialogs::colourDialogReturnsColourAndCustomColours()
         native = !dialog->testOption(QColorDialog::DontUseNativeDialog);
         dialog->setCurrentColor(QColor(0x20, 0x40, 0x60));
         if (QPushButton *add = buttonWithText(dialog, QStringLiteral("Add to Custom Colors"))) {
-            QTest::mouseClick(add, Qt::LeftButton);
+            press(add);
             added = true;
         }
         dialog->setCurrentColor(QColor(0x11, 0x22, 0x33));
@@ -461,7 +473,7 @@ void tst_QtDialogs::colourDialogCancelKeepsCustomColours()
     ModalAnswer<QColorDialog> answer([](QColorDialog *dialog) {
         dialog->setCurrentColor(Qt::red);
         if (QPushButton *add = buttonWithText(dialog, QStringLiteral("Add to Custom Colors")))
-            QTest::mouseClick(add, Qt::LeftButton);
+            press(add);
         clickButton(dialog->findChild<QDialogButtonBox *>(), QDialogButtonBox::Cancel);
     });
 
@@ -486,7 +498,7 @@ void tst_QtDialogs::errorBoxHasStopIconAndOneButton()
         buttonCount = box->buttons().size();
         button = box->standardButton(box->buttons().value(0));
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-            QTest::mouseClick(ok, Qt::LeftButton);
+            press(ok);
     });
 
     m_dialogs.ShowError(nullptr, QStringLiteral("Lumo"), QStringLiteral("Zwischenablage kann nicht ge\u00f6ffnet werden."));

@@ -28,7 +28,7 @@ public:
 
     // Sets all sixteen lines from the slots: an existing line keeps its place
     // and gets the new value, a missing one is appended.
-    void SetSlots(const CustomColourSlots &slots);
+    void SetSlots(const CustomColourSlots &colourSlots);
 
     // Writes the lines, CR LF after each; raises the file-creation error.
     void Save(const QString &path = CustomColoursPath) const;
