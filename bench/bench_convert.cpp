@@ -147,7 +147,7 @@ int main(int argc, char **argv)
                .arg(QStringLiteral("peak MiB"), 9);
     out.flush();
     QMap<QString, QStringList> results;
-    for (const QString mode : {QStringLiteral("pages"), QStringLiteral("one"), QStringLiteral("plain")}) {
+    for (const QString &mode : {QStringLiteral("pages"), QStringLiteral("one"), QStringLiteral("plain")}) {
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {mode, QString::number(bytes)});
         child.waitForFinished(-1);

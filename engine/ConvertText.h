@@ -10,10 +10,10 @@
 struct ConvertOptions
 {
     // Seed for this one conversion instead of the clock (reproducible output).
-    std::optional<std::uint32_t> seed;
+    std::optional<std::uint32_t> seed = {};
     // Told now and then how far the conversion is: characters done of all,
     // and the pictures so far.
-    std::function<void(qsizetype done, qsizetype total, qsizetype pictures)> progress;
+    std::function<void(qsizetype done, qsizetype total, qsizetype pictures)> progress = {};
 };
 
 // Draws the 8-bit text character by character in SetupFont on a BGColor

@@ -3,8 +3,10 @@
 #include <QImage>
 #include <QString>
 
-// Compares two pictures: size and format first, then the first pixel that
-// differs with both colours. Empty when they are the same.
+// Compares two pictures by what they show: size first, then the first pixel
+// whose colour differs, with both colours. The storage format and the alpha
+// channel do not count; a test that cares about the format compares it too.
+// Empty when they are the same.
 inline QString ImageDifference(const QImage &actual, const QImage &expected)
 {
     if (actual.size() != expected.size())

@@ -78,8 +78,9 @@ private:
     {
         if (answers.empty())
             return std::nullopt;
-        auto answer = answers.front();
+        const QString name = answers.front().value_or(QString());
+        const bool answered = answers.front().has_value();
         answers.pop_front();
-        return answer;
+        return answered ? std::optional<QString>(name) : std::nullopt;
     }
 };

@@ -1,28 +1,23 @@
-#include "Activation.h"
 #include "Lumo.h"
 #include "LumoImage.h"
 #include "RenderSettings.h"
-#include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "WindowTestSupport.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QDir>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
-#include <memory>
 
 // When the windows refresh themselves from the shared settings: the editor
 // shows BGColor and the font colour, the picture window fits itself to the
 // first page.
-class tst_Activation : public QObject
+class tst_Activation : public QObject, private WindowTestFixture<>
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -34,44 +29,19 @@ private slots:
     void regainingTheFocusFromAnotherProgramDoesNot();
 
 private:
-    void activate(QWidget *window);
     void convertInEditor();
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<ActivationTracker> m_tracker;
 };
-
-void tst_Activation::initTestCase()
-{
-    m_tracker = std::make_unique<ActivationTracker>();
-}
 
 void tst_Activation::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    CreateLumoWindows(*m_dialogs);
+    QVERIFY(StartCase());
+    CreateLumoWindows(dialogs());
 }
 
 void tst_Activation::cleanup()
 {
-    DestroyLumoWindows();
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
-    QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                             [](const QWidget *widget) { return widget->isVisible(); }));
-}
-
-void tst_Activation::activate(QWidget *window)
-{
-    window->show();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    EndCase();
+    QTRY_COMPARE(VisibleWindows(), QString());
 }
 
 void tst_Activation::convertInEditor()
@@ -87,30 +57,30 @@ void tst_Activation::firstWindowToTakeTheFocusRefreshes()
 {
     BGColor = 0x00123456;
     QVERIFY(LumoForm->Memo->Color() != BGColor);
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     QCOMPARE(LumoForm->Memo->Color(), BGColor);
 }
 
 void tst_Activation::focusFromAnotherWindowOfTheProgramRefreshes()
 {
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     convertInEditor();
     BGColor = 0x00ABCDEF;
     SetupFont->SetColor(0x00000080);
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     QCOMPARE(LumoForm->Memo->Color(), Colour(0x00ABCDEF));
     QCOMPARE(LumoForm->MemoFont()->Color(), Colour(0x00000080));
 }
 
 void tst_Activation::showingThePictureWindowFromTheEditorRefreshesIt()
 {
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     convertInEditor();
     QCOMPARE(LumoImageForm->ClientSize(), QSize(308, 400));
     LumoImageForm->SetClientSize(100, 100);
     ImageList[0]->SetPopupMenu(nullptr);
 
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     LumoForm->ConvertClick();
     QVERIFY(QTest::qWaitForWindowActive(LumoImageForm));
     QTRY_COMPARE(LumoImageForm->ClientSize(), QSize(308, 400));
@@ -119,38 +89,38 @@ void tst_Activation::showingThePictureWindowFromTheEditorRefreshesIt()
 
 void tst_Activation::closingADialogOfTheSameWindowDoesNot()
 {
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     BGColor = 0x00FF00FF;
     QDialog dialog(LumoForm);
-    activate(&dialog);
+    QVERIFY(ActivateWindow(&dialog));
     dialog.close();
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     QVERIFY(LumoForm->Memo->Color() != BGColor);
 
     // The picture window, too, keeps the size its user gave it.
     convertInEditor();
     LumoImageForm->SetClientSize(120, 130);
     QDialog pictureDialog(LumoImageForm);
-    activate(&pictureDialog);
+    QVERIFY(ActivateWindow(&pictureDialog));
     pictureDialog.close();
-    activate(LumoImageForm);
+    QVERIFY(ActivateWindow(LumoImageForm));
     QCOMPARE(LumoImageForm->ClientSize(), QSize(120, 130));
 }
 
 void tst_Activation::closingAMenuOfTheSameWindowDoesNot()
 {
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     BGColor = 0x00FF00FF;
     LumoForm->PopMenu->popup(LumoForm->mapToGlobal(QPoint(10, 10)));
     QTRY_VERIFY(LumoForm->PopMenu->isVisible());
     LumoForm->PopMenu->close();
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     QVERIFY(LumoForm->Memo->Color() != BGColor);
 }
 
 void tst_Activation::regainingTheFocusFromAnotherProgramDoesNot()
 {
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     BGColor = 0x0000FF80;
     // A window that is no widget of the program stands in for another
     // program's window: while it has the focus, the program has no active window.
@@ -161,7 +131,7 @@ void tst_Activation::regainingTheFocusFromAnotherProgramDoesNot()
     QTRY_COMPARE(QGuiApplication::focusWindow(), &elsewhere);
     QCOMPARE(QApplication::activeWindow(), nullptr);
 
-    activate(LumoForm);
+    QVERIFY(ActivateWindow(LumoForm));
     QVERIFY(LumoForm->Memo->Color() != BGColor);
     elsewhere.hide();
 }

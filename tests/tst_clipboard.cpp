@@ -1,5 +1,6 @@
-#include "ConvertText.h"
-#include "LumoError.h"
+#include "ErrorMessage.h"
+#include "ImageCompare.h"
+#include "PageConversion.h"
 #include "PictureClipboard.h"
 #include "PictureStack.h"
 #include "RenderSettings.h"
@@ -10,63 +11,9 @@
 #include <QMimeData>
 #include <QtTest>
 
-#include <functional>
-
 namespace {
 
 const QString NoClipboard = QStringLiteral("Zwischenablage kann nicht ge\u00f6ffnet werden");
-
-// Size and format first, then the first pixel that differs, with both colours.
-bool ImagesEqual(const QImage &actual, const QImage &expected)
-{
-    if (actual.size() != expected.size()) {
-        qWarning() << "size" << actual.size() << "expected" << expected.size();
-        return false;
-    }
-    if (actual.format() != expected.format()) {
-        qWarning() << "format" << actual.format() << "expected" << expected.format();
-        return false;
-    }
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            if (actual.pixel(x, y) != expected.pixel(x, y)) {
-                qWarning("first difference at (%d, %d): %08x, expected %08x", x, y, actual.pixel(x, y),
-                         expected.pixel(x, y));
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-QString ErrorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const LumoError &error) {
-        return error.message();
-    }
-    return QString();
-}
-
-QByteArray PageText(int lines)
-{
-    QByteArray text;
-    for (int i = 0; i < lines; ++i)
-        text += "Lorem ipsum dolor sit amet, consectetur adipiscing elit " + QByteArray::number(i) + "\r\n";
-    return text;
-}
-
-void ConvertPages(PictureStack &stack, std::size_t pages)
-{
-    for (int lines = 1; lines < 1000; ++lines) {
-        stack.First().ClearPicture();
-        stack.First().SetBounds(0, 0, 308, 400);
-        ConvertText(PageText(lines), stack.First(), stack, false, {.seed = 1, .progress = {}});
-        if (ImageList.size() >= pages)
-            return;
-    }
-}
 
 } // namespace
 
@@ -88,7 +35,7 @@ void TestClipboardWithoutGui::noApplication()
     picture.SetBounds(0, 0, 4, 4);
     picture.GetCanvas();
 
-    QCOMPARE(ErrorOf([&] { CopyPicture(&picture); }), NoClipboard);
+    QCOMPARE(MessageOf([&] { CopyPicture(&picture); }), NoClipboard);
 }
 
 void TestClipboardWithoutGui::coreApplicationOnly()
@@ -101,7 +48,7 @@ void TestClipboardWithoutGui::coreApplicationOnly()
     picture.SetBounds(0, 0, 4, 4);
     picture.GetCanvas();
 
-    QCOMPARE(ErrorOf([&] { CopyPicture(&picture); }), NoClipboard);
+    QCOMPARE(MessageOf([&] { CopyPicture(&picture); }), NoClipboard);
 }
 
 class TestClipboard : public QObject
@@ -146,7 +93,9 @@ void TestClipboard::copiesThatPage()
     CopyPicture(ImageList[static_cast<std::size_t>(page)]);
 
     const QImage copied = QGuiApplication::clipboard()->image();
-    QVERIFY(ImagesEqual(copied, ImageList[static_cast<std::size_t>(page)]->Picture()));
+    const QImage expected = ImageList[static_cast<std::size_t>(page)]->Picture();
+    QCOMPARE(copied.format(), expected.format());
+    QCOMPARE(ImageDifference(copied, expected), QString());
     QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasText());
 }
 
@@ -164,7 +113,9 @@ void TestClipboard::copyOwnsItsPixels()
     canvas.FillRect({0, 0, second.BitmapWidth(), second.BitmapHeight()});
     QCOMPARE(second.Picture().pixel(10, 10), qRgb(255, 0, 0));
 
-    QVERIFY(ImagesEqual(QGuiApplication::clipboard()->image(), before));
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QCOMPARE(copied.format(), before.format());
+    QCOMPARE(ImageDifference(copied, before), QString());
 }
 
 void TestClipboard::pictureWithoutBitmapEmptiesClipboard()

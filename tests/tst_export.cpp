@@ -1,14 +1,16 @@
-#include "ConvertText.h"
+#include "ErrorMessage.h"
+#include "ImageCompare.h"
 #include "JpegWriter.h"
 #include "LumoError.h"
+#include "PageConversion.h"
 #include "PictureExport.h"
 #include "PictureStack.h"
 #include "RenderSettings.h"
+#include "TestFiles.h"
+#include "WorkingFolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
@@ -16,56 +18,13 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 Q_DECLARE_METATYPE(PictureFormat)
 
 namespace {
-
-// Size and format first, then the first pixel that differs, with both colours.
-bool ImagesEqual(const QImage &actual, const QImage &expected)
-{
-    if (actual.size() != expected.size()) {
-        qWarning() << "size" << actual.size() << "expected" << expected.size();
-        return false;
-    }
-    if (actual.format() != expected.format()) {
-        qWarning() << "format" << actual.format() << "expected" << expected.format();
-        return false;
-    }
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            if (actual.pixel(x, y) != expected.pixel(x, y)) {
-                qWarning("first difference at (%d, %d): %08x, expected %08x", x, y, actual.pixel(x, y),
-                         expected.pixel(x, y));
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-QByteArray ReadAll(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-bool WriteAll(const QString &fileName, const QByteArray &bytes)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 quint32 Le32(const QByteArray &bytes, int at)
 {
@@ -112,27 +71,6 @@ void PaintQuadrants(PictureControl &picture, int size)
         const int left = (q % 2) * half;
         const int top = (q / 2) * half;
         canvas.FillRect({left, top, left + half, top + half});
-    }
-}
-
-QByteArray PageText(int lines)
-{
-    QByteArray text;
-    for (int i = 0; i < lines; ++i)
-        text += "Lorem ipsum dolor sit amet, consectetur adipiscing elit " + QByteArray::number(i) + "\r\n";
-    return text;
-}
-
-// A conversion into pages of 308 x 400, as the picture window makes them,
-// with just enough text for the wanted number of pages.
-void ConvertPages(PictureStack &stack, std::size_t pages)
-{
-    for (int lines = 1; lines < 1000; ++lines) {
-        stack.First().ClearPicture();
-        stack.First().SetBounds(0, 0, 308, 400);
-        ConvertText(PageText(lines), stack.First(), stack, false, {.seed = 1, .progress = {}});
-        if (ImageList.size() >= pages)
-            return;
     }
 }
 
@@ -267,16 +205,6 @@ QString Reason(const QString &message, const QString &fullName)
     return message.startsWith(prefix) ? message.mid(prefix.size()) : QStringLiteral("<not this file: %1>").arg(message);
 }
 
-QString ErrorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const LumoError &error) {
-        return error.message();
-    }
-    return QString();
-}
-
 // The reason that the system gives for a file that cannot be replaced.
 QString ReasonForBlockedName(const QString &fileName)
 {
@@ -326,23 +254,19 @@ private slots:
     void failedWriteKeepsEarlierFile();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldCurrent;
+    std::optional<WorkingFolder> m_folder;
 };
 
 void TestExport::init()
 {
     ResetRenderSettings();
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_oldCurrent = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_folder.emplace();
+    QVERIFY(m_folder->isValid());
 }
 
 void TestExport::cleanup()
 {
-    QDir::setCurrent(m_oldCurrent);
-    m_dir.reset();
+    m_folder.reset();
 }
 
 void TestExport::fileNames_data()
@@ -407,7 +331,7 @@ void TestExport::tenPicturesOnDisk()
         PaintPattern(*owned.back(), 8 + i, 5);
         pictures.push_back(owned.back().get());
     }
-    const QString folder = m_dir->filePath(QStringLiteral("my.pictures"));
+    const QString folder = m_folder->filePath(QStringLiteral("my.pictures"));
     QVERIFY(QDir().mkpath(folder));
 
     const std::vector<QString> written = SavePictures(pictures, folder + QStringLiteral("/scan.xyz"), format);
@@ -447,7 +371,7 @@ void TestExport::bmpFile()
     PaintPattern(picture, width, height);
     SavePictures({&picture}, QStringLiteral("page.bmp"), PictureFormat::Bmp);
 
-    const QByteArray bytes = ReadAll(QStringLiteral("page.bmp"));
+    const QByteArray bytes = ReadBytes(QStringLiteral("page.bmp"));
     const qsizetype expectedSize = 54 + qsizetype(4) * width * height;
     QCOMPARE(bytes.size(), expectedSize);
     QCOMPARE(bytes.left(2), QByteArray("BM"));
@@ -485,7 +409,8 @@ void TestExport::bmpFile()
     // Any BMP reader sees the same picture.
     QImage loaded;
     QVERIFY(loaded.load(QStringLiteral("page.bmp"), "BMP"));
-    QVERIFY(ImagesEqual(loaded.convertToFormat(QImage::Format_RGB32), image));
+    QCOMPARE(image.format(), QImage::Format_RGB32);
+    QCOMPARE(ImageDifference(loaded, image), QString());
 }
 
 void TestExport::emptyPicture_data()
@@ -506,13 +431,13 @@ void TestExport::emptyPicture()
     PictureControl empty;
     empty.SetBounds(0, 0, 308, 400);
     QVERIFY(!empty.HasBitmap());
-    QVERIFY(WriteAll(fileName, QByteArray(1000, 'x')));
+    QVERIFY(WriteBytes(fileName, QByteArray(1000, 'x')));
 
     SavePictures({&empty}, QStringLiteral("page"), format);
 
     QVERIFY(QFileInfo::exists(fileName));
     QCOMPARE(QFileInfo(fileName).size(), qint64(0));
-    QCOMPARE(BmpFilesIn(m_dir->path()), format == PictureFormat::Bmp ? QStringList{fileName} : QStringList{});
+    QCOMPARE(BmpFilesIn(m_folder->path()), format == PictureFormat::Bmp ? QStringList{fileName} : QStringList{});
 }
 
 void TestExport::existingFileReplaced_data()
@@ -528,7 +453,7 @@ void TestExport::existingFileReplaced()
     PictureControl picture;
     PaintPattern(picture, 20, 10);
     // Longer than any of the new files, so that leftover bytes would show.
-    QVERIFY(WriteAll(fileName, QByteArray(100000, '\xff')));
+    QVERIFY(WriteBytes(fileName, QByteArray(100000, '\xff')));
 
     SavePictures({&picture}, fileName, format);
 
@@ -538,7 +463,7 @@ void TestExport::existingFileReplaced()
     if (format == PictureFormat::Bmp)
         QCOMPARE(QFileInfo(fileName).size(), qint64(54 + 4 * 20 * 10));
     if (format == PictureFormat::Jpeg)
-        QVERIFY(ParseJpeg(ReadAll(fileName)).has_value());
+        QVERIFY(ParseJpeg(ReadBytes(fileName)).has_value());
 }
 
 void TestExport::jpegStructure_data()
@@ -560,7 +485,7 @@ void TestExport::jpegStructure()
     PaintPattern(picture, width, height);
     SavePictures({&picture}, QStringLiteral("page"), PictureFormat::Jpeg);
 
-    const std::optional<JpegStructure> parsed = ParseJpeg(ReadAll(QStringLiteral("page.jpg")));
+    const std::optional<JpegStructure> parsed = ParseJpeg(ReadBytes(QStringLiteral("page.jpg")));
     QVERIFY2(parsed.has_value(), "not a well-formed JPEG file");
     const JpegStructure &jpeg = *parsed;
     QVERIFY(jpeg.endsWithEoi);
@@ -695,7 +620,8 @@ void TestExport::jpegDecodesToPicture()
         }
     }
     // The two text pages are different pictures, and so are their files.
-    QVERIFY(ReadAll(names[1]) != ReadAll(names[2]));
+    QVERIFY(QFileInfo(names[1]).isFile() && QFileInfo(names[2]).isFile());
+    QVERIFY(ReadBytes(names[1]) != ReadBytes(names[2]));
 }
 
 void TestExport::jpegLibraryErrorRaised()
@@ -710,12 +636,13 @@ void TestExport::jpegLibraryErrorRaised()
     PictureControl third;
     PaintPattern(third, 10, 10);
 
-    const QString message = ErrorOf([&] { SavePictures({&first, &tooWide, &third}, "page.jpg", PictureFormat::Jpeg); });
+    const QString message =
+        MessageOf([&] { SavePictures({&first, &tooWide, &third}, "page.jpg", PictureFormat::Jpeg); });
 
-    const QString fullName = m_dir->filePath(QStringLiteral("page12.jpg"));
+    const QString fullName = m_folder->filePath(QStringLiteral("page12.jpg"));
     QVERIFY2(message.startsWith(LumoMessages::CannotCreate(fullName, QString())), qPrintable(message));
     QVERIFY2(message.contains(QStringLiteral("65500")), qPrintable(message));
-    QVERIFY(ParseJpeg(ReadAll(QStringLiteral("page11.jpg"))).has_value());
+    QVERIFY(ParseJpeg(ReadBytes(QStringLiteral("page11.jpg"))).has_value());
     QVERIFY(!QFileInfo::exists(QStringLiteral("page12.jpg")));
     QVERIFY(!QFileInfo::exists(QStringLiteral("page13.jpg")));
 }
@@ -763,9 +690,12 @@ void TestExport::pngPixelsEqual()
     for (std::size_t i = 0; i < names.size(); ++i) {
         QImage loaded;
         QVERIFY(loaded.load(names[i], "PNG"));
-        QVERIFY2(ImagesEqual(loaded, ImageList[i]->Picture()), qPrintable(names[i]));
+        const QImage expected = ImageList[i]->Picture();
+        QCOMPARE(loaded.format(), expected.format());
+        const QString difference = ImageDifference(loaded, expected);
+        QVERIFY2(difference.isEmpty(), qPrintable(names[i] + QStringLiteral(": ") + difference));
     }
-    QCOMPARE(BmpFilesIn(m_dir->path()), QStringList());
+    QCOMPARE(BmpFilesIn(m_folder->path()), QStringList());
 }
 
 void TestExport::pngKeepsUsersBmp_data()
@@ -783,16 +713,16 @@ void TestExport::pngKeepsUsersBmp()
 
     const QByteArray usersBytes("the user's own bitmap");
     for (const QString &name : usersBmpFiles)
-        QVERIFY(WriteAll(name, usersBytes));
+        QVERIFY(WriteBytes(name, usersBytes));
     PictureStack stack;
     ConvertPages(stack, static_cast<std::size_t>(pages));
     QCOMPARE(ImageList.size(), std::size_t(pages));
 
     SavePictures(ImageList, QStringLiteral("page"), PictureFormat::Png);
 
-    QCOMPARE(BmpFilesIn(m_dir->path()), usersBmpFiles);
+    QCOMPARE(BmpFilesIn(m_folder->path()), usersBmpFiles);
     for (const QString &name : usersBmpFiles)
-        QCOMPARE(ReadAll(name), usersBytes);
+        QCOMPARE(ReadBytes(name), usersBytes);
 }
 
 void TestExport::pngFailureLeavesNoBmp()
@@ -802,13 +732,13 @@ void TestExport::pngFailureLeavesNoBmp()
     QCOMPARE(ImageList.size(), std::size_t(3));
     QVERIFY(QDir().mkdir(QStringLiteral("page12.png")));
 
-    const QString message = ErrorOf([] { SavePictures(ImageList, QStringLiteral("page.png"), PictureFormat::Png); });
+    const QString message = MessageOf([] { SavePictures(ImageList, QStringLiteral("page.png"), PictureFormat::Png); });
 
-    const QString fullName = m_dir->filePath(QStringLiteral("page12.png"));
+    const QString fullName = m_folder->filePath(QStringLiteral("page12.png"));
     QCOMPARE(message, LumoMessages::CannotCreate(fullName, ReasonForBlockedName(fullName)));
     QVERIFY(QFileInfo(QStringLiteral("page11.png")).isFile());
     QVERIFY(!QFileInfo::exists(QStringLiteral("page13.png")));
-    QCOMPARE(BmpFilesIn(m_dir->path()), QStringList());
+    QCOMPARE(BmpFilesIn(m_folder->path()), QStringList());
 }
 
 void TestExport::missingFolder_data()
@@ -830,9 +760,9 @@ void TestExport::missingFolder()
     PictureControl second;
     PaintPattern(second, 4, 4);
 
-    const QString message = ErrorOf([&] { SavePictures({&first, &second}, "missing/page.x", format); });
+    const QString message = MessageOf([&] { SavePictures({&first, &second}, "missing/page.x", format); });
 
-    const QString fullName = m_dir->filePath(QStringLiteral("missing/") + firstName);
+    const QString fullName = m_folder->filePath(QStringLiteral("missing/") + firstName);
     QCOMPARE(message, LumoMessages::CannotCreate(fullName, QString::fromLocal8Bit(std::strerror(ENOENT))));
     QVERIFY(!QFileInfo::exists(QStringLiteral("missing")));
 }
@@ -859,10 +789,10 @@ void TestExport::blockedFileKeepsEarlierPictures()
         pictures.push_back(owned.back().get());
     }
     // A folder where the second file should go: nothing can replace it.
-    const QString blocked = m_dir->filePath(QStringLiteral("page12") + extension);
+    const QString blocked = m_folder->filePath(QStringLiteral("page12") + extension);
     QVERIFY(QDir().mkdir(blocked));
 
-    const QString message = ErrorOf([&] { SavePictures(pictures, m_dir->filePath("page"), format); });
+    const QString message = MessageOf([&] { SavePictures(pictures, m_folder->filePath("page"), format); });
 
     QCOMPARE(message, LumoMessages::CannotCreate(blocked, ReasonForBlockedName(blocked)));
     QImage firstWritten;
@@ -871,7 +801,7 @@ void TestExport::blockedFileKeepsEarlierPictures()
     QVERIFY(QFileInfo(blocked).isDir());
     QVERIFY(!QFileInfo::exists(QStringLiteral("page13") + extension));
     if (format == PictureFormat::Png)
-        QCOMPARE(BmpFilesIn(m_dir->path()), QStringList());
+        QCOMPARE(BmpFilesIn(m_folder->path()), QStringList());
 }
 
 void TestExport::failedWriteKeepsEarlierFile_data()
@@ -892,29 +822,26 @@ void TestExport::failedWriteKeepsEarlierFile()
     ConvertPages(stack, 1);
     const QString fileName = QStringLiteral("page") + extension;
     SavePictures(ImageList, fileName, format);
-    const QByteArray earlier = ReadAll(fileName);
+    QVERIFY(QFileInfo(fileName).isFile());
+    const QByteArray earlier = ReadBytes(fileName);
     QVERIFY(!earlier.isEmpty());
 
     // Now the disk "fills up" after 4 KiB: every write beyond fails with
-    // EFBIG (the signal that would end the process is ignored meanwhile).
-    // The noise makes even the JPEG file larger than that.
+    // EFBIG. The noise makes even the JPEG file larger than that.
     BGColor = 0x00400000;
     Rausch = 30;
     ConvertPages(stack, 1);
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = old;
-    limited.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const QString message = ErrorOf([&] { SavePictures(ImageList, fileName, format); });
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    QString message;
+    {
+        const FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        message = MessageOf([&] { SavePictures(ImageList, fileName, format); });
+    }
 
-    const QString fullName = m_dir->filePath(fileName);
+    const QString fullName = m_folder->filePath(fileName);
     QCOMPARE(Reason(message, fullName), QString::fromLocal8Bit(std::strerror(EFBIG)));
-    QCOMPARE(ReadAll(fileName), earlier);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+    QCOMPARE(ReadBytes(fileName), earlier);
+    QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
 #endif
 }
 

@@ -1,41 +1,19 @@
+#include "ErrorMessage.h"
+#include "ImageCompare.h"
 #include "LumoError.h"
 #include "PictureExport.h"
+#include "TestFiles.h"
+#include "WorkingFolder.h"
 #include "konvpng.h"
 
 #include <QDir>
-#include <QFile>
 #include <QImageReader>
 #include <QSaveFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <functional>
-#include <memory>
+#include <optional>
 
 namespace {
-
-// Size and format first, then the first pixel that differs, with both colours.
-bool ImagesEqual(const QImage &actual, const QImage &expected)
-{
-    if (actual.size() != expected.size()) {
-        qWarning() << "size" << actual.size() << "expected" << expected.size();
-        return false;
-    }
-    if (actual.format() != expected.format()) {
-        qWarning() << "format" << actual.format() << "expected" << expected.format();
-        return false;
-    }
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            if (actual.pixel(x, y) != expected.pixel(x, y)) {
-                qWarning("first difference at (%d, %d): %08x, expected %08x", x, y, actual.pixel(x, y),
-                         expected.pixel(x, y));
-                return false;
-            }
-        }
-    }
-    return true;
-}
 
 QImage Pattern(int width, int height)
 {
@@ -44,35 +22,6 @@ QImage Pattern(int width, int height)
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb((x * 37 + y) & 0xFF, (y * 11 + 3) & 0xFF, (x * 5 + y * 7 + 100) & 0xFF));
     return image;
-}
-
-QByteArray ReadAll(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-bool WriteAll(const QString &fileName, const QByteArray &bytes)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString ErrorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const LumoError &error) {
-        return error.message();
-    }
-    return QString();
-}
-
-QString Full(const QString &fileName)
-{
-    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(fileName));
 }
 
 } // namespace
@@ -96,22 +45,18 @@ private slots:
     void blockedPngLeavesBmpInPlace();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldCurrent;
+    std::optional<WorkingFolder> m_folder;
 };
 
 void TestKonvPng::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_oldCurrent = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_folder.emplace();
+    QVERIFY(m_folder->isValid());
 }
 
 void TestKonvPng::cleanup()
 {
-    QDir::setCurrent(m_oldCurrent);
-    m_dir.reset();
+    m_folder.reset();
 }
 
 void TestKonvPng::convertsProgramBitmap_data()
@@ -127,7 +72,7 @@ void TestKonvPng::convertsProgramBitmap()
     QFETCH(QSize, size);
 
     const QImage picture = Pattern(size.width(), size.height());
-    QVERIFY(WriteAll(QStringLiteral("page.bmp"), EncodeBmp(picture)));
+    QVERIFY(WriteBytes(QStringLiteral("page.bmp"), EncodeBmp(picture)));
 
     BmpToPng(QStringLiteral("page.bmp"), QStringLiteral("page.png"));
 
@@ -136,7 +81,8 @@ void TestKonvPng::convertsProgramBitmap()
     reader.setDecideFormatFromContent(true);
     QCOMPARE(reader.format(), QByteArray("png"));
     const QImage loaded = reader.read();
-    QVERIFY(ImagesEqual(loaded, picture));
+    QCOMPARE(loaded.format(), picture.format());
+    QCOMPARE(ImageDifference(loaded, picture), QString());
 }
 
 void TestKonvPng::convertsOtherBitmaps_data()
@@ -159,13 +105,13 @@ void TestKonvPng::convertsOtherBitmaps()
     QVERIFY(!QFileInfo::exists(QStringLiteral("other.bmp")));
     QImage loaded;
     QVERIFY(loaded.load(QStringLiteral("other.png"), "PNG"));
-    QVERIFY(ImagesEqual(loaded.convertToFormat(QImage::Format_RGB32), picture.convertToFormat(QImage::Format_RGB32)));
+    QCOMPARE(ImageDifference(loaded, picture), QString());
 }
 
 void TestKonvPng::emptyBitmapGivesEmptyPng()
 {
     // The program writes a picture of 0 x 0 pixels as an empty BMP file.
-    QVERIFY(WriteAll(QStringLiteral("empty.bmp"), EncodeBmp(QImage())));
+    QVERIFY(WriteBytes(QStringLiteral("empty.bmp"), EncodeBmp(QImage())));
     QCOMPARE(QFileInfo(QStringLiteral("empty.bmp")).size(), qint64(0));
 
     BmpToPng(QStringLiteral("empty.bmp"), QStringLiteral("empty.png"));
@@ -177,56 +123,58 @@ void TestKonvPng::emptyBitmapGivesEmptyPng()
 
 void TestKonvPng::existingPngReplaced()
 {
-    QVERIFY(WriteAll(QStringLiteral("page.png"), QByteArray(200000, 'x')));
+    QVERIFY(WriteBytes(QStringLiteral("page.png"), QByteArray(200000, 'x')));
     const QImage picture = Pattern(9, 4);
-    QVERIFY(WriteAll(QStringLiteral("page.bmp"), EncodeBmp(picture)));
+    QVERIFY(WriteBytes(QStringLiteral("page.bmp"), EncodeBmp(picture)));
 
     BmpToPng(QStringLiteral("page.bmp"), QStringLiteral("page.png"));
 
     QImage loaded;
     QVERIFY(loaded.load(QStringLiteral("page.png"), "PNG"));
-    QVERIFY(ImagesEqual(loaded, picture));
+    QCOMPARE(loaded.format(), picture.format());
+    QCOMPARE(ImageDifference(loaded, picture), QString());
     QVERIFY(QFileInfo(QStringLiteral("page.png")).size() < 200000);
 }
 
 void TestKonvPng::missingBmp()
 {
-    const QString message = ErrorOf([] { BmpToPng(QStringLiteral("none.bmp"), QStringLiteral("none.png")); });
+    const QString message = MessageOf([] { BmpToPng(QStringLiteral("none.bmp"), QStringLiteral("none.png")); });
 
     QImageReader reader(QStringLiteral("none.bmp"), "bmp");
     QVERIFY(reader.read().isNull());
-    QCOMPARE(message, LumoMessages::CannotOpen(Full(QStringLiteral("none.bmp")), reader.errorString()));
+    QCOMPARE(message, LumoMessages::CannotOpen(AbsoluteNativePath(QStringLiteral("none.bmp")), reader.errorString()));
     QVERIFY(!QFileInfo::exists(QStringLiteral("none.png")));
 }
 
 void TestKonvPng::unreadableBmpLeftInPlace()
 {
     const QByteArray garbage("BM this is no bitmap at all, only text that starts like one");
-    QVERIFY(WriteAll(QStringLiteral("bad.bmp"), garbage));
+    QVERIFY(WriteBytes(QStringLiteral("bad.bmp"), garbage));
     const QByteArray earlierPng("an earlier PNG file");
-    QVERIFY(WriteAll(QStringLiteral("bad.png"), earlierPng));
+    QVERIFY(WriteBytes(QStringLiteral("bad.png"), earlierPng));
 
-    const QString message = ErrorOf([] { BmpToPng(QStringLiteral("bad.bmp"), QStringLiteral("bad.png")); });
+    const QString message = MessageOf([] { BmpToPng(QStringLiteral("bad.bmp"), QStringLiteral("bad.png")); });
 
-    QVERIFY2(message.startsWith(LumoMessages::CannotOpen(Full(QStringLiteral("bad.bmp")), QString())),
+    QVERIFY2(message.startsWith(LumoMessages::CannotOpen(AbsoluteNativePath(QStringLiteral("bad.bmp")), QString())),
              qPrintable(message));
-    QVERIFY(message.size() > LumoMessages::CannotOpen(Full(QStringLiteral("bad.bmp")), QString()).size());
-    QCOMPARE(ReadAll(QStringLiteral("bad.bmp")), garbage);
-    QCOMPARE(ReadAll(QStringLiteral("bad.png")), earlierPng);
+    QVERIFY(message.size() > LumoMessages::CannotOpen(AbsoluteNativePath(QStringLiteral("bad.bmp")), QString()).size());
+    QCOMPARE(ReadBytes(QStringLiteral("bad.bmp")), garbage);
+    QCOMPARE(ReadBytes(QStringLiteral("bad.png")), earlierPng);
 }
 
 void TestKonvPng::blockedPngLeavesBmpInPlace()
 {
     const QByteArray bmp = EncodeBmp(Pattern(3, 3));
-    QVERIFY(WriteAll(QStringLiteral("page.bmp"), bmp));
+    QVERIFY(WriteBytes(QStringLiteral("page.bmp"), bmp));
     QVERIFY(QDir().mkdir(QStringLiteral("page.png")));
 
-    const QString message = ErrorOf([] { BmpToPng(QStringLiteral("page.bmp"), QStringLiteral("page.png")); });
+    const QString message = MessageOf([] { BmpToPng(QStringLiteral("page.bmp"), QStringLiteral("page.png")); });
 
     QSaveFile blocked(QStringLiteral("page.png"));
     QVERIFY(!blocked.open(QIODevice::WriteOnly));
-    QCOMPARE(message, LumoMessages::CannotCreate(Full(QStringLiteral("page.png")), blocked.errorString()));
-    QCOMPARE(ReadAll(QStringLiteral("page.bmp")), bmp);
+    QCOMPARE(message,
+             LumoMessages::CannotCreate(AbsoluteNativePath(QStringLiteral("page.png")), blocked.errorString()));
+    QCOMPARE(ReadBytes(QStringLiteral("page.bmp")), bmp);
 }
 
 QTEST_MAIN(TestKonvPng)

@@ -1,83 +1,26 @@
-#include "Activation.h"
 #include "CodePage.h"
 #include "CommandGuard.h"
 #include "Lumo.h"
-#include "LumoError.h"
 #include "LumoImage.h"
 #include "RenderSettings.h"
-#include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "TestFiles.h"
 #include "TextFile.h"
+#include "WindowInteraction.h"
+#include "WindowTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QWheelEvent>
 #include <QtTest>
-#include <memory>
 
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot open: ") + file.errorString().toUtf8() + '>';
-    return file.readAll();
-}
-
-// The message a message box shows when the file cannot be opened.
-QString cannotOpenMessage(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return ShownMessage(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
-}
-
-// One notch of the wheel over the text area, as the window system sends it.
-void turnWheel(QWidget *target, int delta, Qt::KeyboardModifiers modifiers)
-{
-    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
-    QWheelEvent event(pos, target->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(target, &event);
-}
-
-QStringList captions(const QMenu *menu)
-{
-    QStringList texts;
-    for (const QAction *action : menu->actions())
-        texts << action->text();
-    return texts;
-}
-
-// Enough lines of text to fill several pages of a 300 x 400 picture.
-QByteArray manyLines(int count)
-{
-    QByteArray text;
-    for (int i = 0; i < count; ++i)
-        text += "Line " + QByteArray::number(i) + " of the text\r\n";
-    return text;
-}
-
-} // namespace
-
-class tst_LumoForm : public QObject
+class tst_LumoForm : public QObject, private WindowTestFixture<>
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -111,27 +54,12 @@ private slots:
     void contextMenuIsPopMenu();
     void quitEndsTheProgram();
     void loadMissingFileShowsMessage();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<ActivationTracker> m_tracker;
 };
-
-void tst_LumoForm::initTestCase()
-{
-    m_tracker = std::make_unique<ActivationTracker>();
-}
 
 void tst_LumoForm::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    CreateLumoWindows(*m_dialogs);
+    QVERIFY(StartCase());
+    CreateLumoWindows(dialogs());
     QVERIFY(LumoForm);
     LumoForm->show();
     QVERIFY(QTest::qWaitForWindowExposed(LumoForm));
@@ -139,16 +67,13 @@ void tst_LumoForm::init()
 
 void tst_LumoForm::cleanup()
 {
-    DestroyLumoWindows();
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
-    QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                             [](const QWidget *widget) { return widget->isVisible(); }));
+    EndCase();
+    QTRY_COMPARE(VisibleWindows(), QString());
 }
 
 void tst_LumoForm::menuCaptionsInOrder()
 {
-    QCOMPARE(captions(LumoForm->PopMenu), QStringList({"load text", "save text", "save load delete", "show setup",
+    QCOMPARE(Captions(LumoForm->PopMenu), QStringList({"load text", "save text", "save load delete", "show setup",
                                                        "convert", "convert to one picture", "convert from file",
                                                        "doku", "quit"}));
 }
@@ -164,7 +89,7 @@ void tst_LumoForm::titleAndRenderFont()
     QCOMPARE(SetupFont->Charset(), 0);
     QCOMPARE(LumoForm->Memo->font().family(), LumoForm->MemoFont()->ToQFont().family());
     QCOMPARE(LumoForm->font().pointSize(), 8);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoForm::convertSizesFirstPictureAndShowsPictures()
@@ -184,14 +109,14 @@ void tst_LumoForm::convertSizesFirstPictureAndShowsPictures()
     QTRY_VERIFY(LumoImageForm->isActiveWindow());
     // The picture window fitted itself to the first page when it became active.
     QTRY_COMPARE(LumoImageForm->ClientSize(), QSize(308, 400));
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoForm::convertMakesPagesBelowEachOther()
 {
     LumoForm->resize(300, 400);
     QTRY_COMPARE(LumoForm->Memo->size(), QSize(300, 400));
-    LumoForm->Memo->SetText(manyLines(80));
+    LumoForm->Memo->SetText(ManyLines(80));
     LumoForm->ConvertClick();
 
     QVERIFY2(ImageList.size() >= 3, qPrintable(QString::number(ImageList.size())));
@@ -208,7 +133,7 @@ void tst_LumoForm::convertToOnePictureGrows()
 {
     LumoForm->resize(300, 400);
     QTRY_COMPARE(LumoForm->Memo->size(), QSize(300, 400));
-    LumoForm->Memo->SetText(manyLines(80));
+    LumoForm->Memo->SetText(ManyLines(80));
     LumoForm->ConvertClick();
     QVERIFY(ImageList.size() > 1);
 
@@ -241,14 +166,14 @@ void tst_LumoForm::convertFromFile()
 {
     LumoForm->resize(300, 400);
     QTRY_COMPARE(LumoForm->Memo->size(), QSize(300, 400));
-    writeFile("text.txt", manyLines(80));
+    QVERIFY(WriteBytes("text.txt", ManyLines(80)));
     auto chosen = std::make_shared<FontObject>(*SetupFont);
     SetupFont = chosen;
     SetupFont->SetSize(10);
     LumoForm->MemoFont()->SetSize(8);
     LumoImageForm->SetClientSize(200, 150);
 
-    m_dialogs->openAnswers.push_back(QStringLiteral("text.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("text.txt"));
     LumoForm->ConvertFileClick();
 
     QCOMPARE(LumoImageForm->Image().Width(), 308);
@@ -259,14 +184,14 @@ void tst_LumoForm::convertFromFile()
     QVERIFY(ImageList.size() >= 3);
     QCOMPARE(ImageList[1]->Top(), 400);
     QVERIFY(LumoImageForm->isVisible());
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoForm::convertFromUnreadableFileKeepsOlderPages()
 {
     LumoForm->resize(300, 400);
     QTRY_COMPARE(LumoForm->Memo->size(), QSize(300, 400));
-    LumoForm->Memo->SetText(manyLines(80));
+    LumoForm->Memo->SetText(ManyLines(80));
     LumoForm->ConvertClick();
     const std::size_t pages = ImageList.size();
     QVERIFY(pages >= 3);
@@ -274,11 +199,11 @@ void tst_LumoForm::convertFromUnreadableFileKeepsOlderPages()
     LumoForm->resize(250, 300);
     QTRY_COMPARE(LumoForm->Memo->size(), QSize(250, 300));
 
-    m_dialogs->openAnswers.push_back(QStringLiteral("missing.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("missing.txt"));
     LumoForm->ConvertFileClick();
 
-    QCOMPARE(m_dialogs->errors.size(), 1);
-    QCOMPARE(m_dialogs->errors[0].text, cannotOpenMessage("missing.txt"));
+    QCOMPARE(dialogs().errors.size(), 1);
+    QCOMPARE(dialogs().errors[0].text, CannotOpenMessage("missing.txt"));
     QCOMPARE(ImageList.size(), pages);
     PictureControl &image = LumoImageForm->Image();
     QVERIFY(!image.HasBitmap());
@@ -289,31 +214,31 @@ void tst_LumoForm::convertFromUnreadableFileKeepsOlderPages()
 
 void tst_LumoForm::convertFromFileTakesLastDialogTitle()
 {
-    writeFile("a.txt", "a");
+    QVERIFY(WriteBytes("a.txt", "a"));
     LumoForm->ConvertFileClick();
-    m_dialogs->openAnswers.push_back(QStringLiteral("a.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("a.txt"));
     LumoForm->LoadFileClick();
     LumoForm->ConvertFileClick();
     LumoForm->SaveFileClick();
     LumoForm->ConvertFileClick();
-    QCOMPARE(m_dialogs->openTitles, QStringList({"", "Datei laden", "Datei laden", "Datei speichern",
+    QCOMPARE(dialogs().openTitles, QStringList({"", "Datei laden", "Datei laden", "Datei speichern",
                                                  "Datei speichern"}));
 }
 
 void tst_LumoForm::loadTextTurnsEveryBreakIntoCrLf()
 {
-    writeFile("breaks.txt", "one\rtwo\nthree\r\nfour\n\rfive");
-    m_dialogs->openAnswers.push_back(QStringLiteral("breaks.txt"));
+    QVERIFY(WriteBytes("breaks.txt", "one\rtwo\nthree\r\nfour\n\rfive"));
+    dialogs().openAnswers.push_back(QStringLiteral("breaks.txt"));
     LumoForm->LoadFileClick();
-    QCOMPARE(m_dialogs->openTitles, QStringList({"Datei laden"}));
+    QCOMPARE(dialogs().openTitles, QStringList({"Datei laden"}));
     QCOMPARE(LumoForm->MemoText(), QByteArray("one\r\ntwo\r\nthree\r\nfour\r\n\r\nfive"));
     QCOMPARE(LumoForm->Memo->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\n\nfive"));
 }
 
 void tst_LumoForm::loadTextStopsAtNul()
 {
-    writeFile("nul.txt", QByteArray("before\r\nhalf", 12) + QByteArray(1, '\0') + "after\r\n");
-    m_dialogs->openAnswers.push_back(QStringLiteral("nul.txt"));
+    QVERIFY(WriteBytes("nul.txt", QByteArray("before\r\nhalf", 12) + QByteArray(1, '\0') + "after\r\n"));
+    dialogs().openAnswers.push_back(QStringLiteral("nul.txt"));
     LumoForm->LoadFileClick();
     QCOMPARE(LumoForm->MemoText(), QByteArray("before\r\nhalf"));
 }
@@ -321,11 +246,11 @@ void tst_LumoForm::loadTextStopsAtNul()
 void tst_LumoForm::loadTooLargeTextKeepsText()
 {
     LumoForm->Memo->SetText("kept");
-    writeFile("huge.txt", QByteArray(TLumoMemo::Capacity + 1, 'x'));
-    m_dialogs->openAnswers.push_back(QStringLiteral("huge.txt"));
+    QVERIFY(WriteBytes("huge.txt", QByteArray(TLumoMemo::Capacity + 1, 'x')));
+    dialogs().openAnswers.push_back(QStringLiteral("huge.txt"));
     LumoForm->LoadFileClick();
-    QCOMPARE(m_dialogs->errors.size(), 1);
-    QCOMPARE(m_dialogs->errors[0].text, QStringLiteral("Text \u00fcberschreitet Memo-Kapazit\u00e4t."));
+    QCOMPARE(dialogs().errors.size(), 1);
+    QCOMPARE(dialogs().errors[0].text, QStringLiteral("Text \u00fcberschreitet Memo-Kapazit\u00e4t."));
     QCOMPARE(LumoForm->MemoText(), QByteArray("kept"));
 }
 
@@ -348,16 +273,16 @@ void tst_LumoForm::saveTextWritesBytesAsHeld()
     QFETCH(QString, typed);
     QFETCH(QByteArray, written);
     LumoForm->Memo->setPlainText(typed);
-    writeFile("old.txt", "an older and longer text");
-    m_dialogs->openAnswers.push_back(QStringLiteral("old.txt"));
+    QVERIFY(WriteBytes("old.txt", "an older and longer text"));
+    dialogs().openAnswers.push_back(QStringLiteral("old.txt"));
     LumoForm->SaveFileClick();
-    QCOMPARE(m_dialogs->openTitles, QStringList({"Datei speichern"}));
-    QVERIFY(m_dialogs->errors.isEmpty());
-    QCOMPARE(readFile("old.txt"), written);
+    QCOMPARE(dialogs().openTitles, QStringList({"Datei speichern"}));
+    QVERIFY(dialogs().errors.isEmpty());
+    QCOMPARE(ReadBytes("old.txt"), written);
 
     // and back again
     LumoForm->Memo->SetText("other");
-    m_dialogs->openAnswers.push_back(QStringLiteral("old.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("old.txt"));
     LumoForm->LoadFileClick();
     QCOMPARE(LumoForm->MemoText(), written);
 }
@@ -370,24 +295,24 @@ void tst_LumoForm::everyByteSurvivesLoadAndSave()
             bytes += char(b);
     }
     bytes += "\r\nlast";
-    writeFile("bytes.txt", bytes);
-    m_dialogs->openAnswers.push_back(QStringLiteral("bytes.txt"));
+    QVERIFY(WriteBytes("bytes.txt", bytes));
+    dialogs().openAnswers.push_back(QStringLiteral("bytes.txt"));
     LumoForm->LoadFileClick();
-    m_dialogs->openAnswers.push_back(QStringLiteral("copy.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("copy.txt"));
     LumoForm->SaveFileClick();
-    QCOMPARE(readFile("copy.txt"), bytes);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(ReadBytes("copy.txt"), bytes);
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoForm::saveTextToUncreatableFile()
 {
     QVERIFY(QDir().mkdir("folder"));
     LumoForm->Memo->SetText("text");
-    m_dialogs->openAnswers.push_back(QStringLiteral("folder"));
+    dialogs().openAnswers.push_back(QStringLiteral("folder"));
     LumoForm->SaveFileClick();
-    QCOMPARE(m_dialogs->errors.size(), 1);
-    QVERIFY2(m_dialogs->errors[0].text.startsWith("Datei \"" + FullPath("folder") + "\" kann nicht erstellt werden. "),
-             qPrintable(m_dialogs->errors[0].text));
+    QCOMPARE(dialogs().errors.size(), 1);
+    QVERIFY2(dialogs().errors[0].text.startsWith("Datei \"" + FullPath("folder") + "\" kann nicht erstellt werden. "),
+             qPrintable(dialogs().errors[0].text));
     QCOMPARE(LumoForm->MemoText(), QByteArray("text"));
 }
 
@@ -397,12 +322,12 @@ void tst_LumoForm::cancelledDialogsChangeNothing()
     LumoForm->LoadFileClick();
     LumoForm->SaveFileClick();
     LumoForm->ConvertFileClick();
-    QCOMPARE(m_dialogs->openTitles.size(), 3);
+    QCOMPARE(dialogs().openTitles.size(), 3);
     QCOMPARE(LumoForm->MemoText(), QByteArray("kept"));
     QCOMPARE(QDir().entryList(QDir::Files), QStringList());
     QVERIFY(!LumoImageForm->isVisible());
     QVERIFY(!LumoImageForm->Image().HasBitmap());
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoForm::dokuLoadsDocumentationSilently()
@@ -411,7 +336,7 @@ void tst_LumoForm::dokuLoadsDocumentationSilently()
     LumoForm->DokuClick();
     QCOMPARE(LumoForm->MemoText(), QByteArray("kept"));
 
-    writeFile("Dokumentation.txt", "Hilfe\nText");
+    QVERIFY(WriteBytes("Dokumentation.txt", "Hilfe\nText"));
     LumoForm->DokuClick();
     QCOMPARE(LumoForm->MemoText(), QByteArray("Hilfe\r\nText"));
 
@@ -419,7 +344,7 @@ void tst_LumoForm::dokuLoadsDocumentationSilently()
     QVERIFY(QDir().mkdir("Dokumentation.txt"));
     LumoForm->DokuClick();
     QCOMPARE(LumoForm->MemoText(), QByteArray("Hilfe\r\nText"));
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoForm::ctrlWheelChangesMemoFontSize_data()
@@ -442,7 +367,7 @@ void tst_LumoForm::ctrlWheelChangesMemoFontSize()
     LumoForm->MemoFont()->SetSize(size);
     QList<int> seen;
     for (int i = 0; i < sizes.size(); ++i) {
-        turnWheel(LumoForm->Memo->viewport(), delta, Qt::ControlModifier);
+        TurnWheel(LumoForm->Memo->viewport(), delta, Qt::ControlModifier);
         seen << LumoForm->MemoFont()->Size();
     }
     QCOMPARE(seen, sizes);
@@ -452,19 +377,19 @@ void tst_LumoForm::ctrlWheelChangesMemoFontSize()
 void tst_LumoForm::wheelWithoutCtrlLeavesSize()
 {
     LumoForm->MemoFont()->SetSize(8);
-    turnWheel(LumoForm->Memo->viewport(), -120, Qt::NoModifier);
-    turnWheel(LumoForm->Memo->viewport(), 120, Qt::ShiftModifier);
+    TurnWheel(LumoForm->Memo->viewport(), -120, Qt::NoModifier);
+    TurnWheel(LumoForm->Memo->viewport(), 120, Qt::ShiftModifier);
     QCOMPARE(LumoForm->MemoFont()->Size(), 8);
 }
 
 void tst_LumoForm::wheelEventGoesOnToTextArea()
 {
     LumoForm->resize(300, 400);
-    LumoForm->Memo->SetText(manyLines(200));
+    LumoForm->Memo->SetText(ManyLines(200));
     QScrollBar *bar = LumoForm->Memo->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 0);
     QCOMPARE(bar->value(), 0);
-    turnWheel(LumoForm->Memo->viewport(), -120, Qt::ControlModifier);
+    TurnWheel(LumoForm->Memo->viewport(), -120, Qt::ControlModifier);
     QCOMPARE(LumoForm->MemoFont()->Size(), 9);
     // The text area scrolled with the same notch.
     QVERIFY(bar->value() > 0);
@@ -473,7 +398,7 @@ void tst_LumoForm::wheelEventGoesOnToTextArea()
 void tst_LumoForm::setupFontFollowsMemoFontUntilFontChosen()
 {
     LumoForm->MemoFont()->SetSize(8);
-    turnWheel(LumoForm->Memo->viewport(), -120, Qt::ControlModifier);
+    TurnWheel(LumoForm->Memo->viewport(), -120, Qt::ControlModifier);
     QCOMPARE(SetupFont->Size(), 9);
 
     // What the settings window does when a font is accepted in the dialog.
@@ -486,7 +411,7 @@ void tst_LumoForm::setupFontFollowsMemoFontUntilFontChosen()
     QCOMPARE(LumoForm->MemoFont()->Size(), 14);
     QVERIFY(LumoForm->MemoFont().get() != SetupFont.get());
 
-    turnWheel(LumoForm->Memo->viewport(), -120, Qt::ControlModifier);
+    TurnWheel(LumoForm->Memo->viewport(), -120, Qt::ControlModifier);
     QCOMPARE(LumoForm->MemoFont()->Size(), 15);
     QCOMPARE(SetupFont->Size(), 14);
     QCOMPARE(LumoForm->Memo->font().pixelSize(), std::abs(LumoForm->MemoFont()->Height()));
@@ -576,15 +501,15 @@ void tst_LumoForm::quitEndsTheProgram()
 void tst_LumoForm::loadMissingFileShowsMessage()
 {
     LumoForm->Memo->SetText("kept");
-    m_dialogs->openAnswers.push_back(QStringLiteral("nowhere.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("nowhere.txt"));
     LumoForm->LoadFileClick();
-    QCOMPARE(m_dialogs->errors.size(), 1);
-    QCOMPARE(m_dialogs->errors[0].text, cannotOpenMessage("nowhere.txt"));
+    QCOMPARE(dialogs().errors.size(), 1);
+    QCOMPARE(dialogs().errors[0].text, CannotOpenMessage("nowhere.txt"));
     QCOMPARE(LumoForm->MemoText(), QByteArray("kept"));
     // The program file's name up to its first ".", all but the first
     // character in lower case.
-    QCOMPARE(m_dialogs->errors[0].title, QStringLiteral("tst_lumoform"));
-    QCOMPARE(m_dialogs->errors[0].title, ProgramTitle());
+    QCOMPARE(dialogs().errors[0].title, QStringLiteral("tst_lumoform"));
+    QCOMPARE(dialogs().errors[0].title, ProgramTitle());
 }
 
 QTEST_MAIN(tst_LumoForm)

@@ -1,56 +1,21 @@
-#include "Activation.h"
 #include "CommandGuard.h"
 #include "Lumo.h"
-#include "LumoError.h"
 #include "LumoImage.h"
 #include "RenderSettings.h"
-#include "ScriptedDialogs.h"
 #include "Startup.h"
-#include "TextFile.h"
+#include "TestFiles.h"
+#include "WindowInteraction.h"
+#include "WindowTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMenu>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QWheelEvent>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QString cannotOpenMessage(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return ShownMessage(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
-}
-
-QByteArray manyLines(int count)
-{
-    QByteArray text;
-    for (int i = 0; i < count; ++i)
-        text += "Line " + QByteArray::number(i) + " of the text\r\n";
-    return text;
-}
-
-QStringList captions(const QMenu *menu)
-{
-    QStringList texts;
-    for (const QAction *action : menu->actions())
-        texts << action->text();
-    return texts;
-}
 
 QAction *menuAction(const QMenu *menu, const QString &caption)
 {
@@ -59,14 +24,6 @@ QAction *menuAction(const QMenu *menu, const QString &caption)
             return action;
     }
     return nullptr;
-}
-
-void turnWheel(QWidget *target, int delta, Qt::KeyboardModifiers modifiers)
-{
-    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
-    QWheelEvent event(pos, target->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(target, &event);
 }
 
 // A right-click at a point of the picture window's client area, delivered to
@@ -90,12 +47,11 @@ QList<int> tops()
 
 } // namespace
 
-class tst_LumoImageForm : public QObject
+class tst_LumoImageForm : public QObject, private WindowTestFixture<>
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -123,37 +79,20 @@ private slots:
 
 private:
     void convertInEditor(const QByteArray &text, int width = 300, int height = 400);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<ActivationTracker> m_tracker;
 };
-
-void tst_LumoImageForm::initTestCase()
-{
-    m_tracker = std::make_unique<ActivationTracker>();
-}
 
 void tst_LumoImageForm::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    CreateLumoWindows(*m_dialogs);
+    QVERIFY(StartCase());
+    CreateLumoWindows(dialogs());
     LumoForm->show();
     QVERIFY(QTest::qWaitForWindowActive(LumoForm));
 }
 
 void tst_LumoImageForm::cleanup()
 {
-    DestroyLumoWindows();
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
-    QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                             [](const QWidget *widget) { return widget->isVisible(); }));
+    EndCase();
+    QTRY_COMPARE(VisibleWindows(), QString());
 }
 
 // Converts in the editor, whose text area then has exactly this size, and
@@ -178,7 +117,7 @@ void tst_LumoImageForm::creation()
     QCOMPARE(LumoImageForm->Image().Left(), 0);
     QCOMPARE(LumoImageForm->Image().Top(), 0);
     QCOMPARE(LumoImageForm->Image().PopupMenu(), LumoImageForm->PopMenu);
-    QCOMPARE(captions(LumoImageForm->PopMenu),
+    QCOMPARE(Captions(LumoImageForm->PopMenu),
              QStringList({"convert from file", "copy picture", "save JPG", "save BMP", "save PNG", "close"}));
     QVERIFY(LumoImageForm->horizontalScrollBar()->hasTracking());
     QVERIFY(LumoImageForm->verticalScrollBar()->hasTracking());
@@ -186,7 +125,7 @@ void tst_LumoImageForm::creation()
 
 void tst_LumoImageForm::activationFitsFirstPageAndGivesMenus()
 {
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     QVERIFY(ImageList.size() >= 3);
     QCOMPARE(LumoImageForm->ClientSize(), QSize(308, 400));
     QCOMPARE(LumoImageForm->viewport()->size(), QSize(308, 400));
@@ -208,7 +147,7 @@ void tst_LumoImageForm::clientSizeIsTheViewport_data()
 void tst_LumoImageForm::clientSizeIsTheViewport()
 {
     QFETCH(QSize, client);
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     LumoImageForm->SetClientSize(client.width(), client.height());
     QCOMPARE(LumoImageForm->ClientSize(), client);
     QTRY_COMPARE(LumoImageForm->viewport()->size(), client);
@@ -223,7 +162,7 @@ void tst_LumoImageForm::clientSizeIsTheViewport()
 
 void tst_LumoImageForm::scrollingMovesThePictures()
 {
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     QScrollBar *bar = LumoImageForm->verticalScrollBar();
     // The pages follow below the first one.
     QTRY_COMPARE(bar->maximum(), int(ImageList.size()) * 400 - 400);
@@ -239,7 +178,7 @@ void tst_LumoImageForm::scrollingMovesThePictures()
 
 void tst_LumoImageForm::conversionWhileScrolled()
 {
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     QScrollBar *bar = LumoImageForm->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() >= 800);
     bar->setValue(100);
@@ -271,32 +210,32 @@ void tst_LumoImageForm::wheelScrollsThirtyPixelsANotch_data()
 void tst_LumoImageForm::wheelScrollsThirtyPixelsANotch()
 {
     QFETCH(Qt::KeyboardModifiers, modifiers);
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     QScrollBar *bar = LumoImageForm->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() >= 800);
     QWidget *viewport = LumoImageForm->viewport();
 
-    turnWheel(viewport, -120, modifiers);
+    TurnWheel(viewport, -120, modifiers);
     QCOMPARE(bar->value(), 30);
-    turnWheel(viewport, -240, modifiers);
+    TurnWheel(viewport, -240, modifiers);
     QCOMPARE(bar->value(), 90);
-    turnWheel(viewport, 120, modifiers);
+    TurnWheel(viewport, 120, modifiers);
     QCOMPARE(bar->value(), 60);
-    turnWheel(bar, -120, modifiers);
+    TurnWheel(bar, -120, modifiers);
     QCOMPARE(bar->value(), 90);
     QCOMPARE(LumoImageForm->Image().Top(), -90);
     // The scroll bar keeps the position in its range.
     for (int i = 0; i < 5; ++i)
-        turnWheel(viewport, 120, modifiers);
+        TurnWheel(viewport, 120, modifiers);
     QCOMPARE(bar->value(), 0);
     bar->setValue(bar->maximum() - 10);
-    turnWheel(viewport, -120, modifiers);
+    TurnWheel(viewport, -120, modifiers);
     QCOMPARE(bar->value(), bar->maximum());
 }
 
 void tst_LumoImageForm::rightClickOpensThatPicturesMenu()
 {
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     QScrollBar *bar = LumoImageForm->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() >= 800);
     bar->setValue(400);
@@ -318,7 +257,7 @@ void tst_LumoImageForm::pictureWithoutMenuOpensNothing()
 
 void tst_LumoImageForm::copyPictureCopiesTheClickedPage()
 {
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     QVERIFY(ImageList.size() >= 2);
     QScrollBar *bar = LumoImageForm->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() >= 400);
@@ -333,18 +272,18 @@ void tst_LumoImageForm::copyPictureCopiesTheClickedPage()
     QCOMPARE(copied.size(), second.size());
     QCOMPARE(copied.convertToFormat(QImage::Format_RGB32), second.convertToFormat(QImage::Format_RGB32));
     QVERIFY(copied.convertToFormat(QImage::Format_RGB32) != ImageList[0]->Picture().convertToFormat(QImage::Format_RGB32));
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoImageForm::convertFromFileRendersIntoClientSize()
 {
     convertInEditor("first");
-    writeFile("text.txt", manyLines(60));
+    QVERIFY(WriteBytes("text.txt", ManyLines(60)));
     LumoImageForm->SetClientSize(280, 360);
-    m_dialogs->openAnswers.push_back(QStringLiteral("text.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("text.txt"));
     LumoImageForm->ConvertFileClick();
 
-    QCOMPARE(m_dialogs->openTitles, QStringList({""}));
+    QCOMPARE(dialogs().openTitles, QStringList({""}));
     QCOMPARE(LumoImageForm->Image().Width(), 280);
     QCOMPARE(LumoImageForm->Image().Height(), 360);
     QCOMPARE(LumoImageForm->Image().BitmapWidth(), 280);
@@ -352,16 +291,16 @@ void tst_LumoImageForm::convertFromFileRendersIntoClientSize()
     for (std::size_t i = 0; i < ImageList.size(); ++i)
         QCOMPARE(ImageList[i]->Top(), int(i) * 360);
     QVERIFY(LumoImageForm->isVisible());
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoImageForm::convertFromFileInActiveWindowLeavesNewPagesWithoutMenu()
 {
     convertInEditor("first");
-    writeFile("text.txt", manyLines(60));
+    QVERIFY(WriteBytes("text.txt", ManyLines(60)));
     LumoImageForm->SetClientSize(280, 360);
     const QSize windowSize = LumoImageForm->size();
-    m_dialogs->openAnswers.push_back(QStringLiteral("text.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("text.txt"));
     LumoImageForm->ConvertFileClick();
     QTest::qWait(50);
     QVERIFY(ImageList.size() >= 2);
@@ -370,26 +309,24 @@ void tst_LumoImageForm::convertFromFileInActiveWindowLeavesNewPagesWithoutMenu()
     QCOMPARE(LumoImageForm->size(), windowSize);
 
     // Until the focus goes to the editor and comes back.
-    LumoForm->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(LumoForm));
-    LumoImageForm->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(LumoImageForm));
+    QVERIFY(ActivateWindow(LumoForm));
+    QVERIFY(ActivateWindow(LumoImageForm));
     QCOMPARE(ImageList[1]->PopupMenu(), LumoImageForm->PopMenu);
     QCOMPARE(LumoImageForm->ClientSize(), QSize(280, 360));
 }
 
 void tst_LumoImageForm::convertFromUnreadableFile()
 {
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     const std::size_t pages = ImageList.size();
     QVERIFY(pages >= 3);
     LumoImageForm->SetClientSize(250, 350);
-    m_dialogs->openAnswers.push_back(QStringLiteral("missing.txt"));
+    dialogs().openAnswers.push_back(QStringLiteral("missing.txt"));
     LumoImageForm->ConvertFileClick();
 
-    QCOMPARE(m_dialogs->errors.size(), 1);
-    QCOMPARE(m_dialogs->errors[0].text, cannotOpenMessage("missing.txt"));
-    QCOMPARE(m_dialogs->errors[0].title, ProgramTitle());
+    QCOMPARE(dialogs().errors.size(), 1);
+    QCOMPARE(dialogs().errors[0].text, CannotOpenMessage("missing.txt"));
+    QCOMPARE(dialogs().errors[0].title, ProgramTitle());
     QCOMPARE(ImageList.size(), pages);
     QVERIFY(!LumoImageForm->Image().HasBitmap());
     QCOMPARE(LumoImageForm->Image().Width(), 250);
@@ -409,14 +346,14 @@ void tst_LumoImageForm::saveCommands()
 {
     QFETCH(QString, caption);
     QFETCH(QString, extension);
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     const int pages = int(ImageList.size());
     QVERIFY(pages >= 3);
 
-    m_dialogs->saveAnswers.push_back(QDir::current().filePath("out.any"));
+    dialogs().saveAnswers.push_back(QDir::current().filePath("out.any"));
     menuAction(LumoImageForm->PopMenu, caption)->trigger();
-    QCOMPARE(m_dialogs->saveAsked, 1);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(dialogs().saveAsked, 1);
+    QVERIFY(dialogs().errors.isEmpty());
 
     QStringList expected;
     for (int i = 0; i < pages; ++i)
@@ -431,7 +368,7 @@ void tst_LumoImageForm::saveCommands()
 void tst_LumoImageForm::saveSinglePictureWithoutNumber()
 {
     convertInEditor("one page");
-    m_dialogs->saveAnswers.push_back(QStringLiteral("single"));
+    dialogs().saveAnswers.push_back(QStringLiteral("single"));
     LumoImageForm->SavePNGClick();
     QCOMPARE(QDir().entryList(QDir::Files), QStringList({"single.png"}));
 }
@@ -442,14 +379,14 @@ void tst_LumoImageForm::saveCancelledWritesNothing()
     LumoImageForm->SaveJPGClick();
     LumoImageForm->SaveBMPClick();
     LumoImageForm->SavePNGClick();
-    QCOMPARE(m_dialogs->saveAsked, 3);
+    QCOMPARE(dialogs().saveAsked, 3);
     QCOMPARE(QDir().entryList(QDir::Files), QStringList());
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 }
 
 void tst_LumoImageForm::closeOnlyHides()
 {
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     const std::size_t pages = ImageList.size();
     LumoImageForm->CloseClick();
     QVERIFY(!LumoImageForm->isVisible());
@@ -465,7 +402,7 @@ void tst_LumoImageForm::closeOnlyHides()
 void tst_LumoImageForm::paintsThePicturesWhereTheyAre()
 {
     BGColor = 0x0000FF00;
-    convertInEditor(manyLines(80));
+    convertInEditor(ManyLines(80));
     QScrollBar *bar = LumoImageForm->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() >= 800);
     bar->setValue(390);
@@ -484,7 +421,7 @@ void tst_LumoImageForm::hundredsOfPagesScrollToTheLast()
 {
     // Pages of 80 rows hold five lines of an 8-point font.
     LumoForm->MemoFont()->SetSize(8);
-    convertInEditor(manyLines(2000), 200, 80);
+    convertInEditor(ManyLines(2000), 200, 80);
     QVERIFY2(ImageList.size() >= 400, qPrintable(QString::number(ImageList.size())));
     QScrollBar *bar = LumoImageForm->verticalScrollBar();
     QTRY_COMPARE(bar->maximum(), int(ImageList.size()) * 80 - LumoImageForm->ClientSize().height());

@@ -1,14 +1,15 @@
 // lumo-render end to end: the built program is started with QProcess in a
 // fresh temporary folder, and what it prints and writes is checked.
 
+#include "TestFiles.h"
+#include "WorkingFolder.h"
+
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -66,31 +67,27 @@ private slots:
 private:
     Run run(const QStringList &arguments, const QByteArray &input = QByteArray(),
             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
-    void writeFile(const QString &name, const QByteArray &bytes);
-    QByteArray readFile(const QString &name);
     QStringList entries();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::optional<WorkingFolder> m_folder;
 };
 
 void tst_LumoRender::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_folder.emplace();
+    QVERIFY(m_folder->isValid());
 }
 
 void tst_LumoRender::cleanup()
 {
-    QDir::setCurrent(QDir::tempPath());
-    m_dir.reset();
+    m_folder.reset();
 }
 
 Run tst_LumoRender::run(const QStringList &arguments, const QByteArray &input,
                         const QProcessEnvironment &environment)
 {
     QProcess process;
-    process.setWorkingDirectory(m_dir->path());
+    process.setWorkingDirectory(m_folder->path());
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(LUMO_RENDER_EXE), arguments);
     Run result;
@@ -108,29 +105,14 @@ Run tst_LumoRender::run(const QStringList &arguments, const QByteArray &input,
     return result;
 }
 
-void tst_LumoRender::writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray tst_LumoRender::readFile(const QString &name)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
 QStringList tst_LumoRender::entries()
 {
-    return QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(m_folder->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 void tst_LumoRender::pagesAreNumberedFrom11()
 {
-    writeFile("in.txt", thirteenLines());
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
     const Run r = run({"--page", "200x100", "in.txt", "out.png"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -147,7 +129,7 @@ void tst_LumoRender::pagesAreNumberedFrom11()
 
 void tst_LumoRender::singlePictureKeepsTheName()
 {
-    writeFile("in.txt", "kurz\r\n");
+    QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
     const Run r = run({"in.txt", "out.bmp"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -162,7 +144,7 @@ void tst_LumoRender::onePictureGrowsDownward()
     // From the seventh line on (y = 89) the 100 pixel picture grows by 11
     // before a character whose line is lower than Height - 14; the tenth
     // line needs two steps, the others one: 100 + 8 x 11.
-    writeFile("in.txt", thirteenLines());
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
     const Run r = run({"--one-picture", "--page", "200x100", "in.txt", "out.bmp"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -174,7 +156,7 @@ void tst_LumoRender::onePictureGrowsDownward()
 
 void tst_LumoRender::withoutOutputNothingIsWritten()
 {
-    writeFile("in.txt", thirteenLines());
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
     const Run r = run({"--page", "200x100", "in.txt"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -187,7 +169,7 @@ void tst_LumoRender::withoutOutputNothingIsWritten()
 
 void tst_LumoRender::quietPrintsNoLines()
 {
-    writeFile("in.txt", thirteenLines());
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
     const Run r = run({"--quiet", "--page", "200x100", "in.txt", "out.jpg"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
@@ -264,7 +246,7 @@ void tst_LumoRender::usageErrors()
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
 
-    writeFile("in.txt", thirteenLines());
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
     const Run r = run(arguments);
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 2);
@@ -276,8 +258,8 @@ void tst_LumoRender::usageErrors()
 
 void tst_LumoRender::setupErrorIsReportedUnchanged()
 {
-    writeFile("in.txt", "kurz\r\n");
-    writeFile("LumoSetup.ini", "[__StandardSetup__]\r\nFTPitch=x\r\n");
+    QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
+    QVERIFY(WriteBytes("LumoSetup.ini", "[__StandardSetup__]\r\nFTPitch=x\r\n"));
     const Run r = run({"in.txt", "out.bmp"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 1);
@@ -288,11 +270,11 @@ void tst_LumoRender::setupErrorIsReportedUnchanged()
 
 void tst_LumoRender::missingFolderGivesTheCreationMessage()
 {
-    writeFile("in.txt", "kurz\r\n");
+    QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
     // The reason is the system's own text for a folder that isn't there.
     QFile probe("missing/out.bmp");
     QVERIFY(!probe.open(QIODevice::WriteOnly));
-    const QString fullName = QDir(m_dir->path()).canonicalPath() + "/missing/out.bmp";
+    const QString fullName = QDir(m_folder->path()).canonicalPath() + "/missing/out.bmp";
 
     const Run r = run({"in.txt", "missing/out.bmp"});
     QVERIFY(r.finished);
@@ -304,7 +286,7 @@ void tst_LumoRender::missingFolderGivesTheCreationMessage()
 
 void tst_LumoRender::sameSeedSamePictures()
 {
-    writeFile("in.txt", "Jeder Buchstabe wackelt ein wenig.\r\nUnd es rauscht.\r\n");
+    QVERIFY(WriteBytes("in.txt", "Jeder Buchstabe wackelt ein wenig.\r\nUnd es rauscht.\r\n"));
     const QStringList settings{"--jitter-x", "3", "--jitter-y", "3", "--noise", "20", "in.txt"};
     for (const auto &[seed, file] : {std::pair{"42", "a.bmp"}, {"42", "b.bmp"}, {"43", "c.bmp"}}) {
         const Run r = run(settings + QStringList{"--seed", seed, file});
@@ -312,10 +294,11 @@ void tst_LumoRender::sameSeedSamePictures()
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.exitCode, 0);
     }
-    const QByteArray first = readFile("a.bmp");
+    QVERIFY(QFileInfo(QStringLiteral("a.bmp")).isFile());
+    const QByteArray first = ReadBytes("a.bmp");
     QVERIFY(!first.isEmpty());
-    QVERIFY2(first == readFile("b.bmp"), "the same seed drew different pictures");
-    QVERIFY2(first != readFile("c.bmp"), "another seed drew the same picture");
+    QVERIFY2(first == ReadBytes("b.bmp"), "the same seed drew different pictures");
+    QVERIFY2(first != ReadBytes("c.bmp"), "another seed drew the same picture");
 
     const Run largest = run(settings + QStringList{"--seed", "4294967295"});
     QVERIFY(largest.finished);
@@ -332,20 +315,21 @@ void tst_LumoRender::saveSetupWritesTheSection()
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray());
-    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[Name]\r\nBGColor=0000FF00\r\nFTName=Arial\r\nFTSize=12\r\n"
+    QCOMPARE(ReadBytes("LumoSetup.ini"), QByteArray("[Name]\r\nBGColor=0000FF00\r\nFTName=Arial\r\nFTSize=12\r\n"
                                                    "FTColor=000000FF\r\nFTPitch=0\r\nFTStyle=BI\r\nFTCSet=0\r\n"
                                                    "HoVar=3\r\nVeVar=4\r\nRausch=5\r\n\r\n"));
 }
 
 void tst_LumoRender::saveSetupStartsFromTheNamedSetup()
 {
-    writeFile("mine.ini", "[Basis]\r\nBGColor=00FFFF00\r\nFTName=Courier\r\nFTSize=10\r\nFTStyle=U\r\nHoVar=7\r\n");
+    QVERIFY(WriteBytes("mine.ini",
+                       "[Basis]\r\nBGColor=00FFFF00\r\nFTName=Courier\r\nFTSize=10\r\nFTStyle=U\r\nHoVar=7\r\n"));
     const Run r = run({"--settings", "mine.ini", "--setup", "Basis", "--save-setup", "Kopie", "--noise", "2",
                        "--color", "navy"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(readFile("mine.ini"),
+    QCOMPARE(ReadBytes("mine.ini"),
              QByteArray("[Basis]\r\nBGColor=00FFFF00\r\nFTName=Courier\r\nFTSize=10\r\nFTStyle=U\r\nHoVar=7\r\n\r\n"
                         "[Kopie]\r\nBGColor=00FFFF00\r\nFTName=Courier\r\nFTSize=10\r\nFTColor=00800000\r\n"
                         "FTPitch=0\r\nFTStyle=U\r\nFTCSet=0\r\nHoVar=7\r\nVeVar=0\r\nRausch=2\r\n\r\n"));
@@ -354,7 +338,8 @@ void tst_LumoRender::saveSetupStartsFromTheNamedSetup()
 
 void tst_LumoRender::listAndDeleteSetups()
 {
-    writeFile("LumoSetup.ini", "[b]\r\nHoVar=1\r\n\r\n[a]\r\nHoVar=2\r\n\r\n[__StandardSetup__]\r\nHoVar=3\r\n\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini",
+                       "[b]\r\nHoVar=1\r\n\r\n[a]\r\nHoVar=2\r\n\r\n[__StandardSetup__]\r\nHoVar=3\r\n\r\n"));
     Run r = run({"--list-setups"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
@@ -365,10 +350,10 @@ void tst_LumoRender::listAndDeleteSetups()
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray("b\n__StandardSetup__\n"));
-    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[b]\r\nHoVar=1\r\n\r\n[__StandardSetup__]\r\nHoVar=3\r\n\r\n"));
+    QCOMPARE(ReadBytes("LumoSetup.ini"), QByteArray("[b]\r\nHoVar=1\r\n\r\n[__StandardSetup__]\r\nHoVar=3\r\n\r\n"));
 
     // A broken setup doesn't stop listing, which needs no settings.
-    writeFile("LumoSetup.ini", "[__StandardSetup__]\r\nFTPitch=x\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini", "[__StandardSetup__]\r\nFTPitch=x\r\n"));
     r = run({"--list-setups"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
@@ -378,7 +363,7 @@ void tst_LumoRender::listAndDeleteSetups()
 void tst_LumoRender::setupNamesAreEightBit()
 {
     // The settings file is Windows-1252; the command line and the listing UTF-8.
-    writeFile("LumoSetup.ini", "[Gr\xF6\xDF" "e]\r\nHoVar=1\r\n\r\n[x]\r\nHoVar=2\r\n\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini", "[Gr\xF6\xDF" "e]\r\nHoVar=1\r\n\r\n[x]\r\nHoVar=2\r\n\r\n"));
     Run r = run({"--list-setups"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
@@ -387,7 +372,7 @@ void tst_LumoRender::setupNamesAreEightBit()
     r = run({"--delete-setup", QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "e")});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[x]\r\nHoVar=2\r\n\r\n"));
+    QCOMPARE(ReadBytes("LumoSetup.ini"), QByteArray("[x]\r\nHoVar=2\r\n\r\n"));
 }
 
 void tst_LumoRender::standardInputReadsLikeAFile()
@@ -396,7 +381,7 @@ void tst_LumoRender::standardInputReadsLikeAFile()
     // behind it that must not be drawn.
     QByteArray text = "eins\rzwei\ndrei\r\nvier\n\n\rf\xFCnf";
     text += QByteArray(1, '\0') + "verborgen\r\n" + thirteenLines();
-    writeFile("in.txt", text);
+    QVERIFY(WriteBytes("in.txt", text));
     const QStringList settings{"--seed", "7", "--noise", "3", "--jitter-x", "2", "--page", "200x100"};
 
     const Run fromFile = run(settings + QStringList{"in.txt", "file.bmp"});
@@ -410,9 +395,10 @@ void tst_LumoRender::standardInputReadsLikeAFile()
     QCOMPARE(fromInput.out, QByteArray("input11.bmp 200x100+0+0\ninput12.bmp 200x100+0+100\n"));
     QCOMPARE(fromFile.out, QByteArray("file11.bmp 200x100+0+0\nfile12.bmp 200x100+0+100\n"));
     for (const char *page : {"11", "12"}) {
-        const QByteArray fileBytes = readFile(QStringLiteral("file%1.bmp").arg(page));
+        QVERIFY(QFileInfo(QStringLiteral("file%1.bmp").arg(page)).isFile());
+        const QByteArray fileBytes = ReadBytes(QStringLiteral("file%1.bmp").arg(page));
         QVERIFY(!fileBytes.isEmpty());
-        QVERIFY2(fileBytes == readFile(QStringLiteral("input%1.bmp").arg(page)),
+        QVERIFY2(fileBytes == ReadBytes(QStringLiteral("input%1.bmp").arg(page)),
                  qPrintable(QStringLiteral("page %1 differs between file and standard input").arg(page)));
     }
 }
@@ -428,7 +414,7 @@ void tst_LumoRender::nulEndsTheStandardInput()
 
 void tst_LumoRender::pdfHasOnePageEachPicture()
 {
-    writeFile("in.txt", thirteenLines());
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
     const Run r = run({"--page", "200x100", "in.txt", "out.PDF"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -436,7 +422,7 @@ void tst_LumoRender::pdfHasOnePageEachPicture()
     QCOMPARE(r.out, QByteArray("out.PDF 200x100+0+0\nout.PDF 200x100+0+100\nout.PDF 200x100+0+200\n"));
     QCOMPARE(entries(), QStringList({"in.txt", "out.PDF"}));
 
-    const QString pdf = QString::fromLatin1(readFile("out.PDF"));
+    const QString pdf = QString::fromLatin1(ReadBytes("out.PDF"));
     QVERIFY(pdf.startsWith(u"%PDF-"));
     QCOMPARE(pdf.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), 3);
     // 200 x 100 pixels at 96 dpi are 150 x 75 points.
@@ -449,7 +435,7 @@ void tst_LumoRender::runsWithoutADisplay()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));
-    writeFile("in.txt", "kurz\r\n");
+    QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
     const Run r = run({"in.txt"}, QByteArray(), environment);
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());

@@ -1,11 +1,11 @@
-#include "Activation.h"
 #include "CommandGuard.h"
 #include "Lumo.h"
 #include "LumoSaveLoad.h"
 #include "LumoSetup.h"
 #include "RenderSettings.h"
-#include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "TestFiles.h"
+#include "WindowTestSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,26 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot open: ") + file.errorString().toUtf8() + '>';
-    return file.readAll();
-}
 
 QStringList listed(const QComboBox *box)
 {
@@ -42,12 +25,6 @@ QStringList listed(const QComboBox *box)
     for (int i = 0; i < box->count(); ++i)
         names << box->itemText(i);
     return names;
-}
-
-bool anyWindowVisible()
-{
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *w) { return w->isVisible(); });
 }
 
 // A setup section as the program writes it.
@@ -65,12 +42,11 @@ const QByteArray ThreeSections = "[Rot]\r\nBGColor=000000FF\r\nFTName=Courier Ne
 
 } // namespace
 
-class tst_LumoSaveLoadForm : public QObject
+class tst_LumoSaveLoadForm : public QObject, private WindowTestFixture<>
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -96,56 +72,29 @@ private slots:
 
 private:
     void showManager();
-    void restart();
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    QString m_startDir;
 };
-
-void tst_LumoSaveLoadForm::initTestCase()
-{
-    new ActivationTracker(qApp);
-    m_startDir = QDir::currentPath();
-}
 
 void tst_LumoSaveLoadForm::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    CreateLumoWindows(*m_dialogs);
+    QVERIFY(StartCase());
+    CreateLumoWindows(dialogs());
     QVERIFY(LumoSaveLoadForm);
 }
 
 void tst_LumoSaveLoadForm::cleanup()
 {
-    DestroyLumoWindows();
-    QTRY_VERIFY(!anyWindowVisible());
-    m_dialogs.reset();
-    QDir::setCurrent(m_startDir);
-    m_dir.reset();
-}
-
-void tst_LumoSaveLoadForm::restart()
-{
-    DestroyLumoWindows();
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    CreateLumoWindows(*m_dialogs);
+    EndCase();
+    QTRY_COMPARE(VisibleWindows(), QString());
 }
 
 // Brings the manager up as the editor's "save load delete" does: the focus
 // passes to it from the editor, so it runs its activation.
 void tst_LumoSaveLoadForm::showManager()
 {
-    LumoForm->show();
-    LumoForm->activateWindow();
-    QTRY_VERIFY(LumoForm->isActiveWindow());
+    QVERIFY(ActivateWindow(LumoForm));
     LumoSaveLoadForm->show();
     LumoSaveLoadForm->raise();
-    LumoSaveLoadForm->activateWindow();
-    QTRY_VERIFY(LumoSaveLoadForm->isActiveWindow());
+    QVERIFY(ActivateWindow(LumoSaveLoadForm));
 }
 
 void tst_LumoSaveLoadForm::windowLayout()
@@ -177,7 +126,7 @@ void tst_LumoSaveLoadForm::windowLayout()
 
 void tst_LumoSaveLoadForm::activationListsSetups()
 {
-    writeFile("LumoSetup.ini", ThreeSections);
+    QVERIFY(WriteBytes("LumoSetup.ini", ThreeSections));
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("mein Name"));
 
     showManager();
@@ -191,15 +140,13 @@ void tst_LumoSaveLoadForm::activationListsSetups()
     // back to the name field wherever it was before.
     LumoSaveLoadForm->BtnDelete->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), LumoSaveLoadForm->BtnDelete);
-    writeFile("LumoSetup.ini", "[Gelb]\r\n\r\n[Gelb]\r\n\r\n");
-    LumoForm->activateWindow();
-    QTRY_VERIFY(LumoForm->isActiveWindow());
-    LumoSaveLoadForm->activateWindow();
-    QTRY_VERIFY(LumoSaveLoadForm->isActiveWindow());
+    QVERIFY(WriteBytes("LumoSetup.ini", "[Gelb]\r\n\r\n[Gelb]\r\n\r\n"));
+    QVERIFY(ActivateWindow(LumoForm));
+    QVERIFY(ActivateWindow(LumoSaveLoadForm));
     QTRY_COMPARE(QApplication::focusWidget(), LumoSaveLoadForm->ComboBox);
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Gelb", "Gelb"}));
     QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("mein Name"));
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
 
     LumoSaveLoadForm->hide();
     LumoForm->hide();
@@ -207,7 +154,7 @@ void tst_LumoSaveLoadForm::activationListsSetups()
 
 void tst_LumoSaveLoadForm::activationKeepsButtons()
 {
-    writeFile("LumoSetup.ini", ThreeSections);
+    QVERIFY(WriteBytes("LumoSetup.ini", ThreeSections));
     LumoSaveLoadForm->FormActivate();
     LumoSaveLoadForm->ComboBox->setCurrentIndex(1);
     QVERIFY(!LumoSaveLoadForm->BtnSave->isEnabled());
@@ -239,7 +186,7 @@ void tst_LumoSaveLoadForm::positionsEntryDisablesSaveAndLoad()
     QFETCH(int, index);
     QFETCH(bool, enabled);
 
-    writeFile("LumoSetup.ini", file);
+    QVERIFY(WriteBytes("LumoSetup.ini", file));
     showManager();
     QComboBox *box = LumoSaveLoadForm->ComboBox;
 
@@ -257,7 +204,7 @@ void tst_LumoSaveLoadForm::positionsEntryDisablesSaveAndLoad()
 
 void tst_LumoSaveLoadForm::typingOverAChosenEntry()
 {
-    writeFile("LumoSetup.ini", ThreeSections);
+    QVERIFY(WriteBytes("LumoSetup.ini", ThreeSections));
     showManager();
     QComboBox *box = LumoSaveLoadForm->ComboBox;
     box->setCurrentIndex(1);
@@ -280,7 +227,7 @@ void tst_LumoSaveLoadForm::typingOverAChosenEntry()
 
 void tst_LumoSaveLoadForm::deletingPositionsKeepsButtonsDisabled()
 {
-    writeFile("LumoSetup.ini", ThreeSections);
+    QVERIFY(WriteBytes("LumoSetup.ini", ThreeSections));
     showManager();
     QComboBox *box = LumoSaveLoadForm->ComboBox;
     box->setCurrentIndex(1);
@@ -288,9 +235,9 @@ void tst_LumoSaveLoadForm::deletingPositionsKeepsButtonsDisabled()
 
     QTest::mouseClick(LumoSaveLoadForm->BtnDelete, Qt::LeftButton);
 
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(LumoSaveLoadForm->isVisible());
-    QCOMPARE(readFile("LumoSetup.ini"),
+    QCOMPARE(ReadBytes("LumoSetup.ini"),
              QByteArray("[Rot]\r\nBGColor=000000FF\r\nFTName=Courier New\r\nFTSize=12\r\nFTColor=00FF0000\r\n"
                         "FTStyle=BI\r\nHoVar=4\r\nVeVar=15\r\nRausch=20\r\n\r\n"
                         "[Blau]\r\nBGColor=00FF0000\r\n\r\n"));
@@ -310,7 +257,7 @@ void tst_LumoSaveLoadForm::deletingPositionsKeepsButtonsDisabled()
 
 void tst_LumoSaveLoadForm::saveWritesSection()
 {
-    writeFile("LumoSetup.ini", "[Blau]\r\nBGColor=00FF0000\r\n\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini", "[Blau]\r\nBGColor=00FF0000\r\n\r\n"));
     showManager();
     BGColor = 0x00FFFF00;
     SetupFont->SetName(QStringLiteral("Courier New"));
@@ -325,9 +272,9 @@ void tst_LumoSaveLoadForm::saveWritesSection()
     QTest::keyClicks(LumoSaveLoadForm->ComboBox->lineEdit(), "Mein Setup");
     QTest::mouseClick(LumoSaveLoadForm->BtnSave, Qt::LeftButton);
 
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(!LumoSaveLoadForm->isVisible());
-    QCOMPARE(readFile("LumoSetup.ini"),
+    QCOMPARE(ReadBytes("LumoSetup.ini"),
              QByteArray("[Blau]\r\nBGColor=00FF0000\r\n\r\n"
                         "[Mein Setup]\r\nBGColor=00FFFF00\r\nFTName=Courier New\r\nFTSize=12\r\nFTColor=000000FF\r\n"
                         "FTPitch=0\r\nFTStyle=BI\r\nFTCSet=0\r\nHoVar=3\r\nVeVar=5\r\nRausch=9\r\n\r\n"));
@@ -351,8 +298,8 @@ void tst_LumoSaveLoadForm::saveName()
 
     LumoSaveLoadForm->ComboBox->setEditText(name);
     LumoSaveLoadForm->BtnSaveClick();
-    QVERIFY(m_dialogs->errors.isEmpty());
-    QCOMPARE(readFile("LumoSetup.ini"), setupSection(section, "00FFFFFF", "0"));
+    QVERIFY(dialogs().errors.isEmpty());
+    QCOMPARE(ReadBytes("LumoSetup.ini"), setupSection(section, "00FFFFFF", "0"));
 
     LumoSaveLoadForm->FormActivate();
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({name}));
@@ -360,7 +307,7 @@ void tst_LumoSaveLoadForm::saveName()
 
 void tst_LumoSaveLoadForm::loadRefreshesWindows()
 {
-    writeFile("LumoSetup.ini", ThreeSections);
+    QVERIFY(WriteBytes("LumoSetup.ini", ThreeSections));
     showManager();
     QComboBox *box = LumoSaveLoadForm->ComboBox;
     QTest::keyClick(box, Qt::Key_Down);
@@ -368,7 +315,7 @@ void tst_LumoSaveLoadForm::loadRefreshesWindows()
 
     QTest::mouseClick(LumoSaveLoadForm->BtnLoad, Qt::LeftButton);
 
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(!LumoSaveLoadForm->isVisible());
     QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Rot"));
     QCOMPARE(BGColor, 0x000000FF);
@@ -394,8 +341,8 @@ void tst_LumoSaveLoadForm::loadRefreshesWindows()
 
 void tst_LumoSaveLoadForm::loadFailureShowsMessage()
 {
-    writeFile("LumoSetup.ini", "[Kaputt]\r\nBGColor=00FF0000\r\nFTName=Courier New\r\nFTSize=14\r\n"
-                               "FTColor=000000FF\r\nFTPitch=x\r\nHoVar=5\r\n\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini", "[Kaputt]\r\nBGColor=00FF0000\r\nFTName=Courier New\r\nFTSize=14\r\n"
+                                        "FTColor=000000FF\r\nFTPitch=x\r\nHoVar=5\r\n\r\n"));
     showManager();
     LumoSetupForm->FormActivate();
     const QString caption = LumoSetupForm->LabFont->text();
@@ -404,9 +351,9 @@ void tst_LumoSaveLoadForm::loadFailureShowsMessage()
 
     LumoSaveLoadForm->BtnLoad->click();
 
-    QCOMPARE(m_dialogs->errors.size(), 1);
-    QCOMPARE(m_dialogs->errors.first().title, ProgramTitle());
-    QCOMPARE(m_dialogs->errors.first().text, QStringLiteral("'x' ist kein g\u00fcltiger Integerwert."));
+    QCOMPARE(dialogs().errors.size(), 1);
+    QCOMPARE(dialogs().errors.first().title, ProgramTitle());
+    QCOMPARE(dialogs().errors.first().text, QStringLiteral("'x' ist kein g\u00fcltiger Integerwert."));
     QVERIFY(LumoSaveLoadForm->isVisible());
     QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Fenster Einstellungen verwalten"));
     // Loading stopped at the pitch: what came before it is in effect ...
@@ -422,22 +369,22 @@ void tst_LumoSaveLoadForm::loadFailureShowsMessage()
 
 void tst_LumoSaveLoadForm::deleteRewritesFile()
 {
-    writeFile("LumoSetup.ini", "; notiert von Hand\r\n[Rot]\r\nHoVar = 4\r\n\r\n\r\n[Blau]\r\nHoVar=1\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini", "; notiert von Hand\r\n[Rot]\r\nHoVar = 4\r\n\r\n\r\n[Blau]\r\nHoVar=1\r\n"));
     showManager();
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("ROT"));
     LumoSaveLoadForm->BtnDelete->click();
 
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(LumoSaveLoadForm->isVisible());
-    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[Blau]\r\nHoVar=1\r\n\r\n"));
+    QCOMPARE(ReadBytes("LumoSetup.ini"), QByteArray("[Blau]\r\nHoVar=1\r\n\r\n"));
     QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QString());
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Blau"}));
 
     // A name that is not there removes nothing, and the file is rewritten.
-    writeFile("LumoSetup.ini", "[Blau]\r\n  HoVar=1\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini", "[Blau]\r\n  HoVar=1\r\n"));
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Gibt es nicht"));
     LumoSaveLoadForm->BtnDeleteClick();
-    QCOMPARE(readFile("LumoSetup.ini"), QByteArray("[Blau]\r\nHoVar=1\r\n\r\n"));
+    QCOMPARE(ReadBytes("LumoSetup.ini"), QByteArray("[Blau]\r\nHoVar=1\r\n\r\n"));
     QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QString());
     LumoSaveLoadForm->hide();
     LumoForm->hide();
@@ -447,16 +394,16 @@ void tst_LumoSaveLoadForm::deleteWithoutFile()
 {
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Rot"));
     LumoSaveLoadForm->BtnDeleteClick();
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(QFile::exists("LumoSetup.ini"));
-    QCOMPARE(readFile("LumoSetup.ini"), QByteArray());
+    QCOMPARE(ReadBytes("LumoSetup.ini"), QByteArray());
     QCOMPARE(LumoSaveLoadForm->ComboBox->count(), 0);
     QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QString());
 }
 
 void tst_LumoSaveLoadForm::deleteFailureKeepsNameAndList()
 {
-    writeFile("LumoSetup.ini", ThreeSections);
+    QVERIFY(WriteBytes("LumoSetup.ini", ThreeSections));
     LumoSaveLoadForm->FormActivate();
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Rot"));
 
@@ -465,10 +412,10 @@ void tst_LumoSaveLoadForm::deleteFailureKeepsNameAndList()
     QVERIFY(QDir().mkdir("LumoSetup.ini"));
     LumoSaveLoadForm->BtnDeleteClick();
 
-    QCOMPARE(m_dialogs->errors.size(), 1);
+    QCOMPARE(dialogs().errors.size(), 1);
     const QString prefix = QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. ")
                                .arg(QDir::current().absoluteFilePath("LumoSetup.ini"));
-    QVERIFY2(m_dialogs->errors.first().text.startsWith(prefix), qPrintable(m_dialogs->errors.first().text));
+    QVERIFY2(dialogs().errors.first().text.startsWith(prefix), qPrintable(dialogs().errors.first().text));
     QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("Rot"));
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Rot", "__SetupProgamPositions__", "Blau"}));
 }
@@ -486,7 +433,7 @@ void tst_LumoSaveLoadForm::proposedNameWithTrailingBlank()
     QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("Arial 8 "));
 
     LumoSaveLoadForm->BtnSaveClick();
-    QCOMPARE(readFile("LumoSetup.ini"), setupSection("Arial 8 ", "00112233", "3"));
+    QCOMPARE(ReadBytes("LumoSetup.ini"), setupSection("Arial 8 ", "00112233", "3"));
 
     // Read back, the section name has lost its blank.
     LumoSaveLoadForm->FormActivate();
@@ -495,7 +442,7 @@ void tst_LumoSaveLoadForm::proposedNameWithTrailingBlank()
     // The proposed text finds no section and loads the defaults ...
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Arial 8 "));
     LumoSaveLoadForm->BtnLoadClick();
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     QCOMPARE(BGColor, 0x00FFFFFF);
     QCOMPARE(HoVar, 0);
     QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Arial 8 "));
@@ -512,7 +459,7 @@ void tst_LumoSaveLoadForm::proposedNameWithTrailingBlank()
     HoVar = 6;
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Arial 8 "));
     LumoSaveLoadForm->BtnSaveClick();
-    QCOMPARE(readFile("LumoSetup.ini"),
+    QCOMPARE(ReadBytes("LumoSetup.ini"),
              setupSection("Arial 8", "00112233", "3") + setupSection("Arial 8 ", "00112233", "6"));
     LumoSaveLoadForm->FormActivate();
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Arial 8", "Arial 8"}));
@@ -526,13 +473,13 @@ void tst_LumoSaveLoadForm::proposedNameWithTrailingBlank()
 void tst_LumoSaveLoadForm::unreadableSettingsAtStart()
 {
     QVERIFY(QDir().mkdir("LumoSetup.ini"));
-    restart();
+    Restart();
 
     // Each window's creation stopped at its first read, with one message each.
     const QString message = QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. ")
                                 .arg(QDir::current().absoluteFilePath("LumoSetup.ini"));
-    QCOMPARE(m_dialogs->errors.size(), 4);
-    for (const ScriptedDialogs::Error &error : std::as_const(m_dialogs->errors)) {
+    QCOMPARE(dialogs().errors.size(), 4);
+    for (const ScriptedDialogs::Error &error : std::as_const(dialogs().errors)) {
         QCOMPARE(error.title, ProgramTitle());
         QVERIFY2(error.text.startsWith(message), qPrintable(error.text));
     }
@@ -541,8 +488,8 @@ void tst_LumoSaveLoadForm::unreadableSettingsAtStart()
 
     // Once the file is readable again, the manager works all the same.
     QVERIFY(QDir().rmdir("LumoSetup.ini"));
-    writeFile("LumoSetup.ini", ThreeSections);
-    m_dialogs->errors.clear();
+    QVERIFY(WriteBytes("LumoSetup.ini", ThreeSections));
+    dialogs().errors.clear();
     showManager();
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Rot", "__SetupProgamPositions__", "Blau"}));
     QTest::keyClick(LumoSaveLoadForm->ComboBox, Qt::Key_Down);
@@ -560,14 +507,14 @@ void tst_LumoSaveLoadForm::unreadableSettingsAtStart()
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Neu"));
     QTest::mouseClick(LumoSaveLoadForm->BtnSave, Qt::LeftButton);
     QVERIFY(!LumoSaveLoadForm->isVisible());
-    QVERIFY(readFile("LumoSetup.ini").contains("\r\n[Neu]\r\nBGColor=00FF0000\r\n"));
+    QVERIFY(ReadBytes("LumoSetup.ini").contains("\r\n[Neu]\r\nBGColor=00FF0000\r\n"));
 
     showManager();
     LumoSaveLoadForm->ComboBox->setEditText(QStringLiteral("Rot"));
     QTest::mouseClick(LumoSaveLoadForm->BtnDelete, Qt::LeftButton);
-    QVERIFY(!readFile("LumoSetup.ini").contains("[Rot]"));
+    QVERIFY(!ReadBytes("LumoSetup.ini").contains("[Rot]"));
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"__SetupProgamPositions__", "Blau", "Neu"}));
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     LumoSaveLoadForm->hide();
     LumoForm->hide();
 }

@@ -1,4 +1,3 @@
-#include "Activation.h"
 #include "CommandGuard.h"
 #include "Lumo.h"
 #include "LumoImage.h"
@@ -6,8 +5,10 @@
 #include "LumoSetup.h"
 #include "PictureControl.h"
 #include "RenderSettings.h"
-#include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "TestFiles.h"
+#include "WindowInteraction.h"
+#include "WindowTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,26 +21,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot open: ") + file.errorString().toUtf8() + '>';
-    return file.readAll();
-}
 
 QColor roleColour(const QWidget *widget, QPalette::ColorRole role)
 {
@@ -64,20 +49,13 @@ CustomColourSlots emptySlots()
     return colours;
 }
 
-bool anyWindowVisible()
-{
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *w) { return w->isVisible(); });
-}
-
 } // namespace
 
-class tst_LumoSetupForm : public QObject
+class tst_LumoSetupForm : public QObject, private WindowTestFixture<>
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -116,46 +94,19 @@ private slots:
     void proposesSetupName();
     void closeHides();
     void contextMenuIsEditorMenu();
-
-private:
-    void restart();
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    QString m_startDir;
 };
-
-void tst_LumoSetupForm::initTestCase()
-{
-    new ActivationTracker(qApp);
-    m_startDir = QDir::currentPath();
-}
 
 void tst_LumoSetupForm::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    CreateLumoWindows(*m_dialogs);
+    QVERIFY(StartCase());
+    CreateLumoWindows(dialogs());
     QVERIFY(LumoSetupForm);
 }
 
 void tst_LumoSetupForm::cleanup()
 {
-    DestroyLumoWindows();
-    QTRY_VERIFY(!anyWindowVisible());
-    m_dialogs.reset();
-    QDir::setCurrent(m_startDir);
-    m_dir.reset();
-}
-
-// Starts the program again in the same folder, as the next run would.
-void tst_LumoSetupForm::restart()
-{
-    DestroyLumoWindows();
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    CreateLumoWindows(*m_dialogs);
+    EndCase();
+    QTRY_COMPARE(VisibleWindows(), QString());
 }
 
 void tst_LumoSetupForm::windowLayout()
@@ -248,11 +199,9 @@ void tst_LumoSetupForm::menuItems()
     QCOMPARE(menus.first()->text(), QStringLiteral("Datei"));
     QCOMPARE(menus.first()->menu(), LumoSetupForm->DateiMenu);
 
-    QStringList captions;
-    for (const QAction *action : LumoSetupForm->DateiMenu->actions())
-        captions << action->text();
-    QCOMPARE(captions, QStringList({"save window positions", "save load delete", "change Font", "color background",
-                                    "color font", "convert", "close"}));
+    QCOMPARE(Captions(LumoSetupForm->DateiMenu),
+             QStringList({"save window positions", "save load delete", "change Font", "color background", "color font",
+                          "convert", "close"}));
 }
 
 void tst_LumoSetupForm::fontDescription_data()
@@ -312,14 +261,10 @@ void tst_LumoSetupForm::activationShowsSettings()
 
 void tst_LumoSetupForm::activationOnFocus()
 {
-    LumoForm->show();
-    LumoForm->activateWindow();
-    QTRY_VERIFY(LumoForm->isActiveWindow());
+    QVERIFY(ActivateWindow(LumoForm));
 
     Rausch = 12;
-    LumoSetupForm->show();
-    LumoSetupForm->activateWindow();
-    QTRY_VERIFY(LumoSetupForm->isActiveWindow());
+    QVERIFY(ActivateWindow(LumoSetupForm));
     QCOMPARE(LumoSetupForm->TrackBarRausch->value(), 12);
     QCOMPARE(LumoSetupForm->LabFont->text(), FontDescription(*SetupFont));
 
@@ -390,7 +335,7 @@ void tst_LumoSetupForm::fontAccepted()
     SetupFont->SetColor(0x00008000);
 
     FontObject offered;
-    m_dialogs->fontAnswers.push_back([&offered](FontObject &font) {
+    dialogs().fontAnswers.push_back([&offered](FontObject &font) {
         offered = font;
         font.SetName(QStringLiteral("Courier New"));
         font.SetSize(14);
@@ -401,8 +346,8 @@ void tst_LumoSetupForm::fontAccepted()
     const std::shared_ptr<FontObject> before = SetupFont;
     LumoSetupForm->LabFontClick();
 
-    QCOMPARE(m_dialogs->fontAsked, 1);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(dialogs().fontAsked, 1);
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(offered.SameAs(*before));
 
     QCOMPARE(SetupFont->Name(), QStringLiteral("Courier New"));
@@ -432,14 +377,14 @@ void tst_LumoSetupForm::fontCancelled()
     const std::shared_ptr<FontObject> before = SetupFont;
     const FontObject copy(*SetupFont);
 
-    m_dialogs->fontAnswers.push_back([](FontObject &font) {
+    dialogs().fontAnswers.push_back([](FontObject &font) {
         font.SetName(QStringLiteral("Courier New"));
         font.SetSize(30);
         return false;
     });
     LumoSetupForm->LabFontClick();
 
-    QCOMPARE(m_dialogs->fontAsked, 1);
+    QCOMPARE(dialogs().fontAsked, 1);
     QCOMPARE(SetupFont, before);
     QCOMPARE(SetupFont, LumoForm->MemoFont());
     QVERIFY(SetupFont->SameAs(copy));
@@ -453,7 +398,7 @@ void tst_LumoSetupForm::fontCancelled()
 
 void tst_LumoSetupForm::fontCancelledAfterAccept()
 {
-    m_dialogs->fontAnswers.push_back([](FontObject &font) {
+    dialogs().fontAnswers.push_back([](FontObject &font) {
         font.SetName(QStringLiteral("Courier New"));
         font.SetSize(14);
         return true;
@@ -461,14 +406,14 @@ void tst_LumoSetupForm::fontCancelledAfterAccept()
     LumoSetupForm->LabFontClick();
     const std::shared_ptr<FontObject> chosen = SetupFont;
 
-    m_dialogs->fontAnswers.push_back([](FontObject &font) {
+    dialogs().fontAnswers.push_back([](FontObject &font) {
         font.SetName(QStringLiteral("Tahoma"));
         font.SetSize(40);
         return false;
     });
     LumoSetupForm->LabFontClick();
 
-    QCOMPARE(m_dialogs->fontAsked, 2);
+    QCOMPARE(dialogs().fontAsked, 2);
     QCOMPARE(SetupFont, chosen);
     QCOMPARE(SetupFont->Name(), QStringLiteral("Courier New"));
     QCOMPARE(SetupFont->Size(), 14);
@@ -476,7 +421,7 @@ void tst_LumoSetupForm::fontCancelledAfterAccept()
     QCOMPARE(LumoForm->MemoFont()->Name(), QStringLiteral("Courier New"));
 
     // A second accepted font lands in the same object.
-    m_dialogs->fontAnswers.push_back([](FontObject &font) {
+    dialogs().fontAnswers.push_back([](FontObject &font) {
         font.SetSize(9);
         return true;
     });
@@ -491,18 +436,18 @@ void tst_LumoSetupForm::labelClickAsksForFont()
     LumoSetupForm->show();
     QVERIFY(QTest::qWaitForWindowExposed(LumoSetupForm));
     QTest::mouseClick(LumoSetupForm->LabFont, Qt::LeftButton);
-    QCOMPARE(m_dialogs->fontAsked, 1);
+    QCOMPARE(dialogs().fontAsked, 1);
     QTest::mouseClick(LumoSetupForm->LabFont, Qt::RightButton);
-    QCOMPARE(m_dialogs->fontAsked, 1);
+    QCOMPARE(dialogs().fontAsked, 1);
     LumoSetupForm->changeFont1->trigger();
-    QCOMPARE(m_dialogs->fontAsked, 2);
+    QCOMPARE(dialogs().fontAsked, 2);
     LumoSetupForm->hide();
 }
 
 void tst_LumoSetupForm::backgroundColour()
 {
     BGColor = 0x00FFFFFF;
-    m_dialogs->colourAnswers.push_back([](Colour initial, std::array<Colour, 16> &custom) -> std::optional<Colour> {
+    dialogs().colourAnswers.push_back([](Colour initial, std::array<Colour, 16> &custom) -> std::optional<Colour> {
         if (initial != 0x00FFFFFF)
             return std::nullopt;
         custom[0] = 0x00123456;
@@ -511,9 +456,9 @@ void tst_LumoSetupForm::backgroundColour()
     });
     LumoSetupForm->BtnHintergrund->click();
 
-    QCOMPARE(m_dialogs->colourAsked, 1);
-    QVERIFY(m_dialogs->errors.isEmpty());
-    QCOMPARE(m_dialogs->customColoursSeen.first(), emptySlots());
+    QCOMPARE(dialogs().colourAsked, 1);
+    QVERIFY(dialogs().errors.isEmpty());
+    QCOMPARE(dialogs().customColoursSeen.first(), emptySlots());
     QCOMPARE(BGColor, 0x0000FF00);
     QCOMPARE(roleColour(LumoSetupForm->LabFont, QPalette::Window), QColor(Qt::green));
     QCOMPARE(LumoForm->Memo->Color(), 0x0000FF00);
@@ -521,47 +466,47 @@ void tst_LumoSetupForm::backgroundColour()
     CustomColourSlots expected = emptySlots();
     expected[0] = 0x00123456;
     expected[15] = 0x000000FF;
-    QCOMPARE(readFile("Menuefarben.txt"), colourLines(expected));
-    QCOMPARE(readFile("Menuefarben.txt").left(32), QByteArray("ColorA=123456\r\nColorB=FFFFFFFF\r\n"));
-    QVERIFY(readFile("Menuefarben.txt").endsWith("ColorP=0000FF\r\n"));
+    QCOMPARE(ReadBytes("Menuefarben.txt"), colourLines(expected));
+    QCOMPARE(ReadBytes("Menuefarben.txt").left(32), QByteArray("ColorA=123456\r\nColorB=FFFFFFFF\r\n"));
+    QVERIFY(ReadBytes("Menuefarben.txt").endsWith("ColorP=0000FF\r\n"));
 
     // The next colour dialog starts from the colours kept.
-    m_dialogs->colourAnswers.push_back([](Colour, std::array<Colour, 16> &) { return std::optional<Colour>(); });
+    dialogs().colourAnswers.push_back([](Colour, std::array<Colour, 16> &) { return std::optional<Colour>(); });
     LumoSetupForm->colorbackground1->trigger();
-    QCOMPARE(m_dialogs->colourAsked, 2);
-    QCOMPARE(m_dialogs->customColoursSeen.last(), expected);
+    QCOMPARE(dialogs().colourAsked, 2);
+    QCOMPARE(dialogs().customColoursSeen.last(), expected);
 }
 
 void tst_LumoSetupForm::fontColourBeforeFontChosen()
 {
     SetupFont->SetColor(0x00000000);
-    m_dialogs->colourAnswers.push_back([](Colour initial, std::array<Colour, 16> &custom) -> std::optional<Colour> {
+    dialogs().colourAnswers.push_back([](Colour initial, std::array<Colour, 16> &custom) -> std::optional<Colour> {
         custom[3] = initial;
         return 0x00FF0000;
     });
     LumoSetupForm->BtnFontColor->click();
 
-    QCOMPARE(m_dialogs->colourAsked, 1);
+    QCOMPARE(dialogs().colourAsked, 1);
     QCOMPARE(SetupFont->Color(), 0x00FF0000);
     QCOMPARE(LumoForm->MemoFont(), SetupFont);
     QCOMPARE(roleColour(LumoSetupForm->LabFont, QPalette::WindowText), QColor(Qt::blue));
 
     CustomColourSlots expected = emptySlots();
     expected[3] = 0x00000000;
-    QCOMPARE(readFile("Menuefarben.txt"), colourLines(expected));
-    QVERIFY(readFile("Menuefarben.txt").contains("\r\nColorD=000000\r\n"));
+    QCOMPARE(ReadBytes("Menuefarben.txt"), colourLines(expected));
+    QVERIFY(ReadBytes("Menuefarben.txt").contains("\r\nColorD=000000\r\n"));
 }
 
 void tst_LumoSetupForm::fontColourAfterFontChosen()
 {
-    m_dialogs->fontAnswers.push_back([](FontObject &font) {
+    dialogs().fontAnswers.push_back([](FontObject &font) {
         font.SetColor(0x00000000);
         return true;
     });
     LumoSetupForm->LabFontClick();
     QVERIFY(LumoForm->MemoFont() != SetupFont);
 
-    m_dialogs->colourAnswers.push_back([](Colour initial, std::array<Colour, 16> &) -> std::optional<Colour> {
+    dialogs().colourAnswers.push_back([](Colour initial, std::array<Colour, 16> &) -> std::optional<Colour> {
         return initial == 0 ? 0x00FF00FF : 0x00000001;
     });
     LumoSetupForm->colorfont1->trigger();
@@ -569,7 +514,7 @@ void tst_LumoSetupForm::fontColourAfterFontChosen()
     QCOMPARE(SetupFont->Color(), 0x00FF00FF);
     QCOMPARE(LumoForm->MemoFont()->Color(), 0x00FF00FF);
     QCOMPARE(roleColour(LumoSetupForm->LabFont, QPalette::WindowText), QColor(Qt::magenta));
-    QCOMPARE(readFile("Menuefarben.txt"), colourLines(emptySlots()));
+    QCOMPARE(ReadBytes("Menuefarben.txt"), colourLines(emptySlots()));
 }
 
 void tst_LumoSetupForm::colourCancelled_data()
@@ -590,7 +535,7 @@ void tst_LumoSetupForm::colourCancelled()
     const QPalette labelPalette = LumoSetupForm->LabFont->palette();
     const Colour memoBackground = LumoForm->Memo->Color();
 
-    m_dialogs->colourAnswers.push_back([](Colour, std::array<Colour, 16> &custom) -> std::optional<Colour> {
+    dialogs().colourAnswers.push_back([](Colour, std::array<Colour, 16> &custom) -> std::optional<Colour> {
         custom.fill(0x00999999);
         return std::nullopt;
     });
@@ -599,8 +544,8 @@ void tst_LumoSetupForm::colourCancelled()
     else
         LumoSetupForm->BtnFontColorClick();
 
-    QCOMPARE(m_dialogs->colourAsked, 1);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(dialogs().colourAsked, 1);
+    QVERIFY(dialogs().errors.isEmpty());
     QCOMPARE(BGColor, 0x00445566);
     QCOMPARE(SetupFont->Color(), 0x00112233);
     QCOMPARE(LumoSetupForm->LabFont->palette(), labelPalette);
@@ -609,7 +554,7 @@ void tst_LumoSetupForm::colourCancelled()
 
     // The slots the cancelled dialog changed are not kept either.
     LumoSetupForm->BtnHintergrundClick();
-    QCOMPARE(m_dialogs->customColoursSeen.last(), emptySlots());
+    QCOMPARE(dialogs().customColoursSeen.last(), emptySlots());
 }
 
 void tst_LumoSetupForm::colourFileNotHex_data()
@@ -624,25 +569,25 @@ void tst_LumoSetupForm::colourFileNotHex()
     QFETCH(bool, background);
 
     const QByteArray lines = "ColorA=00FF00\r\nColorB=12G4\r\n";
-    writeFile("Menuefarben.txt", lines);
-    restart();
+    QVERIFY(WriteBytes("Menuefarben.txt", lines));
+    Restart();
     BGColor = 0x00445566;
     SetupFont->SetColor(0x00112233);
-    m_dialogs->colourAnswers.push_back([](Colour, std::array<Colour, 16> &) { return std::optional<Colour>(0); });
+    dialogs().colourAnswers.push_back([](Colour, std::array<Colour, 16> &) { return std::optional<Colour>(0); });
 
     for (int attempt = 1; attempt <= 2; ++attempt) {
         if (background)
             LumoSetupForm->BtnHintergrundClick();
         else
             LumoSetupForm->BtnFontColorClick();
-        QCOMPARE(m_dialogs->errors.size(), attempt);
-        QCOMPARE(m_dialogs->errors.last().title, ProgramTitle());
-        QCOMPARE(m_dialogs->errors.last().text, QStringLiteral("'$12G4' ist kein g\u00fcltiger Integerwert."));
+        QCOMPARE(dialogs().errors.size(), attempt);
+        QCOMPARE(dialogs().errors.last().title, ProgramTitle());
+        QCOMPARE(dialogs().errors.last().text, QStringLiteral("'$12G4' ist kein g\u00fcltiger Integerwert."));
     }
-    QCOMPARE(m_dialogs->colourAsked, 0);
+    QCOMPARE(dialogs().colourAsked, 0);
     QCOMPARE(BGColor, 0x00445566);
     QCOMPARE(SetupFont->Color(), 0x00112233);
-    QCOMPARE(readFile("Menuefarben.txt"), lines);
+    QCOMPARE(ReadBytes("Menuefarben.txt"), lines);
 }
 
 void tst_LumoSetupForm::colourFileUnwritable()
@@ -650,41 +595,41 @@ void tst_LumoSetupForm::colourFileUnwritable()
     // A folder in the way of the file: reading it at creation fails quietly,
     // writing it fails loudly, and the colour chosen stays in effect.
     QVERIFY(QDir().mkdir("Menuefarben.txt"));
-    restart();
-    QVERIFY(m_dialogs->errors.isEmpty());
+    Restart();
+    QVERIFY(dialogs().errors.isEmpty());
 
-    m_dialogs->colourAnswers.push_back(
+    dialogs().colourAnswers.push_back(
         [](Colour, std::array<Colour, 16> &) { return std::optional<Colour>(0x00010203); });
     LumoSetupForm->BtnHintergrundClick();
 
-    QCOMPARE(m_dialogs->colourAsked, 1);
+    QCOMPARE(dialogs().colourAsked, 1);
     QCOMPARE(BGColor, 0x00010203);
     QCOMPARE(LumoForm->Memo->Color(), 0x00010203);
-    QCOMPARE(m_dialogs->errors.size(), 1);
+    QCOMPARE(dialogs().errors.size(), 1);
     const QString prefix = QStringLiteral("Datei \"%1\" kann nicht erstellt werden. ")
                                .arg(QDir::current().absoluteFilePath("Menuefarben.txt"));
-    QVERIFY2(m_dialogs->errors.first().text.startsWith(prefix), qPrintable(m_dialogs->errors.first().text));
+    QVERIFY2(dialogs().errors.first().text.startsWith(prefix), qPrintable(dialogs().errors.first().text));
 }
 
 void tst_LumoSetupForm::unreadableSettingsSkipCustomColours()
 {
-    writeFile("Menuefarben.txt", "ColorA=123456\r\n");
+    QVERIFY(WriteBytes("Menuefarben.txt", "ColorA=123456\r\n"));
     QVERIFY(QDir().mkdir("LumoSetup.ini"));
-    restart();
+    Restart();
 
     // The creation stopped at the position, before the custom colours.
     QCOMPARE(LumoSetupForm->pos(), QPoint(252, 337));
     QCOMPARE(LumoSetupForm->windowTitle(), QStringLiteral("Fenster Einstellungen"));
-    QVERIFY(!m_dialogs->errors.isEmpty());
-    m_dialogs->errors.clear();
+    QVERIFY(!dialogs().errors.isEmpty());
+    dialogs().errors.clear();
 
     // The handlers were connected before the read.
     LumoSetupForm->TrBarY->setValue(6);
     QCOMPARE(VeVar, 6);
     LumoSetupForm->BtnHintergrund->click();
-    QCOMPARE(m_dialogs->colourAsked, 1);
-    QCOMPARE(m_dialogs->customColoursSeen.first(), emptySlots());
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QCOMPARE(dialogs().colourAsked, 1);
+    QCOMPARE(dialogs().customColoursSeen.first(), emptySlots());
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(QDir().rmdir("LumoSetup.ini"));
 }
 
@@ -696,7 +641,7 @@ void tst_LumoSetupForm::convertIsEditorConvert()
 
     LumoSetupForm->BtnConvert->click();
 
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     QTRY_VERIFY(LumoImageForm->isVisible());
     QCOMPARE(ImageList.size(), std::size_t(1));
     QCOMPARE(ImageList.front()->Width(), LumoForm->Memo->width() + 10);
@@ -728,8 +673,8 @@ void tst_LumoSetupForm::saveWindowPositions()
 
     LumoSetupForm->saveSetupAs->trigger();
 
-    QVERIFY(m_dialogs->errors.isEmpty());
-    QCOMPARE(readFile("LumoSetup.ini"),
+    QVERIFY(dialogs().errors.isEmpty());
+    QCOMPARE(ReadBytes("LumoSetup.ini"),
              QByteArray("[__SetupProgamPositions__]\r\n"
                         "WinEditLeft=40\r\nWinEditTop=60\r\nWinEditWidth=420\r\nWinEditHeight=480\r\n"
                         "WinImageLeft=500\r\nWinImageTop=70\r\nWinImageWidth=310\r\nWinImageHeight=290\r\n"
@@ -740,8 +685,8 @@ void tst_LumoSetupForm::saveWindowPositions()
                         "FTPitch=2\r\nFTStyle=BI\r\nFTCSet=0\r\nHoVar=2\r\nVeVar=7\r\nRausch=11\r\n"
                         "\r\n"));
 
-    restart();
-    QVERIFY(m_dialogs->errors.isEmpty());
+    Restart();
+    QVERIFY(dialogs().errors.isEmpty());
     QCOMPARE(LumoForm->pos(), QPoint(40, 60));
     QCOMPARE(LumoForm->size(), QSize(420, 480));
     QCOMPARE(LumoImageForm->pos(), QPoint(500, 70));
@@ -760,7 +705,7 @@ void tst_LumoSetupForm::saveWindowPositions()
     // Saving again rewrites the keys in place.
     LumoSetupForm->move(130, 345);
     LumoSetupForm->SaveProgSetupClick();
-    const QByteArray again = readFile("LumoSetup.ini");
+    const QByteArray again = ReadBytes("LumoSetup.ini");
     QVERIFY(again.contains("WinSetupLeft=130\r\nWinSetupTop=345\r\n\r\n[__StandardSetup__]\r\n"));
     QCOMPARE(again.count("[__SetupProgamPositions__]"), 1);
 }
@@ -768,7 +713,8 @@ void tst_LumoSetupForm::saveWindowPositions()
 void tst_LumoSetupForm::proposesSetupName()
 {
     TLumoSaveLoadForm *manager = LumoSaveLoadForm;
-    writeFile("LumoSetup.ini", "[Alt]\r\nHoVar=1\r\n\r\n[__SetupProgamPositions__]\r\nWinEditLeft=50\r\n\r\n");
+    QVERIFY(WriteBytes("LumoSetup.ini",
+                       "[Alt]\r\nHoVar=1\r\n\r\n[__SetupProgamPositions__]\r\nWinEditLeft=50\r\n\r\n"));
     manager->FormActivate();
     manager->ComboBox->setCurrentIndex(1);
     // Deleting the chosen position section leaves no entry chosen and the
@@ -787,7 +733,7 @@ void tst_LumoSetupForm::proposesSetupName()
     // A proposed name is no change of the user's.
     QVERIFY(!manager->BtnSave->isEnabled());
     QVERIFY(!manager->BtnLoad->isEnabled());
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(dialogs().errors.isEmpty());
     manager->hide();
 }
 

@@ -1,72 +1,16 @@
-#include "LumoError.h"
+#include "ErrorMessage.h"
 #include "SettingsFile.h"
+#include "TestFiles.h"
+#include "WorkingFolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <functional>
 #include <optional>
-#include <sys/resource.h>
 
 namespace {
 
 const QString FixtureDir = QStringLiteral(LUMO_TEST_DATA "/settings/");
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<cannot read ") + path.toLocal8Bit() + '>';
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString messageOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const LumoError &error) {
-        return error.message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-// Every write of this process past the given size fails with "File too
-// large", the way a full disk makes a write fail half-way. Tests run as root,
-// so a read-only folder would not stop a write.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
-    bool m_active = false;
-};
 
 } // namespace
 
@@ -91,22 +35,18 @@ private slots:
     void failedWriteKeepsOldFile();
 
 private:
-    std::optional<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::optional<WorkingFolder> m_folder;
 };
 
 void TestSettingsFile::init()
 {
-    m_previousDir = QDir::currentPath();
-    m_dir.emplace();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_folder.emplace();
+    QVERIFY(m_folder->isValid());
 }
 
 void TestSettingsFile::cleanup()
 {
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
+    m_folder.reset();
 }
 
 void TestSettingsFile::handWrittenFiles_data()
@@ -128,7 +68,7 @@ void TestSettingsFile::handWrittenFiles()
     const SettingsFile file;
 
     QList<QByteArray> expectedSections;
-    const QList<QByteArray> expectations = readBytes(FixtureDir + name + ".expected").split('\n');
+    const QList<QByteArray> expectations = ReadBytes(FixtureDir + name + ".expected").split('\n');
     for (const QByteArray &line : expectations) {
         if (line.isEmpty() || line.startsWith('#'))
             continue;
@@ -154,12 +94,12 @@ void TestSettingsFile::handWrittenFiles()
     QCOMPARE(file.Sections(), expectedSections);
 
     file.UpdateFile();
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), readBytes(FixtureDir + name + ".written"));
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), ReadBytes(FixtureDir + name + ".written"));
 }
 
 void TestSettingsFile::writingKeepsPlacesAndAppends()
 {
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"),
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"),
                        "; header comment\r\n[First]\r\na=1\r\nloose\r\nb = 2\r\n[Second]\r\nx=1\r\n"));
     {
         SettingsFile file;
@@ -170,7 +110,7 @@ void TestSettingsFile::writingKeepsPlacesAndAppends()
         file.WriteInteger("Third", "n", -2147483647 - 1);
         file.UpdateFile();
     }
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")),
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")),
              QByteArray("[First]\r\na=1\r\nloose\r\nB=20\r\nc=3\r\n\r\n"
                         "[Second]\r\nx=\r\n\r\n"
                         "[Third]\r\nk=v\r\nn=-2147483648\r\n\r\n"));
@@ -187,7 +127,7 @@ void TestSettingsFile::writingKeepsPlacesAndAppends()
     const SettingsFile empty(QStringLiteral("empty.ini"));
     empty.UpdateFile();
     QVERIFY(QFileInfo::exists(QStringLiteral("empty.ini")));
-    QCOMPARE(readBytes(QStringLiteral("empty.ini")), QByteArray());
+    QCOMPARE(ReadBytes(QStringLiteral("empty.ini")), QByteArray());
 }
 
 void TestSettingsFile::duplicateSections()
@@ -206,7 +146,7 @@ void TestSettingsFile::duplicateSections()
     // the spelling it was first stored with.
     file.WriteString("setup", "BGColor", "00000004");
     file.UpdateFile();
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")),
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")),
              QByteArray("[Setup]\r\nBGColor=00000001\r\nOnly=first\r\n\r\n[Other]\r\nA=1\r\n\r\n"
                         "[SETUP]\r\nBGColor=00000004\r\n\r\n"));
 
@@ -239,7 +179,7 @@ void TestSettingsFile::readInteger()
 {
     QFETCH(QByteArray, value);
     QFETCH(int, expected);
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), "[Numbers]\r\nvalue=" + value + "\r\n"));
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"), "[Numbers]\r\nvalue=" + value + "\r\n"));
     const SettingsFile file;
     QCOMPARE(file.ReadInteger("numbers", "VALUE", 77), expected);
     QCOMPARE(file.ReadInteger("numbers", "other", 77), 77);
@@ -254,7 +194,7 @@ void TestSettingsFile::bytesAreWrittenAsTheyAre()
         file.WriteString("Gr\xfc\xdf" "e", "Name", eightBit);
         file.UpdateFile();
     }
-    const QByteArray written = readBytes(QStringLiteral("LumoSetup.ini"));
+    const QByteArray written = ReadBytes(QStringLiteral("LumoSetup.ini"));
     QCOMPARE(written, "[Gr\xfc\xdf" "e]\r\nName=" + eightBit + "\r\n\r\n");
     QCOMPARE(SettingsFile().ReadString("GR\xdc\xdf" "E", "name", ""), eightBit);
 }
@@ -271,8 +211,8 @@ void TestSettingsFile::missingFileIsEmpty()
 void TestSettingsFile::fileThatCannotBeOpened()
 {
     QVERIFY(QDir().mkdir(QStringLiteral("LumoSetup.ini")));
-    const QString fullPath = QDir::toNativeSeparators(QDir::current().absoluteFilePath("LumoSetup.ini"));
-    QCOMPARE(messageOf([] { SettingsFile file; }),
+    const QString fullPath = AbsoluteNativePath("LumoSetup.ini");
+    QCOMPARE(MessageOf([] { SettingsFile file; }),
              QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. file to open is a directory").arg(fullPath));
 }
 
@@ -280,8 +220,8 @@ void TestSettingsFile::fileThatCannotBeCreated()
 {
     SettingsFile file(QStringLiteral("missing/LumoSetup.ini"));
     file.WriteString("Setup", "Key", "Value");
-    const QString fullPath = QDir::toNativeSeparators(QDir::current().absoluteFilePath("missing/LumoSetup.ini"));
-    QCOMPARE(messageOf([&file] { file.UpdateFile(); }),
+    const QString fullPath = AbsoluteNativePath("missing/LumoSetup.ini");
+    QCOMPARE(MessageOf([&file] { file.UpdateFile(); }),
              QStringLiteral("Datei \"%1\" kann nicht erstellt werden. No such file or directory").arg(fullPath));
     QVERIFY(!QFileInfo::exists(QStringLiteral("missing")));
 }
@@ -289,7 +229,7 @@ void TestSettingsFile::fileThatCannotBeCreated()
 void TestSettingsFile::failedWriteKeepsOldFile()
 {
     const QByteArray old("[Old]\r\nKey=Value\r\n\r\n");
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), old));
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"), old));
     SettingsFile file;
     for (int i = 0; i < 50; ++i)
         file.WriteInteger("Bulky", "Key" + QByteArray::number(i), i);
@@ -298,17 +238,17 @@ void TestSettingsFile::failedWriteKeepsOldFile()
     {
         const FileSizeLimit limit(old.size());
         QVERIFY(limit.active());
-        message = messageOf([&file] { file.UpdateFile(); });
+        message = MessageOf([&file] { file.UpdateFile(); });
     }
-    const QString fullPath = QDir::toNativeSeparators(QDir::current().absoluteFilePath("LumoSetup.ini"));
+    const QString fullPath = AbsoluteNativePath("LumoSetup.ini");
     QCOMPARE(message, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. File too large").arg(fullPath));
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), old);
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), old);
     // No temporary file is left beside it either.
     QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden), QStringList{"LumoSetup.ini"});
 
     // Without the limit the same copy is written in full.
     file.UpdateFile();
-    QVERIFY(readBytes(QStringLiteral("LumoSetup.ini")).endsWith("Key49=49\r\n\r\n"));
+    QVERIFY(ReadBytes(QStringLiteral("LumoSetup.ini")).endsWith("Key49=49\r\n\r\n"));
 }
 
 QTEST_MAIN(TestSettingsFile)

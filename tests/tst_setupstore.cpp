@@ -1,43 +1,19 @@
+#include "ErrorMessage.h"
 #include "FontObject.h"
-#include "LumoError.h"
 #include "RenderSettings.h"
 #include "SettingsFile.h"
 #include "SetupStore.h"
+#include "TestFiles.h"
+#include "WorkingFolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <functional>
 #include <optional>
 
 namespace {
 
 const QString FixtureDir = QStringLiteral(LUMO_TEST_DATA "/settings/");
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<cannot read ") + path.toLocal8Bit() + '>';
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString messageOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const LumoError &error) {
-        return error.message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 QString notAnInteger(const QString &text)
 {
@@ -84,23 +60,19 @@ private slots:
     void fileProblems();
 
 private:
-    std::optional<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::optional<WorkingFolder> m_folder;
 };
 
 void TestSetupStore::init()
 {
-    m_previousDir = QDir::currentPath();
-    m_dir.emplace();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_folder.emplace();
+    QVERIFY(m_folder->isValid());
     ResetRenderSettings();
 }
 
 void TestSetupStore::cleanup()
 {
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
+    m_folder.reset();
     ResetRenderSettings();
 }
 
@@ -119,7 +91,7 @@ void TestSetupStore::saveWritesExactFile()
     SaveSetup("Test");
     const QByteArray first("[Test]\r\nBGColor=00FFFF00\r\nFTName=Arial\r\nFTSize=10\r\nFTColor=000000FF\r\n"
                            "FTPitch=1\r\nFTStyle=BI\r\nFTCSet=0\r\nHoVar=3\r\nVeVar=4\r\nRausch=12\r\n\r\n");
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), first);
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), first);
 
     // The start-up font: a system colour (negative), charset 1, all four
     // style letters, a name outside ASCII.
@@ -131,13 +103,13 @@ void TestSetupStore::saveWritesExactFile()
     const QByteArray second("[Zweites]\r\nBGColor=00FFFFFF\r\nFTName=Schrift \xc4\xd6\xdc\r\nFTSize=8\r\n"
                             "FTColor=FF000008\r\nFTPitch=2\r\nFTStyle=BIUS\r\nFTCSet=1\r\nHoVar=0\r\nVeVar=0\r\n"
                             "Rausch=0\r\n\r\n");
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), first + second);
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), first + second);
 
     // Saving under a name that differs only in case rewrites that section in
     // place and keeps its spelling.
     SetupFont->SetStyle(0);
     SaveSetup("TEST");
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")),
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")),
              "[Test]\r\nBGColor=00FFFFFF\r\nFTName=Schrift \xc4\xd6\xdc\r\nFTSize=8\r\nFTColor=FF000008\r\n"
              "FTPitch=2\r\nFTStyle=\r\nFTCSet=1\r\nHoVar=0\r\nVeVar=0\r\nRausch=0\r\n\r\n"
                  + second);
@@ -187,7 +159,7 @@ void TestSetupStore::loadHandWrittenSetups()
     // Erasing removes only the later one and rewrites the file without its
     // comments; then the earlier one is read.
     EraseSetup("Blue Note");
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), readBytes(FixtureDir + "setups.erased"));
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), ReadBytes(FixtureDir + "setups.erased"));
     LoadSetup("Blue Note");
     QCOMPARE(BGColor, 0x00FF0000);
     QCOMPARE(SetupFont->Name(), QStringLiteral("Times New Roman"));
@@ -200,7 +172,7 @@ void TestSetupStore::loadHandWrittenSetups()
     QCOMPARE(VeVar, 10);
     QCOMPARE(Rausch, 7);
     // Loading wrote nothing back.
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), readBytes(FixtureDir + "setups.erased"));
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), ReadBytes(FixtureDir + "setups.erased"));
 }
 
 void TestSetupStore::defaultsForMissingFileSectionAndKeys()
@@ -223,7 +195,7 @@ void TestSetupStore::defaultsForMissingFileSectionAndKeys()
     verifyDefaults();
     QVERIFY(!QFileInfo::exists(QStringLiteral("LumoSetup.ini")));
 
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), "[Other]\r\nBGColor=00000000\r\n[Bare]\r\n; nothing\r\n"));
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"), "[Other]\r\nBGColor=00000000\r\n[Bare]\r\n; nothing\r\n"));
     setUnusualSettings();
     LoadSetup("Missing");
     verifyDefaults();
@@ -234,7 +206,7 @@ void TestSetupStore::defaultsForMissingFileSectionAndKeys()
 
 void TestSetupStore::styleLettersAnywhere()
 {
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"),
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"),
                        "[BU]\r\nFTStyle=BU\r\n[Empty]\r\nFTStyle=\r\n[Lower]\r\nFTStyle=bius\r\n"
                        "[Scattered]\r\nFTStyle=xSyBz\r\n[Repeated]\r\nFTStyle=IIII\r\n"));
     LoadSetup("BU");
@@ -253,7 +225,7 @@ void TestSetupStore::conversionErrorStopsLoading()
 {
     QVERIFY(QFile::copy(FixtureDir + "setups.ini", QStringLiteral("LumoSetup.ini")));
     setUnusualSettings();
-    QCOMPARE(messageOf([] { LoadSetup("Bad Pitch"); }), notAnInteger(QStringLiteral("x")));
+    QCOMPARE(MessageOf([] { LoadSetup("Bad Pitch"); }), notAnInteger(QStringLiteral("x")));
     // Applied before the pitch:
     QCOMPARE(BGColor, 0x00ABCDEF);
     QCOMPARE(SetupFont->Name(), QStringLiteral("Verdana"));
@@ -290,15 +262,15 @@ void TestSetupStore::conversionErrors()
     QFETCH(QByteArray, key);
     QFETCH(QByteArray, value);
     QFETCH(QString, message);
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), "[Setup]\r\n" + key + '=' + value + "\r\n"));
-    QCOMPARE(messageOf([] { LoadSetup("Setup"); }), message);
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"), "[Setup]\r\n" + key + '=' + value + "\r\n"));
+    QCOMPARE(MessageOf([] { LoadSetup("Setup"); }), message);
 }
 
 void TestSetupStore::lowBitsAndLongNames()
 {
     const QByteArray name31("A Font Name Of 31 Characters ok");
     QCOMPARE(name31.size(), 31);
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"),
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"),
                        "[Numbers]\r\nFTCSet=300\r\nFTPitch=258\r\nFTSize=0x0C\r\nHoVar=$FFFFFFFF\r\nVeVar=0x\r\n"
                        "Rausch=abc\r\nFTColor=ff0000\r\nFTName=" + name31 + "ABCDEFGHIJ\r\n"
                        "[Negative]\r\nFTCSet=-1\r\nFTPitch=$1FF\r\nFTSize=big\r\nFTName=" + name31 + "\r\n"));
@@ -323,7 +295,7 @@ void TestSetupStore::nameWithTrailingBlank()
 {
     SetupFont->SetName(QStringLiteral("Georgia"));
     SaveSetup("Arial 8 ");
-    QVERIFY(readBytes(QStringLiteral("LumoSetup.ini")).startsWith("[Arial 8 ]\r\n"));
+    QVERIFY(ReadBytes(QStringLiteral("LumoSetup.ini")).startsWith("[Arial 8 ]\r\n"));
     QCOMPARE(ListSetups(), QList<QByteArray>{"Arial 8"});
 
     // The stored name lost its blank, so the typed name no longer finds it.
@@ -344,7 +316,8 @@ void TestSetupStore::nameWithTrailingBlank()
     const SettingsFile file;
     QCOMPARE(file.Sections(), (QList<QByteArray>{"Arial 8", "Arial 8"}));
     QCOMPARE(file.ReadString("Arial 8", "FTName", ""), QByteArray("Verdana"));
-    QVERIFY(readBytes(QStringLiteral("LumoSetup.ini")).startsWith("[Arial 8]\r\nBGColor=00FFFFFF\r\nFTName=Georgia\r\n"));
+    QVERIFY(ReadBytes(QStringLiteral("LumoSetup.ini"))
+                .startsWith("[Arial 8]\r\nBGColor=00FFFFFF\r\nFTName=Georgia\r\n"));
 }
 
 void TestSetupStore::eraseSetup()
@@ -352,17 +325,17 @@ void TestSetupStore::eraseSetup()
     // A missing file is created, empty.
     EraseSetup("Nothing");
     QVERIFY(QFileInfo::exists(QStringLiteral("LumoSetup.ini")));
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray());
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), QByteArray());
 
     // A name that is not there still rewrites the file.
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"), "; comment\n[One]\nk = v\n[Two]\nk=w\n"));
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"), "; comment\n[One]\nk = v\n[Two]\nk=w\n"));
     EraseSetup("Three");
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray("[One]\r\nk=v\r\n\r\n[Two]\r\nk=w\r\n\r\n"));
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), QByteArray("[One]\r\nk=v\r\n\r\n[Two]\r\nk=w\r\n\r\n"));
 
     EraseSetup("one");
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray("[Two]\r\nk=w\r\n\r\n"));
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), QByteArray("[Two]\r\nk=w\r\n\r\n"));
     EraseSetup("TWO");
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")), QByteArray());
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")), QByteArray());
     QVERIFY(ListSetups().isEmpty());
 }
 
@@ -377,10 +350,10 @@ void TestSetupStore::positions()
     QCOMPARE(ReadPosition("WinSetupLeft", 150), 150);
 
     QFile::remove(QStringLiteral("LumoSetup.ini"));
-    QVERIFY(writeBytes(QStringLiteral("LumoSetup.ini"),
+    QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"),
                        "[__StandardSetup__]\r\nHoVar=1\r\n[__SetupProgamPositions__]\r\nWinEditTop=1\r\nOther=x\r\n"));
     WritePositions({{"WinEditLeft", 10}, {"WinEditTop", 20}, {"WinImageLeft", -30}});
-    QCOMPARE(readBytes(QStringLiteral("LumoSetup.ini")),
+    QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")),
              QByteArray("[__StandardSetup__]\r\nHoVar=1\r\n\r\n"
                         "[__SetupProgamPositions__]\r\nWinEditTop=20\r\nOther=x\r\nWinEditLeft=10\r\nWinImageLeft=-30\r\n\r\n"));
     QCOMPARE(ReadPosition("WinImageLeft", 350), -30);
@@ -398,26 +371,26 @@ void TestSetupStore::positions()
 
 void TestSetupStore::fileProblems()
 {
-    const QString fullPath = QDir::toNativeSeparators(QDir::current().absoluteFilePath("LumoSetup.ini"));
+    const QString fullPath = AbsoluteNativePath("LumoSetup.ini");
     const QString cannotOpen =
         QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. file to open is a directory").arg(fullPath);
     QVERIFY(QDir().mkdir(QStringLiteral("LumoSetup.ini")));
 
     setUnusualSettings();
-    QCOMPARE(messageOf([] { LoadSetup("Any"); }), cannotOpen);
+    QCOMPARE(MessageOf([] { LoadSetup("Any"); }), cannotOpen);
     QCOMPARE(SetupFont->Name(), QStringLiteral("Keep Me"));
     QCOMPARE(BGColor, 0x00010203);
-    QCOMPARE(messageOf([] { SaveSetup("Any"); }), cannotOpen);
-    QCOMPARE(messageOf([] { ListSetups(); }), cannotOpen);
-    QCOMPARE(messageOf([] { EraseSetup("Any"); }), cannotOpen);
-    QCOMPARE(messageOf([] { ReadPosition("WinEditLeft", 50); }), cannotOpen);
-    QCOMPARE(messageOf([] { WritePositions({{"WinEditLeft", 1}}); }), cannotOpen);
+    QCOMPARE(MessageOf([] { SaveSetup("Any"); }), cannotOpen);
+    QCOMPARE(MessageOf([] { ListSetups(); }), cannotOpen);
+    QCOMPARE(MessageOf([] { EraseSetup("Any"); }), cannotOpen);
+    QCOMPARE(MessageOf([] { ReadPosition("WinEditLeft", 50); }), cannotOpen);
+    QCOMPARE(MessageOf([] { WritePositions({{"WinEditLeft", 1}}); }), cannotOpen);
     QVERIFY(QFileInfo(QStringLiteral("LumoSetup.ini")).isDir());
 
     const QString elsewhere = QStringLiteral("missing/LumoSetup.ini");
-    QCOMPARE(messageOf([&elsewhere] { SaveSetup("Any", elsewhere); }),
+    QCOMPARE(MessageOf([&elsewhere] { SaveSetup("Any", elsewhere); }),
              QStringLiteral("Datei \"%1\" kann nicht erstellt werden. No such file or directory")
-                 .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(elsewhere))));
+                 .arg(AbsoluteNativePath(elsewhere)));
 }
 
 QTEST_MAIN(TestSetupStore)

@@ -1,4 +1,3 @@
-#include "Activation.h"
 #include "CommandGuard.h"
 #include "Lumo.h"
 #include "LumoError.h"
@@ -9,25 +8,17 @@
 #include "ScriptedDialogs.h"
 #include "SetupStore.h"
 #include "Startup.h"
+#include "TestFiles.h"
 #include "TextFile.h"
+#include "WindowTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <memory>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // Also notes which window each message box belongs to.
 class RecordingDialogs : public ScriptedDialogs
@@ -52,12 +43,11 @@ const QByteArray StoredSettings = "[__SetupProgamPositions__]\r\n"
 
 } // namespace
 
-class tst_Startup : public QObject
+class tst_Startup : public QObject, private WindowTestFixture<RecordingDialogs>
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -68,44 +58,26 @@ private slots:
     void unreadableStartTextIsIgnored();
     void unreadableSettingsFileStopsEveryWindowAtItsPositionRead();
     void onlyTheEditorEndsTheProgram();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_previousDir;
-    std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<ActivationTracker> m_tracker;
 };
-
-void tst_Startup::initTestCase()
-{
-    m_tracker = std::make_unique<ActivationTracker>();
-}
 
 void tst_Startup::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
-    m_dialogs = std::make_unique<RecordingDialogs>();
+    QVERIFY(StartCase());
 }
 
 void tst_Startup::cleanup()
 {
-    DestroyLumoWindows();
+    EndCase();
     QCOMPARE(LumoForm, nullptr);
     QCOMPARE(LumoImageForm, nullptr);
     QVERIFY(ImageList.empty());
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
-    QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                             [](const QWidget *widget) { return widget->isVisible(); }));
+    QTRY_COMPARE(VisibleWindows(), QString());
 }
 
 void tst_Startup::emptyFolder()
 {
-    CreateLumoWindows(*m_dialogs);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    CreateLumoWindows(dialogs());
+    QVERIFY(dialogs().errors.isEmpty());
     QVERIFY(LumoForm && LumoImageForm && LumoSetupForm && LumoSaveLoadForm);
 
     QCOMPARE(LumoForm->pos(), QPoint(50, 50));
@@ -138,10 +110,10 @@ void tst_Startup::emptyFolder()
 
 void tst_Startup::folderWithSettingsAndStartText()
 {
-    writeFile("LumoSetup.ini", StoredSettings);
-    writeFile("lore_ipsum.txt", "Lorem ipsum\ndolor sit amet\r\n");
-    CreateLumoWindows(*m_dialogs);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(WriteBytes("LumoSetup.ini", StoredSettings));
+    QVERIFY(WriteBytes("lore_ipsum.txt", "Lorem ipsum\ndolor sit amet\r\n"));
+    CreateLumoWindows(dialogs());
+    QVERIFY(dialogs().errors.isEmpty());
 
     QCOMPARE(LumoForm->pos(), QPoint(10, 20));
     QCOMPARE(LumoForm->size(), QSize(500, 600));
@@ -168,7 +140,7 @@ void tst_Startup::folderWithSettingsAndStartText()
 
 void tst_Startup::storedPositionsComeBackExactly()
 {
-    CreateLumoWindows(*m_dialogs);
+    CreateLumoWindows(dialogs());
     LumoForm->show();
     LumoForm->move(123, 145);
     LumoForm->resize(456, 378);
@@ -188,8 +160,8 @@ void tst_Startup::storedPositionsComeBackExactly()
                     {"WinImageHeight", LumoImageForm->height()}});
     DestroyLumoWindows();
 
-    CreateLumoWindows(*m_dialogs);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    CreateLumoWindows(dialogs());
+    QVERIFY(dialogs().errors.isEmpty());
     QCOMPARE(LumoForm->pos(), QPoint(123, 145));
     QCOMPARE(LumoForm->size(), QSize(456, 378));
     QCOMPARE(LumoImageForm->pos(), QPoint(222, 111));
@@ -204,10 +176,10 @@ void tst_Startup::storedPositionsComeBackExactly()
 
 void tst_Startup::brokenStandardSetupIsIgnored()
 {
-    writeFile("LumoSetup.ini", "[__StandardSetup__]\r\nBGColor=000000FF\r\nFTName=Verdana\r\nFTPitch=x\r\n");
-    writeFile("lore_ipsum.txt", "still loaded");
-    CreateLumoWindows(*m_dialogs);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(WriteBytes("LumoSetup.ini", "[__StandardSetup__]\r\nBGColor=000000FF\r\nFTName=Verdana\r\nFTPitch=x\r\n"));
+    QVERIFY(WriteBytes("lore_ipsum.txt", "still loaded"));
+    CreateLumoWindows(dialogs());
+    QVERIFY(dialogs().errors.isEmpty());
     // Loading stopped at the pitch; what came before it took effect.
     QCOMPARE(BGColor, Colour(0x000000FF));
     QCOMPARE(SetupFont->Name(), QStringLiteral("Verdana"));
@@ -217,23 +189,23 @@ void tst_Startup::brokenStandardSetupIsIgnored()
 void tst_Startup::unreadableStartTextIsIgnored()
 {
     QVERIFY(QDir().mkdir("lore_ipsum.txt"));
-    CreateLumoWindows(*m_dialogs);
-    QVERIFY(m_dialogs->errors.isEmpty());
+    CreateLumoWindows(dialogs());
+    QVERIFY(dialogs().errors.isEmpty());
     QCOMPARE(LumoForm->MemoText(), QByteArray());
 }
 
 void tst_Startup::unreadableSettingsFileStopsEveryWindowAtItsPositionRead()
 {
     QVERIFY(QDir().mkdir("LumoSetup.ini"));
-    writeFile("lore_ipsum.txt", "not loaded");
-    CreateLumoWindows(*m_dialogs);
+    QVERIFY(WriteBytes("lore_ipsum.txt", "not loaded"));
+    CreateLumoWindows(dialogs());
 
-    QCOMPARE(m_dialogs->errorParents,
+    QCOMPARE(dialogs().errorParents,
              QList<QWidget *>({LumoForm, LumoImageForm, LumoSetupForm, LumoSaveLoadForm}));
-    const QString message = m_dialogs->errors[0].text;
+    const QString message = dialogs().errors[0].text;
     QVERIFY2(message.startsWith(QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. ").arg(FullPath("LumoSetup.ini"))),
              qPrintable(message));
-    for (const auto &error : m_dialogs->errors) {
+    for (const auto &error : dialogs().errors) {
         QCOMPARE(error.text, message);
         QCOMPARE(error.title, ProgramTitle());
     }
@@ -258,7 +230,7 @@ void tst_Startup::unreadableSettingsFileStopsEveryWindowAtItsPositionRead()
 
 void tst_Startup::onlyTheEditorEndsTheProgram()
 {
-    CreateLumoWindows(*m_dialogs);
+    CreateLumoWindows(dialogs());
     LumoForm->show();
     LumoImageForm->ShowForm();
     LumoSetupForm->show();

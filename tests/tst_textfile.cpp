@@ -1,77 +1,11 @@
-#include "LumoError.h"
+#include "ErrorMessage.h"
+#include "TestFiles.h"
 #include "TextFile.h"
+#include "WorkingFolder.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <functional>
 #include <optional>
-#include <sys/resource.h>
-
-namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<cannot read ") + path.toLocal8Bit() + '>';
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QString messageOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const LumoError &error) {
-        return error.message();
-    }
-    return QStringLiteral("<no error>");
-}
-
-QString absolute(const QString &name)
-{
-    return QDir::toNativeSeparators(QDir::current().absoluteFilePath(name));
-}
-
-// Every write of this process past the given size fails with "File too
-// large", the way a full disk makes a write fail half-way. Tests run as root,
-// so a read-only folder would not stop a write.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
-    bool m_active = false;
-};
-
-} // namespace
 
 class TestTextFile : public QObject
 {
@@ -90,22 +24,18 @@ private slots:
     void fullPath();
 
 private:
-    std::optional<QTemporaryDir> m_dir;
-    QString m_previousDir;
+    std::optional<WorkingFolder> m_folder;
 };
 
 void TestTextFile::init()
 {
-    m_previousDir = QDir::currentPath();
-    m_dir.emplace();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_folder.emplace();
+    QVERIFY(m_folder->isValid());
 }
 
 void TestTextFile::cleanup()
 {
-    QDir::setCurrent(m_previousDir);
-    m_dir.reset();
+    m_folder.reset();
 }
 
 void TestTextFile::lineBreaks_data()
@@ -140,7 +70,7 @@ void TestTextFile::lineBreaks()
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, loaded);
     QFETCH(QByteArray, lines);
-    QVERIFY(writeBytes(QStringLiteral("text.txt"), bytes));
+    QVERIFY(WriteBytes(QStringLiteral("text.txt"), bytes));
     QCOMPARE(LoadTextFile(QStringLiteral("text.txt")), loaded);
     QCOMPARE(ReadTextFileLines(QStringLiteral("text.txt")), lines);
 }
@@ -148,62 +78,63 @@ void TestTextFile::lineBreaks()
 void TestTextFile::fileThatCannotBeOpened()
 {
     const QString missing = QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. No such file or directory")
-                                .arg(absolute("missing.txt"));
-    QCOMPARE(messageOf([] { LoadTextFile(QStringLiteral("missing.txt")); }), missing);
-    QCOMPARE(messageOf([] { ReadTextFileLines(QStringLiteral("missing.txt")); }), missing);
+                                .arg(AbsoluteNativePath("missing.txt"));
+    QCOMPARE(MessageOf([] { LoadTextFile(QStringLiteral("missing.txt")); }), missing);
+    QCOMPARE(MessageOf([] { ReadTextFileLines(QStringLiteral("missing.txt")); }), missing);
 
     QVERIFY(QDir().mkdir(QStringLiteral("folder.txt")));
-    QCOMPARE(messageOf([] { LoadTextFile(QStringLiteral("folder.txt")); }),
+    QCOMPARE(MessageOf([] { LoadTextFile(QStringLiteral("folder.txt")); }),
              QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. file to open is a directory")
-                 .arg(absolute("folder.txt")));
+                 .arg(AbsoluteNativePath("folder.txt")));
 }
 
 void TestTextFile::saveWritesBytesAsTheyAre()
 {
     const QByteArray text("Zeile \xe4\r\n\0zwei\nohne Ende", 22);
     SaveTextFile(QStringLiteral("out.txt"), text);
-    QCOMPARE(readBytes(QStringLiteral("out.txt")), text);
+    QCOMPARE(ReadBytes(QStringLiteral("out.txt")), text);
 
     SaveTextFile(QStringLiteral("out.txt"), QByteArray("kurz"));
-    QCOMPARE(readBytes(QStringLiteral("out.txt")), QByteArray("kurz"));
+    QCOMPARE(ReadBytes(QStringLiteral("out.txt")), QByteArray("kurz"));
 
     SaveTextFile(QStringLiteral("out.txt"), QByteArray());
     QVERIFY(QFileInfo::exists(QStringLiteral("out.txt")));
-    QCOMPARE(readBytes(QStringLiteral("out.txt")), QByteArray());
+    QCOMPARE(ReadBytes(QStringLiteral("out.txt")), QByteArray());
 }
 
 void TestTextFile::fileThatCannotBeCreated()
 {
-    QCOMPARE(messageOf([] { SaveTextFile(QStringLiteral("missing/out.txt"), "text"); }),
+    QCOMPARE(MessageOf([] { SaveTextFile(QStringLiteral("missing/out.txt"), "text"); }),
              QStringLiteral("Datei \"%1\" kann nicht erstellt werden. No such file or directory")
-                 .arg(absolute("missing/out.txt")));
+                 .arg(AbsoluteNativePath("missing/out.txt")));
 
     QVERIFY(QDir().mkdir(QStringLiteral("folder.txt")));
-    QCOMPARE(messageOf([] { SaveTextFile(QStringLiteral("folder.txt"), "text"); }),
+    QCOMPARE(MessageOf([] { SaveTextFile(QStringLiteral("folder.txt"), "text"); }),
              QStringLiteral("Datei \"%1\" kann nicht erstellt werden. Filename refers to a directory")
-                 .arg(absolute("folder.txt")));
+                 .arg(AbsoluteNativePath("folder.txt")));
     QVERIFY(QFileInfo(QStringLiteral("folder.txt")).isDir());
 }
 
 void TestTextFile::failedWriteKeepsOldFile()
 {
     const QByteArray old("the old text\r\n");
-    QVERIFY(writeBytes(QStringLiteral("out.txt"), old));
+    QVERIFY(WriteBytes(QStringLiteral("out.txt"), old));
     const QByteArray longer(100000, 'x');
     QString message;
     {
         const FileSizeLimit limit(old.size());
         QVERIFY(limit.active());
-        message = messageOf([&longer] { SaveTextFile(QStringLiteral("out.txt"), longer); });
+        message = MessageOf([&longer] { SaveTextFile(QStringLiteral("out.txt"), longer); });
     }
-    QCOMPARE(message, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. File too large").arg(absolute("out.txt")));
-    QCOMPARE(readBytes(QStringLiteral("out.txt")), old);
+    QCOMPARE(message, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. File too large")
+                          .arg(AbsoluteNativePath("out.txt")));
+    QCOMPARE(ReadBytes(QStringLiteral("out.txt")), old);
     QCOMPARE(QDir::current().entryList(QDir::Files | QDir::Hidden), QStringList{"out.txt"});
 }
 
 void TestTextFile::fullPath()
 {
-    QCOMPARE(FullPath(QStringLiteral("name.txt")), absolute("name.txt"));
+    QCOMPARE(FullPath(QStringLiteral("name.txt")), AbsoluteNativePath("name.txt"));
     const QString elsewhere = QDir::toNativeSeparators(QDir::tempPath() + "/elsewhere.txt");
     QCOMPARE(FullPath(QDir::tempPath() + "/elsewhere.txt"), elsewhere);
 }

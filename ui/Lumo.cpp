@@ -11,6 +11,7 @@
 #include "RenderSettings.h"
 #include "SetupStore.h"
 #include "TextFile.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -180,10 +181,10 @@ void TLumoForm::createPopMenu()
 
 void TLumoForm::readGeometry()
 {
-    const int left = ReadPosition("WinEditLeft", 50);
-    const int top = ReadPosition("WinEditTop", 50);
-    const int width = ReadPosition("WinEditWidth", 300);
-    const int height = ReadPosition("WinEditHeight", 400);
+    const int left = StoredPosition("WinEditLeft");
+    const int top = StoredPosition("WinEditTop");
+    const int width = StoredPosition("WinEditWidth");
+    const int height = StoredPosition("WinEditHeight");
     move(left, top);
     resize(width, height);
 }

@@ -6,8 +6,8 @@
 #include "PictureClipboard.h"
 #include "PictureView.h"
 #include "RenderSettings.h"
-#include "SetupStore.h"
 #include "TextFile.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -99,10 +99,10 @@ void TLumoImageForm::createPopMenu()
 
 void TLumoImageForm::readGeometry()
 {
-    const int left = ReadPosition("WinImageLeft", 350);
-    const int top = ReadPosition("WinImageTop", 50);
-    const int width = ReadPosition("WinImageWidth", 300);
-    const int height = ReadPosition("WinImageHeight", 400);
+    const int left = StoredPosition("WinImageLeft");
+    const int top = StoredPosition("WinImageTop");
+    const int width = StoredPosition("WinImageWidth");
+    const int height = StoredPosition("WinImageHeight");
     move(left, top);
     resize(width, height);
     updateScrollBars();

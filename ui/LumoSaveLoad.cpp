@@ -5,15 +5,16 @@
 #include "Lumo.h"
 #include "LumoDialogs.h"
 #include "LumoSetup.h"
+#include "PanelWidgets.h"
 #include "SettingsFile.h"
 #include "SetupStore.h"
+#include "WindowPlacement.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
-#include <cstring>
 
 TLumoSaveLoadForm *LumoSaveLoadForm = nullptr;
 
@@ -24,28 +25,6 @@ constexpr int PanelHeight = 137;
 
 // Where the window stands when the settings file cannot tell.
 constexpr QPoint LayoutPosition(275, 260);
-
-std::int32_t positionDefault(const char *key)
-{
-    for (const PositionDefault &entry : PositionDefaults) {
-        if (std::strcmp(entry.key, key) == 0)
-            return entry.value;
-    }
-    return 0;
-}
-
-std::int32_t readPosition(const char *key)
-{
-    return ReadPosition(key, positionDefault(key));
-}
-
-QPushButton *createButton(QWidget *panel, const QString &name, const QString &text, const QRect &geometry)
-{
-    auto *button = new QPushButton(text, panel);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
-}
 
 } // namespace
 
@@ -77,12 +56,12 @@ void TLumoSaveLoadForm::createPanel()
     // typed and confirmed with Enter only becomes one by saving it.
     ComboBox->setInsertPolicy(QComboBox::NoInsert);
 
-    BtnSave = createButton(Panel, QStringLiteral("BtnSave"), QStringLiteral("save this Setup"),
-                           QRect(32, 80, 177, 25));
-    BtnLoad = createButton(Panel, QStringLiteral("BtnLoad"), QStringLiteral("load this Setup"),
-                           QRect(224, 80, 177, 25));
-    BtnDelete = createButton(Panel, QStringLiteral("BtnDelete"), QStringLiteral("delete this Setup"),
-                             QRect(416, 80, 177, 25));
+    BtnSave = CreatePanelButton(Panel, QStringLiteral("BtnSave"), QStringLiteral("save this Setup"),
+                                QRect(32, 80, 177, 25));
+    BtnLoad = CreatePanelButton(Panel, QStringLiteral("BtnLoad"), QStringLiteral("load this Setup"),
+                                QRect(224, 80, 177, 25));
+    BtnDelete = CreatePanelButton(Panel, QStringLiteral("BtnDelete"), QStringLiteral("delete this Setup"),
+                                  QRect(416, 80, 177, 25));
 }
 
 void TLumoSaveLoadForm::FormCreate()
@@ -97,8 +76,7 @@ void TLumoSaveLoadForm::FormCreate()
     // file is readable again, rather than stay dead for the whole run.
     connectHandlers();
 
-    move(readPosition("WinSaveLoadLeft"), y());
-    move(x(), readPosition("WinSaveLoadTop"));
+    MoveToStoredPosition(this, "WinSaveLoadLeft", "WinSaveLoadTop");
 }
 
 void TLumoSaveLoadForm::connectHandlers()

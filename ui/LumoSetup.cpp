@@ -5,8 +5,10 @@
 #include "LumoDialogs.h"
 #include "LumoImage.h"
 #include "LumoSaveLoad.h"
+#include "PanelWidgets.h"
 #include "RenderSettings.h"
 #include "SetupStore.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QEvent>
@@ -17,7 +19,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
-#include <cstring>
 
 TLumoSetupForm *LumoSetupForm = nullptr;
 
@@ -28,20 +29,6 @@ constexpr int PanelHeight = 313;
 
 // Where the window stands when the settings file cannot tell.
 constexpr QPoint LayoutPosition(252, 337);
-
-std::int32_t positionDefault(const char *key)
-{
-    for (const PositionDefault &entry : PositionDefaults) {
-        if (std::strcmp(entry.key, key) == 0)
-            return entry.value;
-    }
-    return 0;
-}
-
-std::int32_t readPosition(const char *key)
-{
-    return ReadPosition(key, positionDefault(key));
-}
 
 void setRoleColour(QWidget *widget, QPalette::ColorRole role, Colour colour)
 {
@@ -70,14 +57,6 @@ QSlider *createTrackBar(QWidget *panel, const QString &name, const QRect &geomet
     trackBar->setTickInterval(1);
     trackBar->setValue(0);
     return trackBar;
-}
-
-QPushButton *createButton(QWidget *panel, const QString &name, const QString &text, const QRect &geometry)
-{
-    auto *button = new QPushButton(text, panel);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
 }
 
 } // namespace
@@ -125,12 +104,12 @@ void TLumoSetupForm::createPanel()
     LabRauschen = createLabel(Panel, QStringLiteral("LabRauschen"), QStringLiteral("Rauschen"),
                               QRect(104, 168, 49, 13));
     TrackBarRausch = createTrackBar(Panel, QStringLiteral("TrackBarRausch"), QRect(32, 184, 473, 45));
-    BtnHintergrund = createButton(Panel, QStringLiteral("BtnHintergrund"), QStringLiteral("Hintergrundfarbe"),
-                                  QRect(32, 248, 153, 25));
-    BtnFontColor = createButton(Panel, QStringLiteral("BtnFontColor"), QStringLiteral("Fontfarbe"),
-                                QRect(192, 248, 153, 25));
-    BtnConvert = createButton(Panel, QStringLiteral("BtnConvert"), QStringLiteral("Convert"),
-                              QRect(352, 248, 153, 25));
+    BtnHintergrund = CreatePanelButton(Panel, QStringLiteral("BtnHintergrund"), QStringLiteral("Hintergrundfarbe"),
+                                       QRect(32, 248, 153, 25));
+    BtnFontColor = CreatePanelButton(Panel, QStringLiteral("BtnFontColor"), QStringLiteral("Fontfarbe"),
+                                     QRect(192, 248, 153, 25));
+    BtnConvert = CreatePanelButton(Panel, QStringLiteral("BtnConvert"), QStringLiteral("Convert"),
+                                   QRect(352, 248, 153, 25));
 }
 
 void TLumoSetupForm::createMenus()
@@ -162,8 +141,7 @@ void TLumoSetupForm::FormCreate()
 
     connectHandlers();
 
-    move(readPosition("WinSetupLeft"), y());
-    move(x(), readPosition("WinSetupTop"));
+    MoveToStoredPosition(this, "WinSetupLeft", "WinSetupTop");
 
     // Without the file the sixteen custom slots simply start empty.
     RunSilently([this] { m_customColours.Load(); });
