@@ -104,6 +104,10 @@ void TLumoSetupForm::createPanel()
     LabRauschen = createLabel(Panel, QStringLiteral("LabRauschen"), QStringLiteral("Rauschen"),
                               QRect(104, 168, 49, 13));
     TrackBarRausch = createTrackBar(Panel, QStringLiteral("TrackBarRausch"), QRect(32, 184, 473, 45));
+    // Caption labels size themselves to their text, so a desktop font wider
+    // than the layout's is not cut off; they keep their place.
+    for (QLabel *caption : {LabHorizonal, LabVertikal, LabRauschen})
+        caption->resize(caption->size().expandedTo(caption->sizeHint()));
     BtnHintergrund = CreatePanelButton(Panel, QStringLiteral("BtnHintergrund"), QStringLiteral("Hintergrundfarbe"),
                                        QRect(32, 248, 153, 25));
     BtnFontColor = CreatePanelButton(Panel, QStringLiteral("BtnFontColor"), QStringLiteral("Fontfarbe"),
