@@ -29,15 +29,18 @@ public:
     std::deque<std::function<std::optional<Colour>(Colour, std::array<Colour, 16> &)>> colourAnswers;
 
     QStringList openTitles;
+    // The window each open dialog was shown over.
+    QList<QWidget *> openParents;
     int saveAsked = 0;
     int fontAsked = 0;
     int colourAsked = 0;
     QList<std::array<Colour, 16>> customColoursSeen;
     QList<Error> errors;
 
-    std::optional<QString> OpenFileName(QWidget *, const QString &title) override
+    std::optional<QString> OpenFileName(QWidget *parent, const QString &title) override
     {
         openTitles << title;
+        openParents << parent;
         return take(openAnswers);
     }
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -59,6 +60,7 @@ private slots:
     void activationFitsFirstPageAndGivesMenus();
     void clientSizeIsTheViewport_data();
     void clientSizeIsTheViewport();
+    void windowStaysOnTheScreen();
     void scrollingMovesThePictures();
     void conversionWhileScrolled();
     void wheelScrollsThirtyPixelsANotch_data();
@@ -141,7 +143,18 @@ void tst_LumoImageForm::clientSizeIsTheViewport_data()
     QTest::addColumn<QSize>("client");
     QTest::newRow("smaller than the pages") << QSize(200, 150);
     QTest::newRow("as large as the first page") << QSize(308, 400);
-    QTest::newRow("larger than all pages") << QSize(400, 2000);
+    QTest::newRow("wider than the pages") << QSize(400, 300);
+}
+
+void tst_LumoImageForm::windowStaysOnTheScreen()
+{
+    convertInEditor(ManyLines(200));
+    LumoImageForm->SetClientSize(308, 20000);
+    const QRect screen = LumoImageForm->screen()->availableGeometry();
+    QVERIFY(LumoImageForm->height() <= screen.height());
+    QVERIFY(LumoImageForm->width() <= screen.width());
+    QVERIFY(LumoImageForm->ClientSize().height() < 20000);
+    QVERIFY(LumoImageForm->verticalScrollBar()->isVisible());
 }
 
 void tst_LumoImageForm::clientSizeIsTheViewport()

@@ -56,6 +56,7 @@ class tst_LumoSetupForm : public QObject, private WindowTestFixture<>
     Q_OBJECT
 
 private slots:
+    void editorCommandsStayWithThisWindow();
     void init();
     void cleanup();
 
@@ -95,6 +96,21 @@ private slots:
     void closeHides();
     void contextMenuIsEditorMenu();
 };
+
+void tst_LumoSetupForm::editorCommandsStayWithThisWindow()
+{
+    // The editor's menu is this window's context menu too: a command chosen
+    // here shows its dialog over this window, not over the editor.
+    LumoForm->show();
+    LumoSetupForm->show();
+    QVERIFY(ActivateWindow(LumoSetupForm));
+    QCOMPARE(LumoSetupForm->contextMenuPolicy(), Qt::CustomContextMenu);
+    LumoForm->PopMenu->actions().at(0)->trigger(); // "load text", cancelled
+    QCOMPARE(dialogs().openParents, QList<QWidget *>{LumoSetupForm});
+    QCOMPARE(QApplication::activeWindow(), LumoSetupForm);
+    LumoForm->hide();
+    LumoSetupForm->hide();
+}
 
 void tst_LumoSetupForm::init()
 {

@@ -189,6 +189,15 @@ void TLumoForm::readGeometry()
     resize(width, height);
 }
 
+// PopMenu is the settings window's context menu too: a command's dialogs
+// and messages belong to the window it was chosen in, so that the focus
+// returns there and not to the editor.
+QWidget *TLumoForm::commandWindow()
+{
+    QWidget *active = QApplication::activeWindow();
+    return active ? active : this;
+}
+
 void TLumoForm::FormActivate()
 {
     RunSilently([this] {
@@ -227,25 +236,25 @@ void TLumoForm::loadIntoMemo(const QString &path)
 
 void TLumoForm::LoadFileClick()
 {
-    RunCommand(m_dialogs, this, [this] {
+    RunCommand(m_dialogs, commandWindow(), [this] {
         m_loadDialogTitle = QStringLiteral("Datei laden");
-        if (const auto path = m_dialogs.OpenFileName(this, m_loadDialogTitle))
+        if (const auto path = m_dialogs.OpenFileName(commandWindow(), m_loadDialogTitle))
             loadIntoMemo(*path);
     });
 }
 
 void TLumoForm::SaveFileClick()
 {
-    RunCommand(m_dialogs, this, [this] {
+    RunCommand(m_dialogs, commandWindow(), [this] {
         m_loadDialogTitle = QStringLiteral("Datei speichern");
-        if (const auto path = m_dialogs.OpenFileName(this, m_loadDialogTitle))
+        if (const auto path = m_dialogs.OpenFileName(commandWindow(), m_loadDialogTitle))
             SaveTextFile(*path, MemoText());
     });
 }
 
 void TLumoForm::SaveLoadDeleteClick()
 {
-    RunCommand(m_dialogs, this, [] {
+    RunCommand(m_dialogs, commandWindow(), [] {
         if (LumoSaveLoadForm)
             showWindow(LumoSaveLoadForm);
     });
@@ -253,7 +262,7 @@ void TLumoForm::SaveLoadDeleteClick()
 
 void TLumoForm::SetupClick()
 {
-    RunCommand(m_dialogs, this, [] {
+    RunCommand(m_dialogs, commandWindow(), [] {
         if (LumoSetupForm)
             showWindow(LumoSetupForm);
     });
@@ -261,12 +270,12 @@ void TLumoForm::SetupClick()
 
 void TLumoForm::ConvertClick()
 {
-    RunCommand(m_dialogs, this, [this] { convertMemo(false); });
+    RunCommand(m_dialogs, commandWindow(), [this] { convertMemo(false); });
 }
 
 void TLumoForm::ConvertOneClick()
 {
-    RunCommand(m_dialogs, this, [this] { convertMemo(true); });
+    RunCommand(m_dialogs, commandWindow(), [this] { convertMemo(true); });
 }
 
 void TLumoForm::prepareFirstPicture()
@@ -290,8 +299,8 @@ void TLumoForm::convertMemo(bool onePicture)
 
 void TLumoForm::ConvertFileClick()
 {
-    RunCommand(m_dialogs, this, [this] {
-        const auto path = m_dialogs.OpenFileName(this, m_loadDialogTitle);
+    RunCommand(m_dialogs, commandWindow(), [this] {
+        const auto path = m_dialogs.OpenFileName(commandWindow(), m_loadDialogTitle);
         if (!path)
             return;
         prepareFirstPicture();

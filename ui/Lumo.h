@@ -106,6 +106,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QWidget *commandWindow();
     void createPopMenu();
     void readGeometry();
 

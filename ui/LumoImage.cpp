@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
@@ -134,8 +135,15 @@ void TLumoImageForm::SetClientSize(int width, int height)
     const QMargins frame = contentsMargins();
     // A window without size would vanish from the screen (the first
     // picture has none before the first conversion).
-    resize(std::max(1, width + barWidth + frame.left() + frame.right()),
-           std::max(1, height + barHeight + frame.top() + frame.bottom()));
+    QSize wanted(std::max(1, width + barWidth + frame.left() + frame.right()),
+                 std::max(1, height + barHeight + frame.top() + frame.bottom()));
+    // No larger than the screen, frame included, as windows are: a tall
+    // one-picture result is reached by scrolling.
+    if (const QScreen *display = screen()) {
+        const QSize frameExtra = frameGeometry().size() - size();
+        wanted = wanted.boundedTo(display->availableGeometry().size() - frameExtra);
+    }
+    resize(wanted);
     updateScrollBars();
 }
 

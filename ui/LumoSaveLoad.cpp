@@ -36,7 +36,17 @@ TLumoSaveLoadForm::TLumoSaveLoadForm(LumoDialogs &dialogs, QWidget *parent)
     setFont(windowFont);
 
     createPanel();
+    settleSize();
     move(LayoutPosition);
+}
+
+// A top-level window placed before its size is final is placed again by its
+// inner area when it is first shown; with a window frame it would then creep
+// up and left at every start.
+void TLumoSaveLoadForm::settleSize()
+{
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
 }
 
 void TLumoSaveLoadForm::createPanel()
@@ -67,9 +77,11 @@ void TLumoSaveLoadForm::createPanel()
 void TLumoSaveLoadForm::FormCreate()
 {
     setWindowTitle(QStringLiteral("Fenster Einstellungen verwalten"));
+    const QPoint placed = pos();
     setWindowFlags(Qt::Dialog);
+    move(placed);
     // The window is as large as its panel, and stays so.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    settleSize();
 
     // Connected before the position is read: when the settings file cannot be
     // read at start, the manager must still save, load and delete once the

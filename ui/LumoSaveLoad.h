@@ -41,6 +41,7 @@ public:
     QPushButton *BtnDelete = nullptr;
 
 private:
+    void settleSize();
     void createPanel();
     void connectHandlers();
     void entryChosen();

@@ -71,6 +71,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void settleSize();
     void createPanel();
     void createMenus();
     void connectHandlers();
