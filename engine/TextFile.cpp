@@ -10,12 +10,12 @@
 
 namespace {
 
-QByteArray readFile(const QString &path)
+QByteArray readFile(const QString &path, qint64 maxBytes = -1)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
     if (file.error() != QFileDevice::NoError)
         throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
     return bytes;
@@ -67,6 +67,11 @@ QByteArray TextFileLines(const QByteArray &bytes)
 QByteArray LoadTextFile(const QString &path)
 {
     return normalize(readFile(path));
+}
+
+QByteArray LoadTextFile(const QString &path, qsizetype limit)
+{
+    return normalize(readFile(path, static_cast<qint64>(limit) + 1));
 }
 
 QByteArray ReadTextFileLines(const QString &path)

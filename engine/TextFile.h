@@ -9,6 +9,10 @@
 // turned into CR LF; a final line without a break keeps none. A file that
 // cannot be opened raises "Datei <full path> kann nicht geöffnet werden. <reason>".
 QByteArray LoadTextFile(const QString &path);
+// The same, reading no more than limit + 1 bytes of the file: a text longer
+// than limit comes back longer than limit (and cut), so a caller with a
+// capacity need not read a huge file whole to refuse it.
+QByteArray LoadTextFile(const QString &path, qsizetype limit);
 
 // The file's lines (ending at CR, LF or CR LF; text after the first NUL byte
 // dropped), each followed by CR LF: the text that "convert from file" converts.

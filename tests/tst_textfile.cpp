@@ -18,6 +18,8 @@ private slots:
     void lineBreaks_data();
     void lineBreaks();
     void fileThatCannotBeOpened();
+    void readingStopsPastTheLimit_data();
+    void readingStopsPastTheLimit();
     void saveWritesBytesAsTheyAre();
     void fileThatCannotBeCreated();
     void failedWriteKeepsOldFile();
@@ -73,6 +75,28 @@ void TestTextFile::lineBreaks()
     QVERIFY(WriteBytes(QStringLiteral("text.txt"), bytes));
     QCOMPARE(LoadTextFile(QStringLiteral("text.txt")), loaded);
     QCOMPARE(ReadTextFileLines(QStringLiteral("text.txt")), lines);
+}
+
+void TestTextFile::readingStopsPastTheLimit_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("loaded");
+
+    QTest::newRow("shorter than the limit") << QByteArray("abc") << QByteArray("abc");
+    QTest::newRow("exactly the limit") << QByteArray("abcdefghij") << QByteArray("abcdefghij");
+    QTest::newRow("one byte over: cut, and longer than the limit")
+        << QByteArray("abcdefghijk") << QByteArray("abcdefghijk");
+    QTest::newRow("far over") << QByteArray(10000, 'x') << QByteArray(11, 'x');
+    QTest::newRow("NUL before the limit ends the text")
+        << QByteArray("abc") + QByteArray(1, '\0') + QByteArray(10000, 'x') << QByteArray("abc");
+}
+
+void TestTextFile::readingStopsPastTheLimit()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, loaded);
+    QVERIFY(WriteBytes(QStringLiteral("limited.txt"), content));
+    QCOMPARE(LoadTextFile(QStringLiteral("limited.txt"), 10), loaded);
 }
 
 void TestTextFile::fileThatCannotBeOpened()

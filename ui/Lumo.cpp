@@ -228,7 +228,7 @@ QByteArray TLumoForm::MemoText() const
 
 void TLumoForm::loadIntoMemo(const QString &path)
 {
-    const QByteArray text = LoadTextFile(path);
+    const QByteArray text = LoadTextFile(path, TLumoMemo::Capacity);
     if (text.size() > TLumoMemo::Capacity)
         throw LumoError(MemoCapacityMessage());
     Memo->SetText(text);
@@ -322,10 +322,21 @@ void TLumoForm::QuitClick()
 
 bool TLumoForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Memo && event->type() == QEvent::KeyPress)
+    if (watched == Memo && event->type() == QEvent::KeyPress) {
         FormKeyDown(static_cast<QKeyEvent *>(event));
-    else if (watched == Memo->viewport() && event->type() == QEvent::Wheel)
-        wheelTurned(static_cast<QWheelEvent *>(event));
+    } else if (watched == Memo->viewport() && event->type() == QEvent::Wheel) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        wheelTurned(wheel);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            // The text area would page through the text on Ctrl+wheel; it
+            // goes on with the turn as a plain one and scrolls by lines.
+            QWheelEvent plain(wheel->position(), wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
+                              wheel->buttons(), wheel->modifiers() & ~Qt::ControlModifier, wheel->phase(),
+                              wheel->inverted(), wheel->source());
+            QCoreApplication::sendEvent(Memo->viewport(), &plain);
+            return true;
+        }
+    }
     // The text area goes on with its own handling of the key or the wheel.
     return QMainWindow::eventFilter(watched, event);
 }
