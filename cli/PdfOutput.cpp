@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <cmath>
 
 namespace {
 
@@ -15,9 +16,12 @@ constexpr int PdfResolution = 96;
 
 QPageLayout pageFor(const QImage &picture)
 {
-    // Page sizes are in points (1/72 inch); at 96 dpi a pixel is 0.75 point.
+    // Page sizes are whole points (1/72 inch); at 96 dpi a pixel is 0.75
+    // point, so sizes are rounded up and the picture is never cut: a page
+    // may have a strip of less than a point to the right and below.
     // ExactMatch keeps a size close to a paper format from snapping to it.
-    const QSizeF size(picture.width() * 72.0 / PdfResolution, picture.height() * 72.0 / PdfResolution);
+    const QSizeF size(std::ceil(picture.width() * 72.0 / PdfResolution),
+                      std::ceil(picture.height() * 72.0 / PdfResolution));
     return QPageLayout(QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch), QPageLayout::Portrait,
                        QMarginsF());
 }

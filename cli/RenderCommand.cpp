@@ -14,7 +14,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <unistd.h>
 
@@ -152,26 +154,30 @@ void render(const RenderOptions &options)
         ConvertText(text, stack.First(), stack, options.onePicture, convert);
     }
 
-    std::vector<QString> names;
+    auto report = [&options](const QString &name, std::size_t index) {
+        if (!options.quiet)
+            writeText(stdout, name + u' ' + geometry(*ImageList[index]) + u'\n');
+    };
     switch (options.outputKind) {
     case OutputKind::None:
-        names.assign(ImageList.size(), QStringLiteral("-"));
+        for (std::size_t i = 0; i < ImageList.size(); ++i)
+            report(QStringLiteral("-"), i);
         break;
     case OutputKind::Pdf:
         SavePdf(ImageList, options.output);
-        names.assign(ImageList.size(), options.output);
+        for (std::size_t i = 0; i < ImageList.size(); ++i)
+            report(options.output, i);
         break;
-    default:
-        names = SavePictures(ImageList, options.output, pictureFormat(options.outputKind));
+    default: {
+        // Each line as soon as its file is complete, so that the pictures
+        // written before a failure are reported too.
+        const std::vector<QString> names =
+            PictureFileNames(options.output, ImageList.size(), pictureFormat(options.outputKind));
+        SavePictures(ImageList, options.output, pictureFormat(options.outputKind),
+                     [&](std::size_t index) { report(names[index], index); });
         break;
     }
-
-    if (options.quiet)
-        return;
-    QString lines;
-    for (std::size_t i = 0; i < ImageList.size() && i < names.size(); ++i)
-        lines += names[i] + u' ' + geometry(*ImageList[i]) + u'\n';
-    writeText(stdout, lines);
+    }
 }
 
 void run(const RenderOptions &options)
@@ -222,8 +228,11 @@ int RunLumoRender(int argc, char *argv[])
         return 0;
     }
 
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+    // No window is ever shown: the offscreen platform works everywhere (also
+    // with a display variable left over from elsewhere), and fonts are
+    // measured at the same 96 dpi on every machine, so a seed gives the same
+    // pictures anywhere. QT_QPA_PLATFORM set by the user still wins.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Fonts need the application object. It sees only the program name, so
     // that Qt's own options (-platform, -reverse, ...) can't take arguments
@@ -242,6 +251,11 @@ int RunLumoRender(int argc, char *argv[])
         return 1;
     } catch (const std::exception &error) {
         writeText(stderr, QStringLiteral("lumo-render: %1\n").arg(QString::fromLocal8Bit(error.what())));
+        return 1;
+    }
+    // A script reading the lines must learn when they did not arrive.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        writeText(stderr, QStringLiteral("lumo-render: standard output: %1\n").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return 1;
     }
     return 0;

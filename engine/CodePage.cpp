@@ -27,7 +27,8 @@ ByteToUnicode makeCp1252()
 ByteToUnicode makeIconvTable(int codePage)
 {
     ByteToUnicode table = Cp1252Table();
-    const QByteArray name = "CP" + QByteArray::number(codePage);
+    // iconv knows Mac Roman by its name only.
+    const QByteArray name = codePage == 10000 ? QByteArray("MACINTOSH") : "CP" + QByteArray::number(codePage);
     iconv_t cd = iconv_open("UTF-16LE", name.constData());
     if (cd == reinterpret_cast<iconv_t>(-1))
         return table;
@@ -40,7 +41,11 @@ ByteToUnicode makeIconvTable(int codePage)
         size_t outLeft = sizeof out;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         const size_t done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        if (done != static_cast<size_t>(-1) && inLeft == 0 && outLeft == sizeof out - 2)
+        // Code pages with combining marks (1255, 1258) hold a letter back in
+        // case a mark follows; flushing gives it out.
+        const size_t flushed = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        if (done != static_cast<size_t>(-1) && flushed != static_cast<size_t>(-1) && inLeft == 0
+            && outLeft == sizeof out - 2)
             table[b] = out[0];
     }
     iconv_close(cd);

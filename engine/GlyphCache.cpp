@@ -62,9 +62,18 @@ void GlyphCache::render(unsigned char byte, Cell &cell)
 {
     const QString text(QChar((*m_table)[byte]));
     cell.advance = QFontMetrics(m_font).horizontalAdvance(text);
+    cell.ready = true;
+    cell.contained = false;
+    // Cells of huge fonts (a hand-edited setup can ask for any size) are not
+    // worth keeping: each such character is drawn as it comes.
+    constexpr int largestCachedCell = 512;
+    if (cell.advance > largestCachedCell || m_cellHeight > largestCachedCell || m_margin > 2 * largestCachedCell)
+        return;
     const int width = cell.advance + 2 * m_margin;
     const int height = m_cellHeight + 2 * m_margin;
     QImage scratch(width, height, QImage::Format_RGB32);
+    if (scratch.isNull())
+        return;
     scratch.fill(m_background);
     {
         QPainter painter(&scratch);
@@ -92,5 +101,4 @@ void GlyphCache::render(unsigned char byte, Cell &cell)
                       cell.pixels.begin() + static_cast<std::ptrdiff_t>(y) * cell.advance);
         }
     }
-    cell.ready = true;
 }

@@ -1,11 +1,15 @@
 #include "PixelMemory.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -100,13 +104,39 @@ SlabPool &pool()
     return thePool;
 }
 
-} // namespace
-
-QRgb *AllocatePixels(std::size_t count)
+// Pages are mapped lazily, so the system would promise any amount and then
+// end the process when the pages are touched. Bitmaps stay within three
+// quarters of the machine's memory instead; past that a conversion fails
+// with an out-of-memory error the program can report.
+std::size_t pixelBudget()
 {
-    const std::size_t bytes = roundUp(count * sizeof(QRgb), kAlignment);
-    if (bytes == 0)
-        return nullptr;
+    static const std::size_t budget = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        if (pages <= 0 || pageSize <= 0)
+            return std::numeric_limits<std::size_t>::max();
+        return static_cast<std::size_t>(pages) / 4 * 3 * static_cast<std::size_t>(pageSize);
+    }();
+    return budget;
+}
+
+std::atomic<std::size_t> bytesInUse{0};
+
+void take(std::size_t bytes)
+{
+    if (bytesInUse.fetch_add(bytes) + bytes > pixelBudget()) {
+        bytesInUse.fetch_sub(bytes);
+        throw std::bad_alloc();
+    }
+}
+
+void giveBack(std::size_t bytes)
+{
+    bytesInUse.fetch_sub(bytes);
+}
+
+QRgb *allocate(std::size_t bytes)
+{
     if (bytes < kSmallBytes) {
         void *memory = std::aligned_alloc(kAlignment, bytes);
         if (!memory)
@@ -118,11 +148,35 @@ QRgb *AllocatePixels(std::size_t count)
     return static_cast<QRgb *>(pool().allocate(bytes));
 }
 
+std::size_t bytesOf(std::size_t count)
+{
+    if (count > std::numeric_limits<std::size_t>::max() / sizeof(QRgb) / 2)
+        throw std::bad_alloc();
+    return roundUp(count * sizeof(QRgb), kAlignment);
+}
+
+} // namespace
+
+QRgb *AllocatePixels(std::size_t count)
+{
+    const std::size_t bytes = bytesOf(count);
+    if (bytes == 0)
+        return nullptr;
+    take(bytes);
+    try {
+        return allocate(bytes);
+    } catch (...) {
+        giveBack(bytes);
+        throw;
+    }
+}
+
 void FreePixels(QRgb *pixels, std::size_t count)
 {
     if (!pixels)
         return;
-    const std::size_t bytes = roundUp(count * sizeof(QRgb), kAlignment);
+    const std::size_t bytes = bytesOf(count);
+    giveBack(bytes);
     if (bytes < kSmallBytes)
         std::free(pixels);
     else if (bytes > kSlabSize / 4)
@@ -133,18 +187,21 @@ void FreePixels(QRgb *pixels, std::size_t count)
 
 QRgb *GrowPixels(QRgb *pixels, std::size_t oldCount, std::size_t newCount)
 {
-    const std::size_t oldBytes = roundUp(oldCount * sizeof(QRgb), kAlignment);
-    const std::size_t newBytes = roundUp(newCount * sizeof(QRgb), kAlignment);
-    if (pixels && oldBytes > kSlabSize / 4) {
+    const std::size_t oldBytes = bytesOf(oldCount);
+    const std::size_t newBytes = bytesOf(newCount);
+    if (pixels && oldBytes > kSlabSize / 4 && newBytes > oldBytes) {
+        take(newBytes - oldBytes);
         void *moved = mremap(pixels, roundUp(oldBytes, kHugePage), roundUp(newBytes, kHugePage), MREMAP_MAYMOVE);
-        if (moved == MAP_FAILED)
+        if (moved == MAP_FAILED) {
+            giveBack(newBytes - oldBytes);
             throw std::bad_alloc();
+        }
         madvise(moved, roundUp(newBytes, kHugePage), MADV_HUGEPAGE);
         return static_cast<QRgb *>(moved);
     }
     QRgb *grown = AllocatePixels(newCount);
     if (oldCount > 0)
-        std::memcpy(grown, pixels, oldCount * sizeof(QRgb));
+        std::memcpy(grown, pixels, std::min(oldCount, newCount) * sizeof(QRgb));
     FreePixels(pixels, oldCount);
     return grown;
 }

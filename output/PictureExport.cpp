@@ -108,24 +108,25 @@ std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t cou
 }
 
 std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures, const QString &chosenPath,
-                                  PictureFormat format)
+                                  PictureFormat format, const PictureWritten &written)
 {
     std::vector<QString> names = PictureFileNames(chosenPath, pictures.size(), format);
     switch (format) {
     case PictureFormat::Jpeg:
-        SaveJpeg(pictures, names);
+        SaveJpeg(pictures, names, written);
         break;
     case PictureFormat::Bmp:
-        SaveBmp(pictures, names);
+        SaveBmp(pictures, names, written);
         break;
     case PictureFormat::Png:
-        SavePng(pictures, names);
+        SavePng(pictures, names, written);
         break;
     }
     return names;
 }
 
-void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
+void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
+              const PictureWritten &written)
 {
     CheckCounts(pictures, fileNames);
     JpegWriter writer;
@@ -134,17 +135,24 @@ void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<Q
         if (!writer.Encode(PictureOf(pictures[i])))
             CannotCreate(fileNames[i], writer.ErrorString());
         WriteFile(fileNames[i], writer.Data());
+        if (written)
+            written(i);
     }
 }
 
-void SaveBmp(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
+void SaveBmp(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
+              const PictureWritten &written)
 {
     CheckCounts(pictures, fileNames);
-    for (std::size_t i = 0; i < pictures.size(); ++i)
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
         WriteFile(fileNames[i], EncodeBmp(PictureOf(pictures[i])));
+        if (written)
+            written(i);
+    }
 }
 
-void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
+void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
+              const PictureWritten &written)
 {
     CheckCounts(pictures, fileNames);
     for (std::size_t i = 0; i < pictures.size(); ++i) {
@@ -160,6 +168,8 @@ void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QS
             CannotCreate(pngName, bmp.errorString());
         bmp.close();
         BmpToPng(bmp.fileName(), pngName);
+        if (written)
+            written(i);
     }
 }
 

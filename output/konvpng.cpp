@@ -35,6 +35,20 @@ void WritePng(const QString &pngName, const QImage &image)
         CannotCreate(pngName, file.errorString());
 }
 
+// Qt refuses to read images above 128 MB unless told otherwise; a picture
+// that was drawn and written can always be read back.
+class NoImageAllocationLimit
+{
+public:
+    NoImageAllocationLimit() : m_previous(QImageReader::allocationLimit()) { QImageReader::setAllocationLimit(0); }
+    ~NoImageAllocationLimit() { QImageReader::setAllocationLimit(m_previous); }
+    NoImageAllocationLimit(const NoImageAllocationLimit &) = delete;
+    NoImageAllocationLimit &operator=(const NoImageAllocationLimit &) = delete;
+
+private:
+    int m_previous;
+};
+
 } // namespace
 
 void BmpToPng(const QString &bmpName, const QString &pngName)
@@ -42,6 +56,7 @@ void BmpToPng(const QString &bmpName, const QString &pngName)
     const QFileInfo bmpInfo(bmpName);
     QImage image;
     if (!(bmpInfo.isFile() && bmpInfo.size() == 0)) {
+        const NoImageAllocationLimit unlimited;
         QImageReader reader(bmpName, "bmp");
         if (!reader.read(&image))
             throw LumoError(LumoMessages::CannotOpen(FullPath(bmpName), reader.errorString()));

@@ -39,6 +39,7 @@ private slots:
     void convertsOtherBitmaps_data();
     void convertsOtherBitmaps();
     void emptyBitmapGivesEmptyPng();
+    void pictureAboveQtsReadLimit();
     void existingPngReplaced();
     void missingBmp();
     void unreadableBmpLeftInPlace();
@@ -119,6 +120,25 @@ void TestKonvPng::emptyBitmapGivesEmptyPng()
     QVERIFY(QFileInfo(QStringLiteral("empty.png")).isFile());
     QCOMPARE(QFileInfo(QStringLiteral("empty.png")).size(), qint64(0));
     QVERIFY(!QFileInfo::exists(QStringLiteral("empty.bmp")));
+}
+
+void TestKonvPng::pictureAboveQtsReadLimit()
+{
+    // 5800 x 5800 x 4 bytes is over the 128 MB that Qt reads by default.
+    QImage picture(5800, 5800, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 255, 255));
+    picture.setPixel(5799, 5799, qRgb(0, 0, 255));
+    QVERIFY(WriteBytes(QStringLiteral("big.bmp"), EncodeBmp(picture)));
+    BmpToPng(QStringLiteral("big.bmp"), QStringLiteral("big.png"));
+    QVERIFY(!QFile::exists(QStringLiteral("big.bmp")));
+    QImageReader reader(QStringLiteral("big.png"));
+    QCOMPARE(reader.size(), QSize(5800, 5800));
+    QImageReader::setAllocationLimit(0);
+    const QImage png = reader.read();
+    QImageReader::setAllocationLimit(128);
+    QCOMPARE(png.pixel(5799, 5799), qRgb(0, 0, 255));
+    QCOMPARE(png.pixel(0, 0), qRgb(255, 255, 255));
+    QCOMPARE(QImageReader::allocationLimit(), 128);
 }
 
 void TestKonvPng::existingPngReplaced()

@@ -62,6 +62,8 @@ private slots:
     void nulEndsTheStandardInput();
     void pdfHasOnePageEachPicture();
     void runsWithoutADisplay();
+    void picturesWrittenBeforeAFailureAreReported();
+    void unwritableStandardOutputFails();
     void helpNamesEveryOption();
 
 private:
@@ -432,15 +434,47 @@ void tst_LumoRender::pdfHasOnePageEachPicture()
 
 void tst_LumoRender::runsWithoutADisplay()
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(QString::fromLatin1(name));
     QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
-    const Run r = run({"in.txt"}, QByteArray(), environment);
+    // No display at all, and display variables left over from a session
+    // that is gone (as over ssh or from cron).
+    const QList<QStringList> displays{{}, {"DISPLAY", ":97"}, {"WAYLAND_DISPLAY", "wayland-97"}};
+    for (const QStringList &display : displays) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        if (!display.isEmpty())
+            environment.insert(display[0], display[1]);
+        const Run r = run({"in.txt"}, QByteArray(), environment);
+        QVERIFY(r.finished);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("- 308x400+0+0\n"));
+    }
+}
+
+void tst_LumoRender::picturesWrittenBeforeAFailureAreReported()
+{
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(QDir().mkdir("out12.bmp")); // the second page cannot be written
+    const Run r = run({"--page", "200x100", "in.txt", "out.bmp"});
     QVERIFY(r.finished);
-    QCOMPARE(r.err, QByteArray());
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out, QByteArray("- 308x400+0+0\n"));
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, QByteArray("out11.bmp 200x100+0+0\n"));
+    QVERIFY(r.err.startsWith("Datei \""));
+    QVERIFY(QFileInfo("out11.bmp").isFile());
+    QVERIFY(!QFileInfo::exists("out13.bmp"));
+}
+
+void tst_LumoRender::unwritableStandardOutputFails()
+{
+    QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
+    QProcess process;
+    process.setWorkingDirectory(m_folder->path());
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(QStringLiteral(LUMO_RENDER_EXE), {"in.txt"});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardError().startsWith("lumo-render: standard output: "));
 }
 
 void tst_LumoRender::helpNamesEveryOption()
