@@ -47,7 +47,7 @@ QByteArray readStandardInput()
     QFile input;
     if (!input.open(STDIN_FILENO, QIODevice::ReadOnly))
         throw LumoError(LumoMessages::CannotOpen(QStringLiteral("-"), input.errorString()));
-    return input.readAll();
+    return ReadTextBytes(input);
 }
 
 QByteArray readText(const QString &input)

@@ -67,6 +67,10 @@ SettingsFile::SettingsFile(const QString &path)
         return;
     if (!file.open(QIODevice::ReadOnly))
         throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+    // A device or pipe in the file's place could be endless; it is no
+    // settings file, and writing back would not replace it either.
+    if (file.isSequential())
+        throw LumoError(LumoMessages::CannotOpen(FullPath(path), QStringLiteral("Not a regular file")));
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -15,7 +16,7 @@ QByteArray readFile(const QString &path, qint64 maxBytes = -1)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
-    QByteArray bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
+    QByteArray bytes = ReadTextBytes(file, maxBytes);
     if (file.error() != QFileDevice::NoError)
         throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
     return bytes;
@@ -50,6 +51,31 @@ QByteArray normalize(const QByteArray &bytes)
 }
 
 } // namespace
+
+QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
+{
+    // In pieces, so that reading stops at the NUL byte that ends the text:
+    // a device that never ends (or a huge file of zeros) is not read whole.
+    constexpr qint64 piece = qint64(1) << 20;
+    QByteArray bytes;
+    for (;;) {
+        const qint64 wanted = maxBytes < 0 ? piece : std::min(piece, maxBytes - bytes.size());
+        if (wanted <= 0)
+            break;
+        const QByteArray chunk = device.read(wanted);
+        const qsizetype nul = chunk.indexOf('\0');
+        if (nul >= 0) {
+            bytes.append(chunk.constData(), nul);
+            break;
+        }
+        bytes.append(chunk);
+        if (chunk.size() < wanted && device.atEnd())
+            break;
+        if (chunk.isEmpty() && !device.waitForReadyRead(-1))
+            break;
+    }
+    return bytes;
+}
 
 QByteArray NormalizeLineBreaks(const QByteArray &bytes)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 // 8-bit text files as the editor and the conversions read them.
@@ -17,6 +18,10 @@ QByteArray LoadTextFile(const QString &path, qsizetype limit);
 // The file's lines (ending at CR, LF or CR LF; text after the first NUL byte
 // dropped), each followed by CR LF: the text that "convert from file" converts.
 QByteArray ReadTextFileLines(const QString &path);
+
+// The device's bytes up to the first NUL byte (which is not included), or
+// up to maxBytes when that is not negative.
+QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes = -1);
 
 // The same two rules on bytes already read (standard input, for one).
 QByteArray NormalizeLineBreaks(const QByteArray &bytes);

@@ -214,6 +214,9 @@ void TestSettingsFile::fileThatCannotBeOpened()
     const QString fullPath = AbsoluteNativePath("LumoSetup.ini");
     QCOMPARE(MessageOf([] { SettingsFile file; }),
              QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. file to open is a directory").arg(fullPath));
+    // A device in the file's place would never end.
+    QCOMPARE(MessageOf([] { SettingsFile file(QStringLiteral("/dev/zero")); }),
+             QStringLiteral("Datei /dev/zero kann nicht ge\u00f6ffnet werden. Not a regular file"));
 }
 
 void TestSettingsFile::fileThatCannotBeCreated()

@@ -87,6 +87,7 @@ void TestTextFile::readingStopsPastTheLimit_data()
     QTest::newRow("one byte over: cut, and longer than the limit")
         << QByteArray("abcdefghijk") << QByteArray("abcdefghijk");
     QTest::newRow("far over") << QByteArray(10000, 'x') << QByteArray(11, 'x');
+    QTest::newRow("NUL right away") << QByteArray(1 << 22, '\0') << QByteArray();
     QTest::newRow("NUL before the limit ends the text")
         << QByteArray("abc") + QByteArray(1, '\0') + QByteArray(10000, 'x') << QByteArray("abc");
 }
@@ -97,6 +98,10 @@ void TestTextFile::readingStopsPastTheLimit()
     QFETCH(QByteArray, loaded);
     QVERIFY(WriteBytes(QStringLiteral("limited.txt"), content));
     QCOMPARE(LoadTextFile(QStringLiteral("limited.txt"), 10), loaded);
+    // Without a limit the text still ends at the first NUL byte, also on a
+    // device that never ends.
+    if (content.startsWith('\0'))
+        QCOMPARE(LoadTextFile(QStringLiteral("/dev/zero")), QByteArray());
 }
 
 void TestTextFile::fileThatCannotBeOpened()
