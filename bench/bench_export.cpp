@@ -103,6 +103,8 @@ void TimeAll(const char *title, const QString &folder)
 
 int main(int argc, char *argv[])
 {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     QTemporaryDir folder;
     if (!folder.isValid()) {

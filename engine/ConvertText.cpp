@@ -4,6 +4,8 @@
 #include "RenderSettings.h"
 #include "WrapInt.h"
 
+#include <vector>
+
 namespace {
 
 // Code 20 (decimal) is skipped like the line-end codes; the space is drawn.
@@ -29,6 +31,89 @@ QPoint JitterPos(std::int32_t x, std::int32_t y)
     return QPoint(newX, newY);
 }
 
+namespace {
+
+constexpr std::uint32_t kMultiplier = 134775813u;
+
+// Draws count noise positions from the generator (row first, then column,
+// as Random(Height) and Random(Width) would) and hands each one inside the
+// bitmap to put as an offset into its pixels. Returns the seed after them.
+// Both seeds of a pair are derived from the one before it (the second by
+// the generator's two-step jump), so the serial chain is one multiply a
+// position, not two.
+template <typename Put>
+std::uint32_t drawPositions(std::uint32_t seed, std::int64_t count, std::int32_t width, std::int32_t height,
+                            const Bitmap &bitmap, Put put)
+{
+    constexpr std::uint32_t a2 = kMultiplier * kMultiplier;
+    constexpr std::uint32_t c2 = kMultiplier + 1u;
+    const std::uint64_t rows = static_cast<std::uint32_t>(height);
+    const std::uint64_t columns = static_cast<std::uint32_t>(width);
+    const auto bitmapWidth = static_cast<std::uint32_t>(bitmap.Width());
+    const auto bitmapHeight = static_cast<std::uint32_t>(bitmap.Height());
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::uint32_t first = seed * kMultiplier + 1u;
+        const std::uint32_t second = seed * a2 + c2;
+        seed = second;
+        // Negative results are huge as unsigned and fail the bounds test.
+        const auto y = static_cast<std::uint32_t>((rows * first) >> 32);
+        const auto x = static_cast<std::uint32_t>((columns * second) >> 32);
+        if (x < bitmapWidth && y < bitmapHeight)
+            put(static_cast<std::size_t>(y) * bitmapWidth + x);
+    }
+    return seed;
+}
+
+// A page was drawn long ago and has left the cache; one pass in order brings
+// it back at streaming speed, so the scattered writes hit the cache instead
+// of each waiting for memory.
+void bringIntoCache(const QRgb *pixels, std::size_t count)
+{
+    QRgb touched = 0;
+    for (std::size_t i = 0; i < count; i += 64 / sizeof(QRgb))
+        touched |= pixels[i];
+    asm volatile("" : : "r"(touched));
+}
+
+// A picture far larger than the cache (one growing picture) would make
+// every scattered write wait for memory. Positions are drawn some way ahead
+// of their writes and fetched meanwhile, so many wait at once.
+class PrefetchingWriter
+{
+public:
+    PrefetchingWriter(QRgb *pixels, QRgb rgb) : m_pixels(pixels), m_rgb(rgb) {}
+    ~PrefetchingWriter()
+    {
+        for (std::size_t i = 0; i < m_filled; ++i)
+            m_pixels[m_ahead[(m_next + i) % Distance]] = m_rgb;
+    }
+    PrefetchingWriter(const PrefetchingWriter &) = delete;
+    PrefetchingWriter &operator=(const PrefetchingWriter &) = delete;
+
+    void Put(std::size_t offset)
+    {
+        __builtin_prefetch(m_pixels + offset, 1, 0);
+        if (m_filled == Distance) {
+            m_pixels[m_ahead[m_next]] = m_rgb;
+            m_ahead[m_next] = offset;
+            m_next = (m_next + 1) % Distance;
+        } else {
+            m_ahead[(m_next + m_filled++) % Distance] = offset;
+        }
+    }
+
+private:
+    static constexpr std::size_t Distance = 32;
+
+    QRgb *m_pixels;
+    QRgb m_rgb;
+    std::size_t m_ahead[Distance] = {};
+    std::size_t m_next = 0;
+    std::size_t m_filled = 0;
+};
+
+} // namespace
+
 void AddNoise(PictureControl &picture)
 {
     const std::int32_t width = picture.Width();
@@ -40,42 +125,22 @@ void AddNoise(PictureControl &picture)
     bitmap.Materialize();
     const auto count = static_cast<std::int64_t>(n) + 1;
     const QRgb colours[2] = {ColourToRgb(BGColor), ColourToRgb(SetupFont->Color())};
-    // Each pixel takes two steps of the generator. Both seeds are derived
-    // from the one before the pair (the second by the generator's two-step
-    // jump), so the serial chain is one multiply per pixel, not two.
-    constexpr std::uint32_t a = 134775813u;
-    constexpr std::uint32_t a2 = a * a;
-    constexpr std::uint32_t c2 = a + 1u;
-    const auto bitmapWidth = static_cast<std::uint32_t>(bitmap.Width());
-    const auto bitmapHeight = static_cast<std::uint32_t>(bitmap.Height());
-    // Held in locals: the pixel stores could otherwise alias the bitmap's
+    const std::size_t pixelCount = static_cast<std::size_t>(bitmap.Width()) * bitmap.Height();
+    // Held in a local: the pixel stores could otherwise alias the bitmap's
     // own fields and force them to be read again for every pixel.
-    QRgb *const pixels = bitmapHeight > 0 ? bitmap.Row(0) : nullptr;
-    const std::uint64_t rows = static_cast<std::uint32_t>(height);
-    const std::uint64_t columns = static_cast<std::uint32_t>(width);
-    // A page was drawn long ago and has left the cache; one pass in order
-    // brings it back at streaming speed, so the scattered writes below hit
-    // the cache instead of each waiting for memory. A picture larger than
-    // the cache would not stay there.
-    const std::size_t pixelCount = static_cast<std::size_t>(bitmapWidth) * bitmapHeight;
+    QRgb *const pixels = pixelCount > 0 ? bitmap.Row(0) : nullptr;
     constexpr std::size_t cacheablePixels = (std::size_t(1) << 20) / sizeof(QRgb);
-    if (pixelCount <= cacheablePixels) {
-        QRgb touched = 0;
-        for (std::size_t i = 0; i < pixelCount; i += 64 / sizeof(QRgb))
-            touched |= pixels[i];
-        asm volatile("" : : "r"(touched));
-    }
+
     std::uint32_t seed = RandSeed;
-    for (const QRgb rgb : colours) {
-        for (std::int64_t i = 0; i < count; ++i) {
-            const std::uint32_t first = seed * a + 1u;
-            const std::uint32_t second = seed * a2 + c2;
-            seed = second;
-            // Negative results are huge as unsigned and fail the bounds test.
-            const auto y = static_cast<std::uint32_t>((rows * first) >> 32);
-            const auto x = static_cast<std::uint32_t>((columns * second) >> 32);
-            if (x < bitmapWidth && y < bitmapHeight)
-                pixels[static_cast<std::size_t>(y) * bitmapWidth + x] = rgb;
+    if (pixelCount <= 4 * cacheablePixels) {
+        if (pixelCount <= cacheablePixels)
+            bringIntoCache(pixels, pixelCount);
+        for (const QRgb rgb : colours)
+            seed = drawPositions(seed, count, width, height, bitmap, [pixels, rgb](std::size_t at) { pixels[at] = rgb; });
+    } else {
+        for (const QRgb rgb : colours) {
+            PrefetchingWriter writer(pixels, rgb);
+            seed = drawPositions(seed, count, width, height, bitmap, [&writer](std::size_t at) { writer.Put(at); });
         }
     }
     RandSeed = seed;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kSlabSize = std::size_t(64) << 20;
 // Below this a bitmap is not worth a slab.
 constexpr std::size_t kSmallBytes = std::size_t(64) << 10;
@@ -25,12 +25,11 @@ std::size_t roundUp(std::size_t value, std::size_t step)
     return (value + step - 1) / step * step;
 }
 
-void *mapHuge(std::size_t bytes)
+void *map(std::size_t bytes)
 {
     void *memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED)
         throw std::bad_alloc();
-    madvise(memory, bytes, MADV_HUGEPAGE);
     return memory;
 }
 
@@ -55,7 +54,7 @@ public:
         if (m_slabs.empty() || m_slabs.back().used + bytes > kSlabSize) {
             char *base = nullptr;
             if (m_spare.empty()) {
-                base = static_cast<char *>(mapHuge(kSlabSize));
+                base = static_cast<char *>(map(kSlabSize));
             } else {
                 base = m_spare.back();
                 m_spare.pop_back();
@@ -104,6 +103,84 @@ SlabPool &pool()
     return thePool;
 }
 
+// A large bitmap (a growing picture) has a mapping of its own, which the
+// system moves rather than copies when the picture grows. The last one
+// freed is kept: the next conversion's picture grows into it without the
+// system clearing its pages again.
+class LargeBlocks
+{
+public:
+    void *allocate(std::size_t bytes)
+    {
+        const std::size_t wanted = roundUp(bytes, kMapStep);
+        std::lock_guard guard(m_lock);
+        void *memory = nullptr;
+        std::size_t size = wanted;
+        if (m_spare && m_spareSize >= wanted) {
+            memory = m_spare;
+            size = m_spareSize;
+            m_spare = nullptr;
+        } else {
+            memory = map(wanted);
+            madvise(memory, wanted, MADV_HUGEPAGE);
+        }
+        m_live[memory] = size;
+        return memory;
+    }
+
+    void free(void *memory)
+    {
+        std::lock_guard guard(m_lock);
+        const auto it = m_live.find(memory);
+        if (it == m_live.end())
+            return;
+        const std::size_t size = it->second;
+        m_live.erase(it);
+        if (m_spare && m_spareSize >= size) {
+            munmap(memory, size);
+            return;
+        }
+        if (m_spare)
+            munmap(m_spare, m_spareSize);
+        // The system may take the pages back when it needs them.
+        madvise(memory, size, MADV_FREE);
+        m_spare = memory;
+        m_spareSize = size;
+    }
+
+    void *grow(void *memory, std::size_t bytes)
+    {
+        const std::size_t wanted = roundUp(bytes, kMapStep);
+        std::lock_guard guard(m_lock);
+        const auto it = m_live.find(memory);
+        if (it == m_live.end())
+            throw std::bad_alloc();
+        if (it->second >= wanted)
+            return memory;
+        void *moved = mremap(memory, it->second, wanted, MREMAP_MAYMOVE);
+        if (moved == MAP_FAILED)
+            throw std::bad_alloc();
+        madvise(moved, wanted, MADV_HUGEPAGE);
+        m_live.erase(it);
+        m_live[moved] = wanted;
+        return moved;
+    }
+
+private:
+    static constexpr std::size_t kMapStep = std::size_t(2) << 20;
+
+    std::mutex m_lock;
+    std::map<void *, std::size_t> m_live;
+    void *m_spare = nullptr;
+    std::size_t m_spareSize = 0;
+};
+
+LargeBlocks &largeBlocks()
+{
+    static LargeBlocks theBlocks;
+    return theBlocks;
+}
+
 // Pages are mapped lazily, so the system would promise any amount and then
 // end the process when the pages are touched. Bitmaps stay within three
 // quarters of the machine's memory instead; past that a conversion fails
@@ -144,7 +221,7 @@ QRgb *allocate(std::size_t bytes)
         return static_cast<QRgb *>(memory);
     }
     if (bytes > kSlabSize / 4)
-        return static_cast<QRgb *>(mapHuge(roundUp(bytes, kHugePage)));
+        return static_cast<QRgb *>(largeBlocks().allocate(bytes));
     return static_cast<QRgb *>(pool().allocate(bytes));
 }
 
@@ -180,7 +257,7 @@ void FreePixels(QRgb *pixels, std::size_t count)
     if (bytes < kSmallBytes)
         std::free(pixels);
     else if (bytes > kSlabSize / 4)
-        munmap(pixels, roundUp(bytes, kHugePage));
+        largeBlocks().free(pixels);
     else
         pool().free(pixels, bytes);
 }
@@ -191,13 +268,12 @@ QRgb *GrowPixels(QRgb *pixels, std::size_t oldCount, std::size_t newCount)
     const std::size_t newBytes = bytesOf(newCount);
     if (pixels && oldBytes > kSlabSize / 4 && newBytes > oldBytes) {
         take(newBytes - oldBytes);
-        void *moved = mremap(pixels, roundUp(oldBytes, kHugePage), roundUp(newBytes, kHugePage), MREMAP_MAYMOVE);
-        if (moved == MAP_FAILED) {
+        try {
+            return static_cast<QRgb *>(largeBlocks().grow(pixels, newBytes));
+        } catch (...) {
             giveBack(newBytes - oldBytes);
-            throw std::bad_alloc();
+            throw;
         }
-        madvise(moved, roundUp(newBytes, kHugePage), MADV_HUGEPAGE);
-        return static_cast<QRgb *>(moved);
     }
     QRgb *grown = AllocatePixels(newCount);
     if (oldCount > 0)
