@@ -36,18 +36,10 @@ TLumoSaveLoadForm::TLumoSaveLoadForm(LumoDialogs &dialogs, QWidget *parent)
     setFont(windowFont);
 
     createPanel();
-    settleSize();
+    SettleFixedSize(this);
     move(LayoutPosition);
 }
 
-// A top-level window placed before its size is final is placed again by its
-// inner area when it is first shown; with a window frame it would then creep
-// up and left at every start.
-void TLumoSaveLoadForm::settleSize()
-{
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    layout()->activate();
-}
 
 void TLumoSaveLoadForm::createPanel()
 {
@@ -81,7 +73,7 @@ void TLumoSaveLoadForm::FormCreate()
     setWindowFlags(Qt::Dialog);
     move(placed);
     // The window is as large as its panel, and stays so.
-    settleSize();
+    SettleFixedSize(this);
 
     // Connected before the position is read: when the settings file cannot be
     // read at start, the manager must still save, load and delete once the

@@ -41,7 +41,6 @@ public:
     QPushButton *BtnDelete = nullptr;
 
 private:
-    void settleSize();
     void createPanel();
     void connectHandlers();
     void entryChosen();

@@ -84,18 +84,10 @@ TLumoSetupForm::TLumoSetupForm(LumoDialogs &dialogs, QWidget *parent)
 
     createPanel();
     createMenus();
-    settleSize();
+    SettleFixedSize(this);
     move(LayoutPosition);
 }
 
-// A top-level window placed before its size is final is placed again by its
-// inner area when it is first shown; with a window frame it would then creep
-// up and left at every "save window positions" and restart.
-void TLumoSetupForm::settleSize()
-{
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    layout()->activate();
-}
 
 void TLumoSetupForm::createPanel()
 {
@@ -142,7 +134,7 @@ void TLumoSetupForm::FormCreate()
 {
     setWindowTitle(QStringLiteral("Fenster Einstellungen"));
     // The window is as large as its panel and menu bar, and stays so.
-    settleSize();
+    SettleFixedSize(this);
 
     LabFont->setAutoFillBackground(true);
     setRoleColour(LabFont, QPalette::Window, BGColor);

@@ -71,7 +71,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void settleSize();
     void createPanel();
     void createMenus();
     void connectHandlers();

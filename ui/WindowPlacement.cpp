@@ -2,6 +2,7 @@
 
 #include "SetupStore.h"
 
+#include <QLayout>
 #include <QWidget>
 #include <cstring>
 
@@ -27,4 +28,10 @@ void MoveToStoredPosition(QWidget *window, const char *leftKey, const char *topK
 {
     window->move(StoredPosition(leftKey), window->y());
     window->move(window->x(), StoredPosition(topKey));
+}
+
+void SettleFixedSize(QWidget *window)
+{
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    window->layout()->activate();
 }

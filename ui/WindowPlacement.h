@@ -13,3 +13,9 @@ std::int32_t StoredPosition(const char *key);
 // as it is read: when the settings file cannot be read, the window stays where
 // the reading stopped, and the error goes on to the caller.
 void MoveToStoredPosition(QWidget *window, const char *leftKey, const char *topKey);
+
+// Makes the window exactly as large as its layout, now. A top-level window
+// placed before its size is final is placed again by its inner area when it
+// is first shown; with a window frame it would then creep up and left at
+// every "save window positions" and restart.
+void SettleFixedSize(QWidget *window);
