@@ -52,15 +52,9 @@ ByteToUnicode makeIconvTable(int codePage)
     return table;
 }
 
-} // namespace
-
-const ByteToUnicode &Cp1252Table()
-{
-    static const ByteToUnicode table = makeCp1252();
-    return table;
-}
-
-int CharsetCodePage(std::uint8_t charset)
+// The Windows code page of a font charset number (1252 for 0 and 1 and for
+// numbers without one of their own).
+int charsetCodePage(std::uint8_t charset)
 {
     switch (charset) {
     case 77: return 10000;  // Mac Roman
@@ -83,9 +77,17 @@ int CharsetCodePage(std::uint8_t charset)
     }
 }
 
+} // namespace
+
+const ByteToUnicode &Cp1252Table()
+{
+    static const ByteToUnicode table = makeCp1252();
+    return table;
+}
+
 const ByteToUnicode &CharsetTable(std::uint8_t charset)
 {
-    const int codePage = CharsetCodePage(charset);
+    const int codePage = charsetCodePage(charset);
     if (codePage == 1252)
         return Cp1252Table();
     static std::mutex lock;

@@ -17,10 +17,6 @@ const ByteToUnicode &Cp1252Table();
 // Windows-1252 otherwise and for every byte the code page leaves undefined.
 const ByteToUnicode &CharsetTable(std::uint8_t charset);
 
-// The Windows code page of a font charset number (1252 for 0 and 1 and for
-// numbers without one of their own).
-int CharsetCodePage(std::uint8_t charset);
-
 QString FromCp1252(const QByteArray &bytes);
 // Characters that Windows-1252 lacks become "?".
 QByteArray ToCp1252(const QString &text);

@@ -77,11 +77,6 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
     return bytes;
 }
 
-QByteArray NormalizeLineBreaks(const QByteArray &bytes)
-{
-    return normalize(bytes);
-}
-
 QByteArray TextFileLines(const QByteArray &bytes)
 {
     QByteArray text = normalize(bytes);

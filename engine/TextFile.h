@@ -23,8 +23,7 @@ QByteArray ReadTextFileLines(const QString &path);
 // up to maxBytes when that is not negative.
 QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes = -1);
 
-// The same two rules on bytes already read (standard input, for one).
-QByteArray NormalizeLineBreaks(const QByteArray &bytes);
+// ReadTextFileLines' rule on bytes already read (standard input, for one).
 QByteArray TextFileLines(const QByteArray &bytes);
 
 // Writes the bytes as they are, replacing the file only when all were

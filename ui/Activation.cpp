@@ -1,29 +1,12 @@
 #include "Activation.h"
 
-
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
 
-namespace {
-ActivationTracker *theTracker = nullptr;
-}
-
 ActivationTracker::ActivationTracker(QObject *parent) : QObject(parent)
 {
-    theTracker = this;
     qApp->installEventFilter(this);
-}
-
-ActivationTracker::~ActivationTracker()
-{
-    if (theTracker == this)
-        theTracker = nullptr;
-}
-
-ActivationTracker *ActivationTracker::Instance()
-{
-    return theTracker;
 }
 
 bool ActivationTracker::eventFilter(QObject *watched, QEvent *event)

@@ -25,11 +25,6 @@ class ActivationTracker : public QObject
 public:
     // Installs itself on the application.
     explicit ActivationTracker(QObject *parent = nullptr);
-    ~ActivationTracker() override;
-
-    QWidget *LastActiveWindow() const { return m_last; }
-
-    static ActivationTracker *Instance();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
