@@ -210,5 +210,5 @@ void SettingsFile::UpdateFile() const
         content.append("\r\n");
     }
 
-    SaveTextFile(m_path, content);
+    SaveFile(m_path, content);
 }

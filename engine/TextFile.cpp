@@ -100,7 +100,7 @@ QByteArray ReadTextFileLines(const QString &path)
     return TextFileLines(readFile(path));
 }
 
-void SaveTextFile(const QString &path, const QByteArray &text)
+void SaveFile(const QString &path, QByteArrayView bytes)
 {
     // Written beside the old file and renamed over it on commit, so a full
     // disk leaves the old file whole. Unbuffered, because a write error that
@@ -110,8 +110,8 @@ void SaveTextFile(const QString &path, const QByteArray &text)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
-    const char *data = text.constData();
-    qint64 remaining = text.size();
+    const char *data = bytes.data();
+    qint64 remaining = bytes.size();
     while (remaining > 0) {
         const qint64 written = file.write(data, remaining);
         if (written <= 0)

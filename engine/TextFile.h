@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
 
@@ -28,7 +29,7 @@ QByteArray TextFileLines(const QByteArray &bytes);
 
 // Writes the bytes as they are, replacing the file only when all were
 // written; a failure raises "Datei "<full path>" kann nicht erstellt werden. <reason>".
-void SaveTextFile(const QString &path, const QByteArray &text);
+void SaveFile(const QString &path, QByteArrayView bytes);
 
 // Full path as the messages show it.
 QString FullPath(const QString &path);

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QtEndian>
 
@@ -63,15 +62,6 @@ bool WriteAll(QFileDevice &file, QByteArrayView bytes)
         done += written;
     }
     return file.flush();
-}
-
-// Through a temporary file renamed at the end, so that a save that fails
-// half-way leaves the earlier file of that name as it was.
-void WriteFile(const QString &fileName, QByteArrayView bytes)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || !WriteAll(file, bytes) || !file.commit())
-        CannotCreate(fileName, file.errorString());
 }
 
 void Put16(char *at, quint16 value)
@@ -134,7 +124,7 @@ void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<Q
         // A picture of 0 x 0 pixels gives no image data: its file is empty.
         if (!writer.Encode(PictureOf(pictures[i])))
             CannotCreate(fileNames[i], writer.ErrorString());
-        WriteFile(fileNames[i], writer.Data());
+        SaveFile(fileNames[i], writer.Data());
         if (written)
             written(i);
     }
@@ -145,7 +135,7 @@ void SaveBmp(const std::vector<PictureControl *> &pictures, const std::vector<QS
 {
     CheckCounts(pictures, fileNames);
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        WriteFile(fileNames[i], EncodeBmp(PictureOf(pictures[i])));
+        SaveFile(fileNames[i], EncodeBmp(PictureOf(pictures[i])));
         if (written)
             written(i);
     }

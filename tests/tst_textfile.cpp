@@ -120,25 +120,25 @@ void TestTextFile::fileThatCannotBeOpened()
 void TestTextFile::saveWritesBytesAsTheyAre()
 {
     const QByteArray text("Zeile \xe4\r\n\0zwei\nohne Ende", 22);
-    SaveTextFile(QStringLiteral("out.txt"), text);
+    SaveFile(QStringLiteral("out.txt"), text);
     QCOMPARE(ReadBytes(QStringLiteral("out.txt")), text);
 
-    SaveTextFile(QStringLiteral("out.txt"), QByteArray("kurz"));
+    SaveFile(QStringLiteral("out.txt"), QByteArray("kurz"));
     QCOMPARE(ReadBytes(QStringLiteral("out.txt")), QByteArray("kurz"));
 
-    SaveTextFile(QStringLiteral("out.txt"), QByteArray());
+    SaveFile(QStringLiteral("out.txt"), QByteArray());
     QVERIFY(QFileInfo::exists(QStringLiteral("out.txt")));
     QCOMPARE(ReadBytes(QStringLiteral("out.txt")), QByteArray());
 }
 
 void TestTextFile::fileThatCannotBeCreated()
 {
-    QCOMPARE(MessageOf([] { SaveTextFile(QStringLiteral("missing/out.txt"), "text"); }),
+    QCOMPARE(MessageOf([] { SaveFile(QStringLiteral("missing/out.txt"), "text"); }),
              QStringLiteral("Datei \"%1\" kann nicht erstellt werden. No such file or directory")
                  .arg(AbsoluteNativePath("missing/out.txt")));
 
     QVERIFY(QDir().mkdir(QStringLiteral("folder.txt")));
-    QCOMPARE(MessageOf([] { SaveTextFile(QStringLiteral("folder.txt"), "text"); }),
+    QCOMPARE(MessageOf([] { SaveFile(QStringLiteral("folder.txt"), "text"); }),
              QStringLiteral("Datei \"%1\" kann nicht erstellt werden. Filename refers to a directory")
                  .arg(AbsoluteNativePath("folder.txt")));
     QVERIFY(QFileInfo(QStringLiteral("folder.txt")).isDir());
@@ -153,7 +153,7 @@ void TestTextFile::failedWriteKeepsOldFile()
     {
         const FileSizeLimit limit(old.size());
         QVERIFY(limit.active());
-        message = MessageOf([&longer] { SaveTextFile(QStringLiteral("out.txt"), longer); });
+        message = MessageOf([&longer] { SaveFile(QStringLiteral("out.txt"), longer); });
     }
     QCOMPARE(message, QStringLiteral("Datei \"%1\" kann nicht erstellt werden. File too large")
                           .arg(AbsoluteNativePath("out.txt")));

@@ -5,9 +5,7 @@
 #include "TextFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 
 namespace {
@@ -41,30 +39,21 @@ QByteArray hexValue(Colour colour)
 void CustomColours::Load(const QString &path)
 {
     m_lines.clear();
-    QFile file(path);
-    if (!file.exists())
+    if (!QFile::exists(path))
         return;
-    if (!file.open(QIODevice::ReadOnly))
-        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
-
     // Lines end at CR, LF or CR LF, and a NUL byte ends the list, as with
     // every other text the program reads.
-    const char *p = content.constData();
-    const auto *nul = static_cast<const char *>(std::memchr(p, '\0', static_cast<size_t>(content.size())));
-    const char *const end = nul ? nul : p + content.size();
-    while (p != end) {
-        const char *lineEnd = p;
-        while (lineEnd != end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        m_lines.append(QByteArray(p, lineEnd - p));
-        p = lineEnd;
-        if (p != end && *p == '\r')
-            ++p;
-        if (p != end && *p == '\n')
-            ++p;
+    QByteArray text = LoadTextFile(path);
+    if (text.endsWith("\r\n"))
+        text.chop(2); // the last line's break starts no line
+    if (text.isEmpty())
+        return;
+    for (qsizetype start = 0;;) {
+        const qsizetype end = text.indexOf("\r\n", start);
+        m_lines.append(text.mid(start, end < 0 ? -1 : end - start));
+        if (end < 0)
+            break;
+        start = end + 2;
     }
 }
 
@@ -103,10 +92,5 @@ void CustomColours::Save(const QString &path) const
     QByteArray content;
     for (const QByteArray &line : m_lines)
         content.append(line).append("\r\n");
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
-    if (file.write(content) != content.size() || !file.commit())
-        throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
+    SaveFile(path, content);
 }

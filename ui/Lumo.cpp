@@ -248,7 +248,7 @@ void TLumoForm::SaveFileClick()
     RunCommand(m_dialogs, commandWindow(), [this] {
         m_loadDialogTitle = QStringLiteral("Datei speichern");
         if (const auto path = m_dialogs.OpenFileName(commandWindow(), m_loadDialogTitle))
-            SaveTextFile(*path, MemoText());
+            SaveFile(*path, MemoText());
     });
 }
 
