@@ -1,13 +1,11 @@
 #include "PdfOutput.h"
 
-#include "LumoError.h"
-#include "TextFile.h"
+#include "WholeFile.h"
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <cmath>
 
 namespace {
@@ -26,20 +24,32 @@ QPageLayout pageFor(const QImage &picture)
                        QMarginsF());
 }
 
-[[noreturn]] void cannotCreate(const QString &fileName, const QString &reason)
+// Qt's PDF writer keeps a picture's samples (3 bytes a pixel) in one block
+// that must stay below 2 GiB; a larger picture crashes it.
+constexpr qint64 MaxPdfPicturePixels = (qint64(1) << 31) / 3 - 1;
+
+void checkFitsPdf(const PictureControl &picture, const QString &fileName)
 {
-    throw LumoError(LumoMessages::CannotCreate(FullPath(fileName), reason));
+    const qint64 pixels = qint64(picture.BitmapWidth()) * picture.BitmapHeight();
+    if (pixels > MaxPdfPicturePixels)
+        throw CannotCreateError(fileName, QStringLiteral("A picture of %1 x %2 pixels is larger than a PDF page "
+                                                         "can hold (at most %3 pixels)")
+                                              .arg(picture.BitmapWidth())
+                                              .arg(picture.BitmapHeight())
+                                              .arg(MaxPdfPicturePixels));
 }
 
 } // namespace
 
 void SavePdf(const std::vector<PictureControl *> &pictures, const QString &fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        cannotCreate(fileName, file.errorString());
+    // Refused before anything is written, so an older file stays whole.
+    for (const PictureControl *picture : pictures)
+        checkFitsPdf(*picture, fileName);
+
+    WholeFileWriter file(fileName);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.Device());
         writer.setResolution(PdfResolution);
         writer.setCreator(QStringLiteral("lumo-render"));
         QPainter painter;
@@ -51,7 +61,7 @@ void SavePdf(const std::vector<PictureControl *> &pictures, const QString &fileN
             writer.setPageLayout(pageFor(image));
             if (firstPage) {
                 if (!painter.begin(&writer))
-                    cannotCreate(fileName, file.errorString());
+                    throw CannotCreateError(fileName, file.ErrorString());
                 // JPEG would blur the glyph edges and the noise pixels.
                 painter.setRenderHint(QPainter::LosslessImageRendering);
                 firstPage = false;
@@ -62,6 +72,6 @@ void SavePdf(const std::vector<PictureControl *> &pictures, const QString &fileN
         }
         painter.end();
     }
-    if (!file.commit())
-        cannotCreate(fileName, file.errorString());
+    // Raises when any write of the PDF writer failed (a full disk).
+    file.Commit();
 }

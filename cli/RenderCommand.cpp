@@ -10,6 +10,7 @@
 #include "RenderSettings.h"
 #include "SetupStore.h"
 #include "TextFile.h"
+#include "WholeFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -46,7 +47,7 @@ QByteArray readStandardInput()
 {
     QFile input;
     if (!input.open(STDIN_FILENO, QIODevice::ReadOnly))
-        throw LumoError(LumoMessages::CannotOpen(QStringLiteral("-"), input.errorString()));
+        throw CannotOpenError(QStringLiteral("/dev/stdin"), input.errorString());
     return ReadTextBytes(input);
 }
 
@@ -247,7 +248,7 @@ int RunLumoRender(int argc, char *argv[])
         writeText(stderr, error.message() + u'\n');
         return 1;
     } catch (const std::bad_alloc &) {
-        writeText(stderr, QStringLiteral("lumo-render: out of memory\n"));
+        writeText(stderr, QStringLiteral("lumo-render: %1\n").arg(LumoMessages::OutOfMemory()));
         return 1;
     } catch (const std::exception &error) {
         writeText(stderr, QStringLiteral("lumo-render: %1\n").arg(QString::fromLocal8Bit(error.what())));

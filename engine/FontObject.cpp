@@ -86,10 +86,10 @@ std::int32_t FontObject::Size() const
 
 void FontObject::SetSize(std::int32_t size)
 {
-    // Sizes far beyond any screen are kept in range rather than wrapped, and
-    // symmetric, so the height's absolute value is a height too.
+    // Sizes far beyond any screen are kept in range rather than wrapped;
+    // only what does not fit in 32 bits is clamped.
     const std::int64_t height = -RoundHalfAway(static_cast<std::int64_t>(size) * ScreenPixelsPerInch(), 72);
-    m_height = static_cast<std::int32_t>(std::clamp<std::int64_t>(height, -INT32_MAX, INT32_MAX));
+    m_height = static_cast<std::int32_t>(std::clamp<std::int64_t>(height, INT32_MIN, INT32_MAX));
     changed();
 }
 

@@ -60,7 +60,7 @@ const GlyphCache::Cell &GlyphCache::CellOf(unsigned char byte)
 // means the glyph leaves its cell.
 void GlyphCache::render(unsigned char byte, Cell &cell)
 {
-    const QString text(QChar((*m_table)[byte]));
+    const QString text = QString(QChar((*m_table)[byte]));
     cell.advance = QFontMetrics(m_font).horizontalAdvance(text);
     cell.ready = true;
     cell.contained = false;

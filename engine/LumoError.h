@@ -27,16 +27,18 @@ inline QString NotAnInteger(const QString &text)
     return QStringLiteral("'%1' ist kein g\u00fcltiger Integerwert").arg(text);
 }
 
-// "Datei %s kann nicht geöffnet werden. %s"
-inline QString CannotOpen(const QString &fullPath, const QString &reason)
+// A name (of a setup, of a font) that would break the settings file's lines;
+// the name is shown with its line breaks written as \r, \n and \0.
+inline QString LineBreakInName(const QString &shownName)
 {
-    return QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. %2").arg(fullPath, reason);
+    return QStringLiteral("Name \"%1\" darf keinen Zeilenumbruch (CR, LF) und kein NUL-Zeichen enthalten")
+        .arg(shownName);
 }
 
-// "Datei "<name>" kann nicht erstellt werden. <reason>"
-inline QString CannotCreate(const QString &fullPath, const QString &reason)
+// What the program says when a picture or file does not fit in memory.
+inline QString OutOfMemory()
 {
-    return QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(fullPath, reason);
+    return QStringLiteral("out of memory");
 }
 
 } // namespace LumoMessages

@@ -3,32 +3,14 @@
 #include "CodePage.h"
 #include "IntegerText.h"
 #include "LumoError.h"
-#include "TextFile.h"
+#include "WholeFile.h"
 
 #include <QByteArrayView>
-#include <QFile>
 #include <algorithm>
 #include <array>
 #include <utility>
 
 namespace {
-
-// Blanks and every control character count as padding of a line.
-bool isPadding(char c)
-{
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-QByteArrayView trimmed(QByteArrayView text)
-{
-    const char *begin = text.data();
-    const char *end = begin + text.size();
-    while (begin != end && isPadding(*begin))
-        ++begin;
-    while (end != begin && isPadding(end[-1]))
-        --end;
-    return QByteArrayView(begin, end);
-}
 
 // Names are compared through this table on every lookup, so that no upper-case
 // copies are made; it is filled from UpperCp1252 to stay in step with it.
@@ -59,21 +41,35 @@ bool sameName(QByteArrayView a, QByteArrayView b)
 
 } // namespace
 
+QByteArrayView TrimmedSettingsText(QByteArrayView text)
+{
+    // Blanks and every control character count as padding.
+    const auto isPadding = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    while (begin != end && isPadding(*begin))
+        ++begin;
+    while (end != begin && isPadding(end[-1]))
+        --end;
+    return QByteArrayView(begin, end);
+}
+
+void CheckSettingsText(const QByteArray &text)
+{
+    if (!text.contains('\r') && !text.contains('\n') && !text.contains('\0'))
+        return;
+    QString shown = FromCp1252(text);
+    shown.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n")).replace(QChar(0), QLatin1String("\\0"));
+    throw LumoError(LumoMessages::LineBreakInName(shown));
+}
+
 SettingsFile::SettingsFile(const QString &path)
     : m_path(path)
 {
-    QFile file(path);
-    if (!file.exists())
+    const std::optional<QByteArray> read = ReadConfigFile(path);
+    if (!read)
         return;
-    if (!file.open(QIODevice::ReadOnly))
-        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
-    // A device or pipe in the file's place could be endless; it is no
-    // settings file, and writing back would not replace it either.
-    if (file.isSequential())
-        throw LumoError(LumoMessages::CannotOpen(FullPath(path), QStringLiteral("Not a regular file")));
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+    const QByteArray &content = *read;
 
     const char *p = content.constData();
     const char *const end = p + content.size();
@@ -81,7 +77,7 @@ SettingsFile::SettingsFile(const QString &path)
         const char *lineEnd = p;
         while (lineEnd != end && *lineEnd != '\r' && *lineEnd != '\n')
             ++lineEnd;
-        const QByteArrayView line = trimmed(QByteArrayView(p, lineEnd));
+        const QByteArrayView line = TrimmedSettingsText(QByteArrayView(p, lineEnd));
         p = lineEnd;
         if (p != end && *p == '\r')
             ++p;
@@ -91,7 +87,7 @@ SettingsFile::SettingsFile(const QString &path)
         if (line.isEmpty() || line.front() == ';')
             continue;
         if (line.front() == '[' && line.back() == ']') {
-            m_sections.append(Section{trimmed(line.sliced(1, line.size() - 2)).toByteArray(), {}});
+            m_sections.append(Section{TrimmedSettingsText(line.sliced(1, line.size() - 2)).toByteArray(), {}});
             continue;
         }
         // Lines above the first section belong to nothing and are dropped.
@@ -102,8 +98,8 @@ SettingsFile::SettingsFile(const QString &path)
         if (equals == line.end()) {
             entry.value = line.toByteArray();
         } else {
-            entry.key = trimmed(QByteArrayView(line.begin(), equals)).toByteArray();
-            entry.value = trimmed(QByteArrayView(equals + 1, line.end())).toByteArray();
+            entry.key = TrimmedSettingsText(QByteArrayView(line.begin(), equals)).toByteArray();
+            entry.value = TrimmedSettingsText(QByteArrayView(equals + 1, line.end())).toByteArray();
             entry.hasEquals = true;
         }
         m_sections.last().lines.append(std::move(entry));
@@ -165,6 +161,9 @@ std::int32_t SettingsFile::ReadInteger(const QByteArray &section, const QByteArr
 
 void SettingsFile::WriteString(const QByteArray &section, const QByteArray &key, const QByteArray &value)
 {
+    CheckSettingsText(section);
+    CheckSettingsText(key);
+    CheckSettingsText(value);
     Section *target = findSection(section);
     if (!target) {
         m_sections.append(Section{section, {}});

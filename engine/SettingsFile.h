@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <cstdint>
@@ -8,6 +9,16 @@
 
 // "LumoSetup.ini" in the working directory: named setups and window positions.
 inline const QString DefaultSettingsPath = QStringLiteral("LumoSetup.ini");
+
+// The text without blanks and control characters (codes up to 32) at either
+// end: how every line, name, key and value of the file is read.
+QByteArrayView TrimmedSettingsText(QByteArrayView text);
+
+// Section names, keys and values are lines of the file: one holding a CR,
+// an LF or a NUL byte would break the file's structure (a name could plant
+// a section of its own). Raises "Name … darf keinen Zeilenumbruch …" for
+// such a text.
+void CheckSettingsText(const QByteArray &text);
 
 // An in-memory copy of an INI file, loaded when the object is made and
 // written back in full only by UpdateFile. Names and values are the file's
@@ -31,7 +42,8 @@ public:
     // "0x…" is read as "$…"; the default when the key is missing or not an integer.
     std::int32_t ReadInteger(const QByteArray &section, const QByteArray &key, std::int32_t defaultValue) const;
 
-    // Sets the key, appending it (and the section) when new.
+    // Sets the key, appending it (and the section) when new. Raises for a
+    // section, key or value that CheckSettingsText refuses.
     void WriteString(const QByteArray &section, const QByteArray &key, const QByteArray &value);
     void WriteInteger(const QByteArray &section, const QByteArray &key, std::int32_t value);
 

@@ -31,10 +31,6 @@ const QByteArray DefaultFTStyle;
 const QByteArray DefaultFTCSet = QByteArrayLiteral("0");
 constexpr std::int32_t DefaultVariation = 0;
 
-// A font face name holds at most 31 characters on the platforms the files
-// come from; longer names in a hand-edited file are cut rather than refused.
-constexpr qsizetype MaxFontNameLength = 31;
-
 struct StyleLetter
 {
     FontObject::StyleFlag flag;
@@ -85,12 +81,23 @@ std::uint8_t lowByte(std::int32_t value)
 
 } // namespace
 
+QByteArray StoredFontName(const QByteArray &name)
+{
+    // A font face name holds at most 31 characters on the platforms the
+    // files come from; longer names in a hand-edited file are cut rather
+    // than refused. Reading trims every value of blanks and control
+    // characters, so a cut that ends in them (or a name that starts with
+    // them) is trimmed too: what is written is what is read back.
+    constexpr qsizetype MaxFontNameLength = 31;
+    return TrimmedSettingsText(name.left(MaxFontNameLength)).toByteArray();
+}
+
 void SaveSetup(const QByteArray &name, const QString &path)
 {
     SettingsFile file(path);
     const FontObject &font = *SetupFont;
     file.WriteString(name, KeyBGColor, colourText(BGColor));
-    file.WriteString(name, KeyFTName, ToCp1252(font.Name()));
+    file.WriteString(name, KeyFTName, StoredFontName(ToCp1252(font.Name())));
     file.WriteInteger(name, KeyFTSize, font.Size());
     file.WriteString(name, KeyFTColor, colourText(font.Color()));
     file.WriteInteger(name, KeyFTPitch, font.Pitch());
@@ -114,7 +121,7 @@ void LoadSetup(const QByteArray &name, const QString &path)
     BGColor = colourFromText(file.ReadString(name, KeyBGColor, DefaultBGColor));
     const QByteArray fontName = file.ReadString(name, KeyFTName, DefaultFTName);
     if (!fontName.isEmpty())
-        font->SetName(FromCp1252(fontName.left(MaxFontNameLength)));
+        font->SetName(FromCp1252(StoredFontName(fontName)));
     font->SetSize(file.ReadInteger(name, KeyFTSize, DefaultFTSize));
     font->SetColor(colourFromText(file.ReadString(name, KeyFTColor, DefaultFTColor)));
     font->SetPitch(lowByte(StrToInt(file.ReadString(name, KeyFTPitch, DefaultFTPitch))));

@@ -14,6 +14,11 @@
 inline const QByteArray StandardSetupName = QByteArrayLiteral("__StandardSetup__");
 inline const QByteArray PositionSection = QByteArrayLiteral("__SetupProgamPositions__");
 
+// A font name as the settings file keeps it: its first 31 characters,
+// without blanks or control characters at either end. SaveSetup writes and
+// LoadSetup reads font names through this one rule.
+QByteArray StoredFontName(const QByteArray &name);
+
 // Writes BGColor, FTName, FTSize, FTColor, FTPitch, FTStyle, FTCSet, HoVar,
 // VeVar and Rausch from the render settings into section name.
 void SaveSetup(const QByteArray &name, const QString &path = DefaultSettingsPath);

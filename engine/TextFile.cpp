@@ -1,11 +1,8 @@
 #include "TextFile.h"
 
-#include "LumoError.h"
+#include "WholeFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
@@ -15,10 +12,10 @@ QByteArray readFile(const QString &path, qint64 maxBytes = -1)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+        throw CannotOpenError(path, file.errorString());
     QByteArray bytes = ReadTextBytes(file, maxBytes);
     if (file.error() != QFileDevice::NoError)
-        throw LumoError(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+        throw CannotOpenError(path, file.errorString());
     return bytes;
 }
 
@@ -98,32 +95,4 @@ QByteArray LoadTextFile(const QString &path, qsizetype limit)
 QByteArray ReadTextFileLines(const QString &path)
 {
     return TextFileLines(readFile(path));
-}
-
-void SaveFile(const QString &path, QByteArrayView bytes)
-{
-    // Written beside the old file and renamed over it on commit, so a full
-    // disk leaves the old file whole. Unbuffered, because a write error that
-    // only surfaces when the buffer is flushed inside commit() goes unnoticed
-    // there and the cut-off file would replace the old one. A short write is
-    // followed by another attempt, which then fails with the system's reason.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
-    const char *data = bytes.data();
-    qint64 remaining = bytes.size();
-    while (remaining > 0) {
-        const qint64 written = file.write(data, remaining);
-        if (written <= 0)
-            throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
-        data += written;
-        remaining -= written;
-    }
-    if (!file.commit())
-        throw LumoError(LumoMessages::CannotCreate(FullPath(path), file.errorString()));
-}
-
-QString FullPath(const QString &path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }

@@ -26,10 +26,3 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes = -1);
 
 // ReadTextFileLines' rule on bytes already read (standard input, for one).
 QByteArray TextFileLines(const QByteArray &bytes);
-
-// Writes the bytes as they are, replacing the file only when all were
-// written; a failure raises "Datei "<full path>" kann nicht erstellt werden. <reason>".
-void SaveFile(const QString &path, QByteArrayView bytes);
-
-// Full path as the messages show it.
-QString FullPath(const QString &path);

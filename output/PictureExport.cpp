@@ -1,13 +1,10 @@
 #include "PictureExport.h"
 
 #include "JpegWriter.h"
-#include "LumoError.h"
-#include "TextFile.h"
-#include "konvpng.h"
+#include "PngEncoder.h"
+#include "WholeFile.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -42,26 +39,6 @@ void CheckCounts(const std::vector<PictureControl *> &pictures, const std::vecto
 {
     if (pictures.size() != fileNames.size())
         throw std::invalid_argument("one file name is needed for every picture");
-}
-
-[[noreturn]] void CannotCreate(const QString &fileName, const QString &reason)
-{
-    throw LumoError(LumoMessages::CannotCreate(FullPath(fileName), reason));
-}
-
-// QFile gives the system's reason only for a write that writes nothing at
-// all; a short write (disk full half-way) is therefore continued until it
-// fails outright, so that errorString() says why.
-bool WriteAll(QFileDevice &file, QByteArrayView bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            return false;
-        done += written;
-    }
-    return file.flush();
 }
 
 void Put16(char *at, quint16 value)
@@ -123,7 +100,7 @@ void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<Q
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         // A picture of 0 x 0 pixels gives no image data: its file is empty.
         if (!writer.Encode(PictureOf(pictures[i])))
-            CannotCreate(fileNames[i], writer.ErrorString());
+            throw CannotCreateError(fileNames[i], writer.ErrorString());
         SaveFile(fileNames[i], writer.Data());
         if (written)
             written(i);
@@ -145,19 +122,11 @@ void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QS
               const PictureWritten &written)
 {
     CheckCounts(pictures, fileNames);
+    // Encoded straight from the picture: a bitmap file in between would only
+    // be read back, and Qt's reader refuses the tall pictures that one-picture
+    // mode draws.
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const QString &pngName = fileNames[i];
-        // The intermediate bitmap gets a name of its own beside the PNG file:
-        // a file the user keeps under the PNG's name with ".bmp" must not be
-        // overwritten, and the bitmap goes away on every way out, also when
-        // the conversion fails.
-        QTemporaryFile bmp(QFileInfo(pngName).absolutePath() + QStringLiteral("/.lumo-XXXXXX.bmp"));
-        // Failures name the PNG file: that is the file the user asked for.
-        const QByteArray bytes = EncodeBmp(PictureOf(pictures[i]));
-        if (!bmp.open() || !WriteAll(bmp, bytes))
-            CannotCreate(pngName, bmp.errorString());
-        bmp.close();
-        BmpToPng(bmp.fileName(), pngName);
+        SaveFile(fileNames[i], EncodePng(PictureOf(pictures[i])));
         if (written)
             written(i);
     }

@@ -1,42 +1,54 @@
 #include "konvpng.h"
 
-#include "LumoError.h"
-#include "TextFile.h"
+#include "PngEncoder.h"
+#include "WholeFile.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
-#include <QSaveFile>
+#include <QtEndian>
 
 namespace {
 
-[[noreturn]] void CannotCreate(const QString &fileName, const QString &reason)
+// The program's own bitmaps (32 bits a pixel, uncompressed, the layout
+// EncodeBmp writes) are read here without Qt, which refuses images above
+// 16384 pixels a side or 128 MB: a picture that was drawn can always be
+// converted. Anything else goes to Qt's reader.
+std::optional<QImage> readProgramBitmap(const QByteArray &file)
 {
-    throw LumoError(LumoMessages::CannotCreate(FullPath(fileName), reason));
-}
-
-// Through a temporary file renamed at the end, so that an earlier PNG file
-// of that name survives a failed conversion.
-void WritePng(const QString &pngName, const QImage &image)
-{
-    QSaveFile file(pngName);
-    if (!file.open(QIODevice::WriteOnly))
-        CannotCreate(pngName, file.errorString());
-    // A picture of 0 x 0 pixels is written as an empty BMP file, and it
-    // becomes an empty PNG file in the same way.
-    if (!image.isNull()) {
-        QImageWriter writer(&file, "png");
-        if (!writer.write(image))
-            CannotCreate(pngName, writer.errorString());
+    constexpr int headerSize = 54;
+    if (file.size() < headerSize || !file.startsWith("BM"))
+        return std::nullopt;
+    const auto *header = reinterpret_cast<const uchar *>(file.constData());
+    const quint32 pixelOffset = qFromLittleEndian<quint32>(header + 10);
+    const quint32 infoSize = qFromLittleEndian<quint32>(header + 14);
+    const qint32 width = qFromLittleEndian<qint32>(header + 18);
+    const qint32 height = qFromLittleEndian<qint32>(header + 22);
+    const quint16 planes = qFromLittleEndian<quint16>(header + 26);
+    const quint16 bits = qFromLittleEndian<quint16>(header + 28);
+    const quint32 compression = qFromLittleEndian<quint32>(header + 30);
+    if (infoSize != 40 || planes != 1 || bits != 32 || compression != 0 || width <= 0 || height == 0
+        || height == INT32_MIN)
+        return std::nullopt;
+    const qint64 rows = height < 0 ? -qint64(height) : height;
+    const qint64 rowBytes = qint64(width) * 4;
+    if (pixelOffset < headerSize || qint64(pixelOffset) + rowBytes * rows > file.size())
+        return std::nullopt;
+    QImage image(width, static_cast<int>(rows), QImage::Format_RGB32);
+    if (image.isNull())
+        throw std::bad_alloc();
+    const uchar *pixels = header + pixelOffset;
+    for (qint64 y = 0; y < rows; ++y) {
+        // Positive heights store the rows bottom-up.
+        const qint64 stored = height > 0 ? rows - 1 - y : y;
+        const auto *source = reinterpret_cast<const quint32 *>(pixels + stored * rowBytes);
+        auto *target = reinterpret_cast<QRgb *>(image.scanLine(static_cast<int>(y)));
+        for (qint32 x = 0; x < width; ++x)
+            target[x] = 0xFF000000u | qFromLittleEndian(source[x]);
     }
-    if (!file.commit())
-        CannotCreate(pngName, file.errorString());
+    return image;
 }
 
-// Qt refuses to read images above 128 MB unless told otherwise; a picture
-// that was drawn and written can always be read back.
+// Qt refuses to read images above 128 MB unless told otherwise.
 class NoImageAllocationLimit
 {
 public:
@@ -49,19 +61,33 @@ private:
     int m_previous;
 };
 
+QImage readBitmap(const QString &bmpName)
+{
+    QFile file(bmpName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CannotOpenError(bmpName, file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw CannotOpenError(bmpName, file.errorString());
+    // A picture of 0 x 0 pixels is written as an empty BMP file, and it
+    // becomes an empty PNG file in the same way.
+    if (bytes.isEmpty())
+        return QImage();
+    if (std::optional<QImage> image = readProgramBitmap(bytes))
+        return *image;
+    const NoImageAllocationLimit unlimited;
+    QImageReader reader(bmpName, "bmp");
+    QImage image;
+    if (!reader.read(&image))
+        throw CannotOpenError(bmpName, reader.errorString());
+    return image;
+}
+
 } // namespace
 
 void BmpToPng(const QString &bmpName, const QString &pngName)
 {
-    const QFileInfo bmpInfo(bmpName);
-    QImage image;
-    if (!(bmpInfo.isFile() && bmpInfo.size() == 0)) {
-        const NoImageAllocationLimit unlimited;
-        QImageReader reader(bmpName, "bmp");
-        if (!reader.read(&image))
-            throw LumoError(LumoMessages::CannotOpen(FullPath(bmpName), reader.errorString()));
-    }
-    WritePng(pngName, image);
+    SaveFile(pngName, EncodePng(readBitmap(bmpName)));
     // The PNG file is complete; a BMP file that cannot be deleted is no
     // reason to report the conversion as failed.
     QFile::remove(bmpName);

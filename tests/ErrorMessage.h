@@ -17,3 +17,15 @@ inline QString MessageOf(const std::function<void()> &action)
     }
     return QStringLiteral("<no error>");
 }
+
+// The program's file messages, spelled out here so that a change of their
+// words is caught.
+inline QString CreationMessage(const QString &fullPath, const QString &reason)
+{
+    return QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(fullPath, reason);
+}
+
+inline QString OpenMessage(const QString &fullPath, const QString &reason)
+{
+    return QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. %2").arg(fullPath, reason);
+}

@@ -71,7 +71,7 @@ inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, in
                     p = jitter(x, y);
                 }
             }
-            const QString character(QChar(table[c]));
+            const QString character = QString(QChar(table[c]));
             QPainter painter(&pages.back().image);
             const QFontMetrics metrics(font, &pages.back().image);
             const int advance = metrics.horizontalAdvance(character);

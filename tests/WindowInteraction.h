@@ -1,8 +1,10 @@
 #pragma once
 
 #include "CommandGuard.h"
+#include "ErrorMessage.h"
 #include "LumoError.h"
 #include "TextFile.h"
+#include "WholeFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,5 +50,5 @@ inline QString CannotOpenMessage(const QString &path)
 {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
-    return ShownMessage(LumoMessages::CannotOpen(FullPath(path), file.errorString()));
+    return ShownMessage(OpenMessage(FullPath(path), file.errorString()));
 }

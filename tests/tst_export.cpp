@@ -201,7 +201,7 @@ QStringList BmpFilesIn(const QString &folder)
 
 QString Reason(const QString &message, const QString &fullName)
 {
-    const QString prefix = LumoMessages::CannotCreate(fullName, QString());
+    const QString prefix = CreationMessage(fullName, QString());
     return message.startsWith(prefix) ? message.mid(prefix.size()) : QStringLiteral("<not this file: %1>").arg(message);
 }
 
@@ -640,7 +640,7 @@ void TestExport::jpegLibraryErrorRaised()
         MessageOf([&] { SavePictures({&first, &tooWide, &third}, "page.jpg", PictureFormat::Jpeg); });
 
     const QString fullName = m_folder->filePath(QStringLiteral("page12.jpg"));
-    QVERIFY2(message.startsWith(LumoMessages::CannotCreate(fullName, QString())), qPrintable(message));
+    QVERIFY2(message.startsWith(CreationMessage(fullName, QString())), qPrintable(message));
     QVERIFY2(message.contains(QStringLiteral("65500")), qPrintable(message));
     QVERIFY(ParseJpeg(ReadBytes(QStringLiteral("page11.jpg"))).has_value());
     QVERIFY(!QFileInfo::exists(QStringLiteral("page12.jpg")));
@@ -735,7 +735,7 @@ void TestExport::pngFailureLeavesNoBmp()
     const QString message = MessageOf([] { SavePictures(ImageList, QStringLiteral("page.png"), PictureFormat::Png); });
 
     const QString fullName = m_folder->filePath(QStringLiteral("page12.png"));
-    QCOMPARE(message, LumoMessages::CannotCreate(fullName, ReasonForBlockedName(fullName)));
+    QCOMPARE(message, CreationMessage(fullName, ReasonForBlockedName(fullName)));
     QVERIFY(QFileInfo(QStringLiteral("page11.png")).isFile());
     QVERIFY(!QFileInfo::exists(QStringLiteral("page13.png")));
     QCOMPARE(BmpFilesIn(m_folder->path()), QStringList());
@@ -763,7 +763,7 @@ void TestExport::missingFolder()
     const QString message = MessageOf([&] { SavePictures({&first, &second}, "missing/page.x", format); });
 
     const QString fullName = m_folder->filePath(QStringLiteral("missing/") + firstName);
-    QCOMPARE(message, LumoMessages::CannotCreate(fullName, QString::fromLocal8Bit(std::strerror(ENOENT))));
+    QCOMPARE(message, CreationMessage(fullName, QString::fromLocal8Bit(std::strerror(ENOENT))));
     QVERIFY(!QFileInfo::exists(QStringLiteral("missing")));
 }
 
@@ -794,7 +794,7 @@ void TestExport::blockedFileKeepsEarlierPictures()
 
     const QString message = MessageOf([&] { SavePictures(pictures, m_folder->filePath("page"), format); });
 
-    QCOMPARE(message, LumoMessages::CannotCreate(blocked, ReasonForBlockedName(blocked)));
+    QCOMPARE(message, CreationMessage(blocked, ReasonForBlockedName(blocked)));
     QImage firstWritten;
     QVERIFY(firstWritten.load(QStringLiteral("page11") + extension));
     QCOMPARE(firstWritten.size(), QSize(6, 6));

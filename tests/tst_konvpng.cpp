@@ -160,9 +160,7 @@ void TestKonvPng::missingBmp()
 {
     const QString message = MessageOf([] { BmpToPng(QStringLiteral("none.bmp"), QStringLiteral("none.png")); });
 
-    QImageReader reader(QStringLiteral("none.bmp"), "bmp");
-    QVERIFY(reader.read().isNull());
-    QCOMPARE(message, LumoMessages::CannotOpen(AbsoluteNativePath(QStringLiteral("none.bmp")), reader.errorString()));
+    QCOMPARE(message, OpenMessage(AbsoluteNativePath(QStringLiteral("none.bmp")), QStringLiteral("No such file or directory")));
     QVERIFY(!QFileInfo::exists(QStringLiteral("none.png")));
 }
 
@@ -175,9 +173,9 @@ void TestKonvPng::unreadableBmpLeftInPlace()
 
     const QString message = MessageOf([] { BmpToPng(QStringLiteral("bad.bmp"), QStringLiteral("bad.png")); });
 
-    QVERIFY2(message.startsWith(LumoMessages::CannotOpen(AbsoluteNativePath(QStringLiteral("bad.bmp")), QString())),
+    QVERIFY2(message.startsWith(OpenMessage(AbsoluteNativePath(QStringLiteral("bad.bmp")), QString())),
              qPrintable(message));
-    QVERIFY(message.size() > LumoMessages::CannotOpen(AbsoluteNativePath(QStringLiteral("bad.bmp")), QString()).size());
+    QVERIFY(message.size() > OpenMessage(AbsoluteNativePath(QStringLiteral("bad.bmp")), QString()).size());
     QCOMPARE(ReadBytes(QStringLiteral("bad.bmp")), garbage);
     QCOMPARE(ReadBytes(QStringLiteral("bad.png")), earlierPng);
 }
@@ -193,7 +191,7 @@ void TestKonvPng::blockedPngLeavesBmpInPlace()
     QSaveFile blocked(QStringLiteral("page.png"));
     QVERIFY(!blocked.open(QIODevice::WriteOnly));
     QCOMPARE(message,
-             LumoMessages::CannotCreate(AbsoluteNativePath(QStringLiteral("page.png")), blocked.errorString()));
+             CreationMessage(AbsoluteNativePath(QStringLiteral("page.png")), blocked.errorString()));
     QCOMPARE(ReadBytes(QStringLiteral("page.bmp")), bmp);
 }
 

@@ -6,6 +6,7 @@
 #include "Startup.h"
 #include "TestFiles.h"
 #include "TextFile.h"
+#include "WholeFile.h"
 #include "WindowInteraction.h"
 #include "WindowTestSupport.h"
 

@@ -10,6 +10,7 @@
 #include "Startup.h"
 #include "TestFiles.h"
 #include "TextFile.h"
+#include "WholeFile.h"
 #include "WindowTestSupport.h"
 
 #include <QApplication>

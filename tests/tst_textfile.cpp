@@ -1,6 +1,7 @@
 #include "ErrorMessage.h"
 #include "TestFiles.h"
 #include "TextFile.h"
+#include "WholeFile.h"
 #include "WorkingFolder.h"
 
 #include <QDir>

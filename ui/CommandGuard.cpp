@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <exception>
+#include <new>
 
 QString ProgramTitle()
 {
@@ -33,6 +34,8 @@ bool RunCommand(LumoDialogs &dialogs, QWidget *parent, const std::function<void(
         return true;
     } catch (const LumoError &error) {
         message = error.message();
+    } catch (const std::bad_alloc &) {
+        message = LumoMessages::OutOfMemory();
     } catch (const std::exception &error) {
         message = QString::fromLocal8Bit(error.what());
     }

@@ -3,6 +3,7 @@
 #include "IntegerText.h"
 #include "LumoError.h"
 #include "TextFile.h"
+#include "WholeFile.h"
 
 #include <QFile>
 #include <cstdint>
@@ -39,13 +40,13 @@ QByteArray hexValue(Colour colour)
 void CustomColours::Load(const QString &path)
 {
     m_lines.clear();
-    if (!QFile::exists(path))
+    const std::optional<QByteArray> bytes = ReadConfigFile(path);
+    if (!bytes)
         return;
     // Lines end at CR, LF or CR LF, and a NUL byte ends the list, as with
     // every other text the program reads.
-    QByteArray text = LoadTextFile(path);
-    if (text.endsWith("\r\n"))
-        text.chop(2); // the last line's break starts no line
+    QByteArray text = TextFileLines(*bytes);
+    text.chop(2); // the last line's break starts no line
     if (text.isEmpty())
         return;
     for (qsizetype start = 0;;) {

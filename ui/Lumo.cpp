@@ -11,6 +11,7 @@
 #include "RenderSettings.h"
 #include "SetupStore.h"
 #include "TextFile.h"
+#include "WholeFile.h"
 #include "WindowPlacement.h"
 
 #include <QApplication>

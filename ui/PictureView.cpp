@@ -6,7 +6,6 @@
 #include <QContextMenuEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <ranges>
 
 PictureView::PictureView(QWidget *parent) : QWidget(parent)
 {
@@ -20,9 +19,9 @@ QRect PictureView::PictureRect(const PictureControl &picture) const
 PictureControl *PictureView::PictureAt(const QPoint &pos) const
 {
     // Later pictures lie above earlier ones.
-    for (PictureControl *picture : ImageList | std::views::reverse) {
-        if (PictureRect(*picture).contains(pos))
-            return picture;
+    for (auto it = ImageList.rbegin(); it != ImageList.rend(); ++it) {
+        if (PictureRect(**it).contains(pos))
+            return *it;
     }
     return nullptr;
 }

@@ -1,0 +1,169 @@
+#include "WholeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QString FullPath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+LumoError CannotCreateError(const QString &path, const QString &reason)
+{
+    return LumoError(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2").arg(FullPath(path), reason));
+}
+
+LumoError CannotOpenError(const QString &path, const QString &reason)
+{
+    return LumoError(QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. %2").arg(FullPath(path), reason));
+}
+
+// The temporary file behind a WholeFileWriter, as a device. QSaveFile alone
+// is not enough: buffered, its last write happens inside commit(), whose
+// failure Qt does not report, and a cut-off file would replace the old one.
+// So it is opened unbuffered, and a short write (the disk filled up half-way)
+// is retried until it fails outright, which gives the system's reason.
+class WholeFileWriter::SaveDevice : public QIODevice
+{
+public:
+    explicit SaveDevice(const QString &path) : m_file(path) {}
+
+    bool Start()
+    {
+        // A symbolic link is written through to its target, created when
+        // missing, as the user of the link expects; QSaveFile resolves only
+        // links that point at something.
+        const QFileInfo info(m_file.fileName());
+        if (info.isSymLink() && !info.exists())
+            m_file.setFileName(info.symLinkTarget());
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return false;
+        return open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+    QString Reason() const { return m_reason.isEmpty() ? m_file.errorString() : m_reason; }
+    bool Failed() const { return !m_reason.isEmpty(); }
+
+    bool Commit()
+    {
+        close();
+        if (Failed())
+            return false;
+        if (!m_file.commit()) {
+            m_reason = m_file.errorString();
+            return false;
+        }
+        return true;
+    }
+
+    void Discard()
+    {
+        if (m_file.isOpen())
+            m_file.cancelWriting();
+        close();
+    }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        if (Failed())
+            return -1;
+        qint64 done = 0;
+        while (done < length) {
+            const qint64 written = m_file.write(data + done, length - done);
+            if (written <= 0) {
+                m_reason = m_file.errorString();
+                if (m_reason.isEmpty())
+                    m_reason = qt_error_string(errno);
+                return -1;
+            }
+            done += written;
+        }
+        return done;
+    }
+
+private:
+    QSaveFile m_file;
+    QString m_reason;
+};
+
+WholeFileWriter::WholeFileWriter(const QString &path) : m_path(path), m_device(std::make_unique<SaveDevice>(path))
+{
+    if (!m_device->Start())
+        throw CannotCreateError(m_path, m_device->Reason());
+}
+
+WholeFileWriter::~WholeFileWriter()
+{
+    if (m_device->isOpen())
+        m_device->Discard();
+}
+
+void WholeFileWriter::Write(QByteArrayView bytes)
+{
+    if (!bytes.isEmpty() && m_device->write(bytes.data(), bytes.size()) != bytes.size())
+        throw CannotCreateError(m_path, m_device->Reason());
+}
+
+QIODevice &WholeFileWriter::Device()
+{
+    return *m_device;
+}
+
+void WholeFileWriter::Commit()
+{
+    if (!m_device->Commit())
+        throw CannotCreateError(m_path, m_device->Reason());
+}
+
+QString WholeFileWriter::ErrorString() const
+{
+    return m_device->Reason();
+}
+
+void SaveFile(const QString &path, QByteArrayView bytes)
+{
+    WholeFileWriter file(path);
+    file.Write(bytes);
+    file.Commit();
+}
+
+std::optional<QByteArray> ReadConfigFile(const QString &path)
+{
+    // Opened without waiting, so that a FIFO in the file's place cannot
+    // hold the program until someone writes into it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        throw CannotOpenError(path, qt_error_string(errno));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw CannotOpenError(path, file.errorString());
+    }
+    struct stat status{};
+    if (::fstat(fd, &status) != 0)
+        throw CannotOpenError(path, qt_error_string(errno));
+    if (S_ISDIR(status.st_mode)) {
+        // Qt's own words for it, as every other open of a folder gives them.
+        QFile folder(path);
+        folder.open(QIODevice::ReadOnly);
+        throw CannotOpenError(path, folder.errorString());
+    }
+    if (!S_ISREG(status.st_mode))
+        throw CannotOpenError(path, QStringLiteral("Not a regular file"));
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw CannotOpenError(path, file.errorString());
+    return content;
+}

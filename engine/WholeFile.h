@@ -1,0 +1,68 @@
+#pragma once
+
+#include "LumoError.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QIODevice>
+#include <QString>
+#include <memory>
+#include <optional>
+
+// Every file the program writes is written whole: into a temporary file
+// beside it, without buffering, every write checked, then renamed over the
+// old one. A failure (a full disk half-way) leaves the old file as it was
+// and reports the system's own reason. This unit also words the file
+// messages, so each is built in one place.
+
+// The path as the messages show it: absolute, native separators.
+QString FullPath(const QString &path);
+
+// "Datei "<full path>" kann nicht erstellt werden. <reason>"
+LumoError CannotCreateError(const QString &path, const QString &reason);
+// "Datei <full path> kann nicht geöffnet werden. <reason>"
+LumoError CannotOpenError(const QString &path, const QString &reason);
+
+// One file being written whole. Until Commit() the old file is untouched;
+// a writer that goes without Commit() removes what it wrote.
+class WholeFileWriter
+{
+public:
+    // Raises the creation error when the temporary file cannot be made.
+    explicit WholeFileWriter(const QString &path);
+    ~WholeFileWriter();
+    WholeFileWriter(const WholeFileWriter &) = delete;
+    WholeFileWriter &operator=(const WholeFileWriter &) = delete;
+
+    // Raises the creation error with the system's reason when not every
+    // byte could be written.
+    void Write(QByteArrayView bytes);
+
+    // For writers that take a device (the PDF writer): what they write goes
+    // the same way, and a failure among their writes is raised by Commit().
+    QIODevice &Device();
+
+    // Puts the file in place; raises the creation error when an earlier
+    // write failed or the file cannot be renamed.
+    void Commit();
+
+    const QString &Path() const { return m_path; }
+    // Why the last write or the commit failed.
+    QString ErrorString() const;
+
+private:
+    class SaveDevice;
+
+    QString m_path;
+    std::unique_ptr<SaveDevice> m_device;
+};
+
+// Writes the bytes as the whole content of the file.
+void SaveFile(const QString &path, QByteArrayView bytes);
+
+// The bytes of a configuration file (the settings, the custom colours);
+// nothing when there is no such file, also when a symbolic link of that
+// name points nowhere. Anything but a regular file (a FIFO, a device, a
+// folder) raises the open error "Not a regular file" at once, without
+// waiting for a writer; so does a file that cannot be read.
+std::optional<QByteArray> ReadConfigFile(const QString &path);

@@ -1,0 +1,1 @@
+# Tests of the installed tree and of the package.
