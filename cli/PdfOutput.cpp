@@ -28,24 +28,23 @@ QPageLayout pageFor(const QImage &picture)
 // that must stay below 2 GiB; a larger picture crashes it.
 constexpr qint64 MaxPdfPicturePixels = (qint64(1) << 31) / 3 - 1;
 
-void checkFitsPdf(const PictureControl &picture, const QString &fileName)
+} // namespace
+
+void CheckFitsPdf(std::int32_t width, std::int32_t height, const QString &fileName)
 {
-    const qint64 pixels = qint64(picture.BitmapWidth()) * picture.BitmapHeight();
-    if (pixels > MaxPdfPicturePixels)
+    if (qint64(width) * height > MaxPdfPicturePixels)
         throw CannotCreateError(fileName, QStringLiteral("A picture of %1 x %2 pixels is larger than a PDF page "
                                                          "can hold (at most %3 pixels)")
-                                              .arg(picture.BitmapWidth())
-                                              .arg(picture.BitmapHeight())
+                                              .arg(width)
+                                              .arg(height)
                                               .arg(MaxPdfPicturePixels));
 }
-
-} // namespace
 
 void SavePdf(const std::vector<PictureControl *> &pictures, const QString &fileName)
 {
     // Refused before anything is written, so an older file stays whole.
     for (const PictureControl *picture : pictures)
-        checkFitsPdf(*picture, fileName);
+        CheckFitsPdf(picture->BitmapWidth(), picture->BitmapHeight(), fileName);
 
     WholeFileWriter file(fileName);
     {

@@ -139,6 +139,10 @@ private:
 void render(const RenderOptions &options)
 {
     const QByteArray text = readText(options.input);
+    // Every page has the first one's size: one too large for a PDF page is
+    // refused before it is drawn.
+    if (options.outputKind == OutputKind::Pdf && !options.onePicture)
+        CheckFitsPdf(options.pageWidth, options.pageHeight, options.output);
 
     PictureStack stack;
     stack.First().SetBounds(0, 0, options.pageWidth, options.pageHeight);

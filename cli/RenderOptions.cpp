@@ -62,6 +62,14 @@ std::int64_t integerIn(const QString &option, const QString &value, std::int64_t
     return *number;
 }
 
+// Names go into the settings file, one a line.
+QString nameValue(const QString &option, const QString &value)
+{
+    if (BreaksSettingsLine(value.toUtf8()))
+        failValue(option, QStringLiteral("must not contain a line break or NUL"), ShownWithLineBreaks(value));
+    return value;
+}
+
 Colour colourValue(const QString &option, const QString &value)
 {
     // QColor would also take #RGB, #AARRGGBB and twelve-digit forms; only
@@ -130,10 +138,12 @@ struct KnownOption
 // Every option of the command; --help and --version are handled before
 // this table is consulted.
 const KnownOption knownOptions[] = {
-    {QLatin1StringView("--setup"), true, [](RenderOptions &o, const QString &, const QString &v) { o.setupName = v; }},
+    {QLatin1StringView("--setup"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.setupName = nameValue(opt, v); }},
     {QLatin1StringView("--settings"), true,
      [](RenderOptions &o, const QString &, const QString &v) { o.settingsPath = v; }},
-    {QLatin1StringView("--font"), true, [](RenderOptions &o, const QString &, const QString &v) { o.fontName = v; }},
+    {QLatin1StringView("--font"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.fontName = nameValue(opt, v); }},
     {QLatin1StringView("--size"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) {
          o.fontSize = static_cast<std::int32_t>(integerIn(opt, v, 0, MaxFontSize));
@@ -168,9 +178,9 @@ const KnownOption knownOptions[] = {
          o.seed = static_cast<std::uint32_t>(integerIn(opt, v, 0, UInt32Max));
      }},
     {QLatin1StringView("--save-setup"), true,
-     [](RenderOptions &o, const QString &, const QString &v) { o.saveSetup = v; }},
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.saveSetup = nameValue(opt, v); }},
     {QLatin1StringView("--delete-setup"), true,
-     [](RenderOptions &o, const QString &, const QString &v) { o.deleteSetup = v; }},
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.deleteSetup = nameValue(opt, v); }},
     {QLatin1StringView("--list-setups"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.listSetups = true; }},
     {QLatin1StringView("--quiet"), false, [](RenderOptions &o, const QString &, const QString &) { o.quiet = true; }},

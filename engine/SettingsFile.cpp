@@ -54,13 +54,23 @@ QByteArrayView TrimmedSettingsText(QByteArrayView text)
     return QByteArrayView(begin, end);
 }
 
+bool BreaksSettingsLine(QByteArrayView text)
+{
+    return text.contains('\r') || text.contains('\n') || text.contains('\0');
+}
+
+QString ShownWithLineBreaks(const QString &text)
+{
+    QString shown = text;
+    return shown.replace(u'\r', QLatin1String("\\r"))
+        .replace(u'\n', QLatin1String("\\n"))
+        .replace(QChar(0), QLatin1String("\\0"));
+}
+
 void CheckSettingsText(const QByteArray &text)
 {
-    if (!text.contains('\r') && !text.contains('\n') && !text.contains('\0'))
-        return;
-    QString shown = FromCp1252(text);
-    shown.replace(u'\r', QLatin1String("\\r")).replace(u'\n', QLatin1String("\\n")).replace(QChar(0), QLatin1String("\\0"));
-    throw LumoError(LumoMessages::LineBreakInName(shown));
+    if (BreaksSettingsLine(text))
+        throw LumoError(LumoMessages::LineBreakInName(ShownWithLineBreaks(FromCp1252(text))));
 }
 
 SettingsFile::SettingsFile(const QString &path)

@@ -16,8 +16,13 @@ QByteArrayView TrimmedSettingsText(QByteArrayView text);
 
 // Section names, keys and values are lines of the file: one holding a CR,
 // an LF or a NUL byte would break the file's structure (a name could plant
-// a section of its own). Raises "Name … darf keinen Zeilenumbruch …" for
-// such a text.
+// a section of its own).
+bool BreaksSettingsLine(QByteArrayView text);
+// The text with CR, LF and NUL written as \r, \n and \0, for a message of
+// one line.
+QString ShownWithLineBreaks(const QString &text);
+// Raises "Name "…" darf keinen Zeilenumbruch (CR, LF) und kein NUL-Zeichen
+// enthalten" for a text that BreaksSettingsLine.
 void CheckSettingsText(const QByteArray &text);
 
 // An in-memory copy of an INI file, loaded when the object is made and

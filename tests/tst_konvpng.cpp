@@ -40,6 +40,7 @@ private slots:
     void convertsOtherBitmaps();
     void emptyBitmapGivesEmptyPng();
     void pictureAboveQtsReadLimit();
+    void pictureTallerThanQtReadsBitmaps();
     void existingPngReplaced();
     void missingBmp();
     void unreadableBmpLeftInPlace();
@@ -139,6 +140,22 @@ void TestKonvPng::pictureAboveQtsReadLimit()
     QCOMPARE(png.pixel(5799, 5799), qRgb(0, 0, 255));
     QCOMPARE(png.pixel(0, 0), qRgb(255, 255, 255));
     QCOMPARE(QImageReader::allocationLimit(), 128);
+}
+
+void TestKonvPng::pictureTallerThanQtReadsBitmaps()
+{
+    // A one-picture result is soon taller than the 16384 rows that Qt's
+    // bitmap reader takes; the bitmaps the program writes are converted anyway.
+    QImage picture(3, 20000, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 100, y % 256, (y / 256) % 256));
+    QVERIFY(WriteBytes(QStringLiteral("tall.bmp"), EncodeBmp(picture)));
+    BmpToPng(QStringLiteral("tall.bmp"), QStringLiteral("tall.png"));
+    QVERIFY(!QFile::exists(QStringLiteral("tall.bmp")));
+    QImage png;
+    QVERIFY(png.load(QStringLiteral("tall.png"), "PNG"));
+    QCOMPARE(ImageDifference(png.convertToFormat(QImage::Format_RGB32), picture), QString());
 }
 
 void TestKonvPng::existingPngReplaced()

@@ -55,6 +55,7 @@ private slots:
     void contextMenuIsPopMenu();
     void quitEndsTheProgram();
     void loadMissingFileShowsMessage();
+    void pictureBeyondMemoryShowsTheProgramsMessage();
 };
 
 void tst_LumoForm::init()
@@ -514,6 +515,16 @@ void tst_LumoForm::loadMissingFileShowsMessage()
     // The program file's name up to its first ".", all but the first
     // character in lower case.
     QCOMPARE(dialogs().errors[0].title, QStringLiteral("tst_lumoform"));
+    QCOMPARE(dialogs().errors[0].title, ProgramTitle());
+}
+
+void tst_LumoForm::pictureBeyondMemoryShowsTheProgramsMessage()
+{
+    // 1610612736 pt: the first picture would be over 1.6 billion pixels wide.
+    SetupFont->SetSize(1610612736);
+    LumoForm->ConvertOneClick();
+    QCOMPARE(dialogs().errors.size(), qsizetype(1));
+    QCOMPARE(dialogs().errors[0].text, QStringLiteral("out of memory."));
     QCOMPARE(dialogs().errors[0].title, ProgramTitle());
 }
 

@@ -65,6 +65,9 @@ private slots:
     void picturesWrittenBeforeAFailureAreReported();
     void unwritableStandardOutputFails();
     void helpNamesEveryOption();
+    void fullDiskKeepsTheOldFile_data();
+    void fullDiskKeepsTheOldFile();
+    void pdfPageTooLargeRefused();
 
 private:
     Run run(const QStringList &arguments, const QByteArray &input = QByteArray(),
@@ -237,6 +240,18 @@ void tst_LumoRender::usageErrors_data()
     QTest::newRow("no extension") << QStringList{"in.txt", "out"}
                                   << "lumo-render: OUTPUT: not a .jpg, .jpeg, .bmp, .png or .pdf file: 'out'" + Hint;
     QTest::newRow("nothing to do") << QStringList{} << "lumo-render: no INPUT given" + Hint;
+    QTest::newRow("setup name planting a section")
+        << QStringList{"--save-setup", "Evil]\r\n[__SetupProgamPositions__]\r\nWinEditLeft=-30000\r\n[x"}
+        << "lumo-render: --save-setup: must not contain a line break or NUL: "
+           "'Evil]\\r\\n[__SetupProgamPositions__]\\r\\nWinEditLeft=-30000\\r\\n[x'" + Hint;
+    QTest::newRow("font name planting a key")
+        << QStringList{"--font", "Arial\r\nHoVar=99999", "--save-setup", "Plain"}
+        << "lumo-render: --font: must not contain a line break or NUL: 'Arial\\r\\nHoVar=99999'" + Hint;
+    QTest::newRow("setup name with LF") << QStringList{"--setup", "a\nb", "in.txt"}
+                                        << "lumo-render: --setup: must not contain a line break or NUL: 'a\\nb'" + Hint;
+    QTest::newRow("deleted name with CR") << QStringList{"--delete-setup", "a\rb"}
+                                          << "lumo-render: --delete-setup: must not contain a line break or NUL: "
+                                             "'a\\rb'" + Hint;
     QTest::newRow("bad value after --save-setup")
         << QStringList{"--save-setup", "Neu", "--noise", "x"} << "lumo-render: --noise: not a number: 'x'" + Hint;
     QTest::newRow("bad value after --delete-setup")
@@ -496,6 +511,58 @@ void tst_LumoRender::helpNamesEveryOption()
     QVERIFY(QRegularExpression(QStringLiteral("^lumo-render \\d+\\.\\d+\\.\\d+\\n$"))
                 .match(QString::fromUtf8(version.out))
                 .hasMatch());
+}
+
+void tst_LumoRender::fullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<QString>("output");
+    // A PNG this small was written in one go inside the save file's commit,
+    // where Qt does not report a failed write; the PDF went the same way.
+    QTest::newRow("png") << "out.png";
+    QTest::newRow("pdf") << "out.pdf";
+    QTest::newRow("jpg") << "out.jpg";
+    QTest::newRow("bmp") << "out.bmp";
+}
+
+void tst_LumoRender::fullDiskKeepsTheOldFile()
+{
+    QFETCH(QString, output);
+    QVERIFY(WriteBytes("short.txt", "Lumo\r\n"));
+    const QStringList arguments{"--seed", "1", "--noise", "30", "--page", "100x100", "short.txt", output};
+    Run r = run(arguments);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    const QByteArray earlier = ReadBytes(output);
+    QVERIFY(earlier.size() > 1024);
+
+    // The disk "fills up" after 1 KiB; the child process inherits the limit.
+    {
+        const FileSizeLimit limit(1024);
+        QVERIFY(limit.active());
+        r = run(arguments);
+    }
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, QByteArray());
+    const QString fullName = QDir(m_folder->path()).canonicalPath() + u'/' + output;
+    QCOMPARE(QString::fromUtf8(r.err), "Datei \"" + fullName + "\" kann nicht erstellt werden. File too large\n");
+    QCOMPARE(ReadBytes(output), earlier);
+    QCOMPARE(entries(), QStringList({output, "short.txt"}));
+}
+
+void tst_LumoRender::pdfPageTooLargeRefused()
+{
+    QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
+    QVERIFY(WriteBytes("out.pdf", "an older document"));
+    // Qt's PDF writer crashed on a picture of more than 715827882 pixels.
+    const Run r = run({"--page", "27000x27000", "in.txt", "out.pdf"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, QByteArray());
+    const QString fullName = QDir(m_folder->path()).canonicalPath() + "/out.pdf";
+    QCOMPARE(QString::fromUtf8(r.err), "Datei \"" + fullName + "\" kann nicht erstellt werden. A picture of 27000 x "
+                                       "27000 pixels is larger than a PDF page can hold (at most 715827881 pixels)\n");
+    QCOMPARE(ReadBytes("out.pdf"), QByteArray("an older document"));
 }
 
 QTEST_MAIN(tst_LumoRender)

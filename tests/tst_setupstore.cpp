@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <limits>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,6 +60,11 @@ private slots:
     void eraseSetup();
     void positions();
     void fileProblems();
+    void fifoAndDanglingLink();
+    void lineBreaksInNamesRefused();
+    void sizeThatJustFitsKeptExact();
+    void cutFontNameReadsBackAsWritten_data();
+    void cutFontNameReadsBackAsWritten();
 
 private:
     std::optional<WorkingFolder> m_folder;
@@ -391,6 +398,92 @@ void TestSetupStore::fileProblems()
     QCOMPARE(MessageOf([&elsewhere] { SaveSetup("Any", elsewhere); }),
              QStringLiteral("Datei \"%1\" kann nicht erstellt werden. No such file or directory")
                  .arg(AbsoluteNativePath(elsewhere)));
+}
+
+void TestSetupStore::fifoAndDanglingLink()
+{
+    // A FIFO would hold the open until a writer came; it is refused at once.
+    QCOMPARE(mkfifo("LumoSetup.ini", 0600), 0);
+    const QString notRegular = OpenMessage(AbsoluteNativePath("LumoSetup.ini"), QStringLiteral("Not a regular file"));
+    QCOMPARE(MessageOf([] { ListSetups(); }), notRegular);
+    QCOMPARE(MessageOf([] { LoadSetup("Any"); }), notRegular);
+    QVERIFY(QFile::remove("LumoSetup.ini"));
+
+    // A link to nothing is a missing file: defaults, an empty list, and a
+    // save creates the link's target, keeping the link.
+    QVERIFY(QFile::link("target.ini", "LumoSetup.ini"));
+    setUnusualSettings();
+    QCOMPARE(ListSetups(), QList<QByteArray>());
+    LoadSetup("Any");
+    QCOMPARE(SetupFont->Name(), QStringLiteral("Arial"));
+    QCOMPARE(HoVar, 0);
+    SaveSetup("Mine");
+    QVERIFY(QFileInfo("LumoSetup.ini").isSymLink());
+    QVERIFY(ReadBytes("target.ini").startsWith("[Mine]\r\nBGColor=00FFFFFF\r\nFTName=Arial\r\n"));
+    QCOMPARE(ListSetups(), QList<QByteArray>{"Mine"});
+}
+
+void TestSetupStore::lineBreaksInNamesRefused()
+{
+    const QByteArray stored = "[Keep]\r\nHoVar=1\r\n\r\n";
+    QVERIFY(WriteBytes("LumoSetup.ini", stored));
+
+    // A name that would plant a positions section of its own.
+    const QByteArray evil = "Evil]\r\n[__SetupProgamPositions__]\r\nWinEditLeft=-30000\r\n[x";
+    QCOMPARE(MessageOf([&evil] { SaveSetup(evil); }),
+             QStringLiteral("Name \"Evil]\\r\\n[__SetupProgamPositions__]\\r\\nWinEditLeft=-30000\\r\\n[x\" "
+                            "darf keinen Zeilenumbruch (CR, LF) und kein NUL-Zeichen enthalten"));
+    QCOMPARE(MessageOf([] { SaveSetup(QByteArray("Nul\0Name", 8)); }),
+             QStringLiteral("Name \"Nul\\0Name\" darf keinen Zeilenumbruch (CR, LF) und kein NUL-Zeichen enthalten"));
+    // A font name that would plant a key.
+    SetupFont->SetName(QStringLiteral("Arial\r\nHoVar=99999"));
+    QCOMPARE(MessageOf([] { SaveSetup("Plain"); }),
+             QStringLiteral("Name \"Arial\\r\\nHoVar=99999\" darf keinen Zeilenumbruch (CR, LF) und kein "
+                            "NUL-Zeichen enthalten"));
+    QCOMPARE(ReadBytes("LumoSetup.ini"), stored);
+}
+
+void TestSetupStore::sizeThatJustFitsKeptExact()
+{
+    // 1610612736 pt is exactly -2147483648 pixels at 96 dpi, which fits.
+    QVERIFY(WriteBytes("LumoSetup.ini", "[Huge]\r\nFTSize=1610612736\r\n[Beyond]\r\nFTSize=2147483647\r\n"));
+    LoadSetup("Huge");
+    QCOMPARE(SetupFont->Height(), std::numeric_limits<std::int32_t>::min());
+    QCOMPARE(SetupFont->Size(), 1610612736);
+    SaveSetup("Huge");
+    QCOMPARE(SettingsFile().ReadString("Huge", "FTSize", ""), QByteArray("1610612736"));
+
+    // What does not fit is clamped.
+    LoadSetup("Beyond");
+    QCOMPARE(SetupFont->Height(), std::numeric_limits<std::int32_t>::min());
+}
+
+void TestSetupStore::cutFontNameReadsBackAsWritten_data()
+{
+    QTest::addColumn<QByteArray>("storedName");
+    QTest::addColumn<QByteArray>("readName");
+    QTest::newRow("cut ends in a blank") << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZABCD EF")
+                                         << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZABCD");
+    QTest::newRow("cut ends in NUL bytes") << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZAB\0\0\0\0X", 33)
+                                           << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZAB");
+    QTest::newRow("cut ends in a tab") << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZABCD\tEF")
+                                       << QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZABCD");
+}
+
+void TestSetupStore::cutFontNameReadsBackAsWritten()
+{
+    QFETCH(QByteArray, storedName);
+    QFETCH(QByteArray, readName);
+
+    QVERIFY(WriteBytes("LumoSetup.ini", "[Long]\r\nFTName=" + storedName + "\r\n"));
+    LoadSetup("Long");
+    QCOMPARE(SetupFont->Name(), QString::fromLatin1(readName));
+    SaveSetup("Long");
+    const QByteArray first = ReadBytes("LumoSetup.ini");
+    LoadSetup("Long");
+    SaveSetup("Long");
+    QCOMPARE(ReadBytes("LumoSetup.ini"), first);
+    QVERIFY(first.contains("FTName=" + readName + "\r\n"));
 }
 
 QTEST_MAIN(TestSetupStore)
