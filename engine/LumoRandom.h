@@ -6,13 +6,9 @@
 // generator. Every call advances the seed once.
 extern std::uint32_t RandSeed;
 
-// RandomStep is the same on a seed the caller keeps in a local variable
-// while it draws many numbers (the noise loop), so the seed stays in a
-// register instead of going through memory at every pixel written.
-//
-// An integer in [0, n), 0 for n = 0: seed := seed x 134775813 + 1, then the
-// high 32 bits of the 64-bit product n x seed. A negative n is read as
-// unsigned, so the result can be any 32-bit value.
+// An integer in [0, n), 0 for n = 0, from the given seed: seed := seed x
+// 134775813 + 1, then the high 32 bits of the 64-bit product n x seed. A
+// negative n is read as unsigned, so the result can be any 32-bit value.
 inline std::int32_t RandomStep(std::uint32_t &seed, std::int32_t n)
 {
     seed = seed * 134775813u + 1u;

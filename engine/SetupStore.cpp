@@ -144,15 +144,15 @@ void EraseSetup(const QByteArray &name, const QString &path)
     file.UpdateFile();
 }
 
-std::int32_t ReadPosition(const QByteArray &key, std::int32_t defaultValue, const QString &path)
+std::int32_t ReadPosition(const PositionKey &key, const QString &path)
 {
-    return SettingsFile(path).ReadInteger(PositionSection, key, defaultValue);
+    return SettingsFile(path).ReadInteger(PositionSection, key.name, key.defaultValue);
 }
 
-void WritePositions(const QList<std::pair<QByteArray, std::int32_t>> &values, const QString &path)
+void WritePositions(const QList<std::pair<PositionKey, std::int32_t>> &values, const QString &path)
 {
     SettingsFile file(path);
     for (const auto &[key, value] : values)
-        file.WriteInteger(PositionSection, key, value);
+        file.WriteInteger(PositionSection, key.name, value);
     file.UpdateFile();
 }

@@ -35,21 +35,38 @@ QList<QByteArray> ListSetups(const QString &path = DefaultSettingsPath);
 // Removes the section and writes the file back (creating it when missing).
 void EraseSetup(const QByteArray &name, const QString &path = DefaultSettingsPath);
 
-// An integer of the position section, or the default.
-std::int32_t ReadPosition(const QByteArray &key, std::int32_t defaultValue, const QString &path = DefaultSettingsPath);
+// A key of the position section with the value a window takes when the
+// file has none. The keys are named here once; windows use these names, so
+// a mistyped key does not compile.
+struct PositionKey
+{
+    const char *name;
+    std::int32_t defaultValue;
+};
+
+namespace PositionKeys {
+inline constexpr PositionKey WinEditLeft{"WinEditLeft", 50};
+inline constexpr PositionKey WinEditTop{"WinEditTop", 50};
+inline constexpr PositionKey WinEditWidth{"WinEditWidth", 300};
+inline constexpr PositionKey WinEditHeight{"WinEditHeight", 400};
+inline constexpr PositionKey WinImageLeft{"WinImageLeft", 350};
+inline constexpr PositionKey WinImageTop{"WinImageTop", 50};
+inline constexpr PositionKey WinImageWidth{"WinImageWidth", 300};
+inline constexpr PositionKey WinImageHeight{"WinImageHeight", 400};
+inline constexpr PositionKey WinSetupLeft{"WinSetupLeft", 150};
+inline constexpr PositionKey WinSetupTop{"WinSetupTop", 250};
+inline constexpr PositionKey WinSaveLoadLeft{"WinSaveLoadLeft", 150};
+inline constexpr PositionKey WinSaveLoadTop{"WinSaveLoadTop", 250};
+
+inline constexpr PositionKey All[] = {
+    WinEditLeft,  WinEditTop,  WinEditWidth,  WinEditHeight, WinImageLeft,    WinImageTop,
+    WinImageWidth, WinImageHeight, WinSetupLeft, WinSetupTop, WinSaveLoadLeft, WinSaveLoadTop,
+};
+} // namespace PositionKeys
+
+// The key's integer in the position section, or its default.
+std::int32_t ReadPosition(const PositionKey &key, const QString &path = DefaultSettingsPath);
 
 // Writes the keys in order into the position section with one write-back.
-void WritePositions(const QList<std::pair<QByteArray, std::int32_t>> &values,
+void WritePositions(const QList<std::pair<PositionKey, std::int32_t>> &values,
                     const QString &path = DefaultSettingsPath);
-
-// The defaults of the position section.
-struct PositionDefault
-{
-    const char *key;
-    std::int32_t value;
-};
-inline constexpr PositionDefault PositionDefaults[] = {
-    {"WinEditLeft", 50},     {"WinEditTop", 50},      {"WinEditWidth", 300},    {"WinEditHeight", 400},
-    {"WinImageLeft", 350},   {"WinImageTop", 50},     {"WinImageWidth", 300},   {"WinImageHeight", 400},
-    {"WinSetupLeft", 150},   {"WinSetupTop", 250},    {"WinSaveLoadLeft", 150}, {"WinSaveLoadTop", 250},
-};

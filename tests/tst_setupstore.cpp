@@ -349,30 +349,32 @@ void TestSetupStore::eraseSetup()
 void TestSetupStore::positions()
 {
     QVERIFY(QFile::copy(FixtureDir + "setups.ini", QStringLiteral("LumoSetup.ini")));
-    QCOMPARE(ReadPosition("WinEditLeft", 50), 64);
-    QCOMPARE(ReadPosition("wineditTOP", 50), -5);
-    QCOMPARE(ReadPosition("WinEditWidth", 300), 300);
-    QCOMPARE(ReadPosition("WinImageLeft", 350), 16);
-    QCOMPARE(ReadPosition("WinImageTop", 50), 50);
-    QCOMPARE(ReadPosition("WinSetupLeft", 150), 150);
+    QCOMPARE(ReadPosition(PositionKeys::WinEditLeft), 64);
+    QCOMPARE(ReadPosition(PositionKeys::WinEditTop), -5);
+    QCOMPARE(SettingsFile().ReadInteger(PositionSection, "wineditTOP", 50), -5);
+    QCOMPARE(ReadPosition(PositionKeys::WinEditWidth), 300);
+    QCOMPARE(ReadPosition(PositionKeys::WinImageLeft), 16);
+    QCOMPARE(ReadPosition(PositionKeys::WinImageTop), 50);
+    QCOMPARE(ReadPosition(PositionKeys::WinSetupLeft), 150);
 
     QFile::remove(QStringLiteral("LumoSetup.ini"));
     QVERIFY(WriteBytes(QStringLiteral("LumoSetup.ini"),
                        "[__StandardSetup__]\r\nHoVar=1\r\n[__SetupProgamPositions__]\r\nWinEditTop=1\r\nOther=x\r\n"));
-    WritePositions({{"WinEditLeft", 10}, {"WinEditTop", 20}, {"WinImageLeft", -30}});
+    WritePositions({{PositionKeys::WinEditLeft, 10}, {PositionKeys::WinEditTop, 20}, {PositionKeys::WinImageLeft, -30}});
     QCOMPARE(ReadBytes(QStringLiteral("LumoSetup.ini")),
              QByteArray("[__StandardSetup__]\r\nHoVar=1\r\n\r\n"
                         "[__SetupProgamPositions__]\r\nWinEditTop=20\r\nOther=x\r\nWinEditLeft=10\r\nWinImageLeft=-30\r\n\r\n"));
-    QCOMPARE(ReadPosition("WinImageLeft", 350), -30);
+    QCOMPARE(ReadPosition(PositionKeys::WinImageLeft), -30);
 
     // Every window's keys with their defaults, as a fresh program writes them.
     QFile::remove(QStringLiteral("LumoSetup.ini"));
-    QList<std::pair<QByteArray, std::int32_t>> defaults;
-    for (const PositionDefault &entry : PositionDefaults)
-        defaults.append({entry.key, entry.value});
+    QList<std::pair<PositionKey, std::int32_t>> defaults;
+    for (const PositionKey &key : PositionKeys::All)
+        defaults.append({key, key.defaultValue});
     WritePositions(defaults);
-    for (const PositionDefault &entry : PositionDefaults)
-        QCOMPARE(ReadPosition(entry.key, -1), entry.value);
+    const SettingsFile written;
+    for (const PositionKey &key : PositionKeys::All)
+        QCOMPARE(written.ReadInteger(PositionSection, key.name, -1), key.defaultValue);
     QCOMPARE(ListSetups(), QList<QByteArray>{PositionSection});
 }
 
@@ -390,8 +392,8 @@ void TestSetupStore::fileProblems()
     QCOMPARE(MessageOf([] { SaveSetup("Any"); }), cannotOpen);
     QCOMPARE(MessageOf([] { ListSetups(); }), cannotOpen);
     QCOMPARE(MessageOf([] { EraseSetup("Any"); }), cannotOpen);
-    QCOMPARE(MessageOf([] { ReadPosition("WinEditLeft", 50); }), cannotOpen);
-    QCOMPARE(MessageOf([] { WritePositions({{"WinEditLeft", 1}}); }), cannotOpen);
+    QCOMPARE(MessageOf([] { ReadPosition(PositionKeys::WinEditLeft); }), cannotOpen);
+    QCOMPARE(MessageOf([] { WritePositions({{PositionKeys::WinEditLeft, 1}}); }), cannotOpen);
     QVERIFY(QFileInfo(QStringLiteral("LumoSetup.ini")).isDir());
 
     const QString elsewhere = QStringLiteral("missing/LumoSetup.ini");

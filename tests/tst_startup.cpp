@@ -151,14 +151,14 @@ void tst_Startup::storedPositionsComeBackExactly()
     QTRY_COMPARE(LumoForm->pos(), QPoint(123, 145));
     QTRY_COMPARE(LumoImageForm->pos(), QPoint(222, 111));
     // What "save window positions" writes.
-    WritePositions({{"WinEditLeft", LumoForm->pos().x()},
-                    {"WinEditTop", LumoForm->pos().y()},
-                    {"WinEditWidth", LumoForm->width()},
-                    {"WinEditHeight", LumoForm->height()},
-                    {"WinImageLeft", LumoImageForm->pos().x()},
-                    {"WinImageTop", LumoImageForm->pos().y()},
-                    {"WinImageWidth", LumoImageForm->width()},
-                    {"WinImageHeight", LumoImageForm->height()}});
+    WritePositions({{PositionKeys::WinEditLeft, LumoForm->pos().x()},
+                    {PositionKeys::WinEditTop, LumoForm->pos().y()},
+                    {PositionKeys::WinEditWidth, LumoForm->width()},
+                    {PositionKeys::WinEditHeight, LumoForm->height()},
+                    {PositionKeys::WinImageLeft, LumoImageForm->pos().x()},
+                    {PositionKeys::WinImageTop, LumoImageForm->pos().y()},
+                    {PositionKeys::WinImageWidth, LumoImageForm->width()},
+                    {PositionKeys::WinImageHeight, LumoImageForm->height()}});
     DestroyLumoWindows();
 
     CreateLumoWindows(dialogs());

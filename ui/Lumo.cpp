@@ -5,9 +5,7 @@
 #include "ConvertText.h"
 #include "LumoDialogs.h"
 #include "LumoError.h"
-#include "LumoImage.h"
-#include "LumoSaveLoad.h"
-#include "LumoSetup.h"
+#include "LumoWindows.h"
 #include "RenderSettings.h"
 #include "SetupStore.h"
 #include "TextFile.h"
@@ -29,13 +27,6 @@ const QString DocumentationPath = QStringLiteral("Dokumentation.txt");
 
 // One notch of a standard mouse wheel.
 constexpr int WheelNotch = 120;
-
-void showWindow(QWidget *window)
-{
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
 
 } // namespace
 
@@ -122,7 +113,8 @@ void TLumoMemo::SetText(const QByteArray &text)
     setPlainText(lines);
 }
 
-TLumoForm::TLumoForm(LumoDialogs &dialogs, QWidget *parent) : QMainWindow(parent), m_dialogs(dialogs)
+TLumoForm::TLumoForm(LumoDialogs &dialogs, LumoWindows &windows, QWidget *parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_windows(windows)
 {
     // The window font stands in for the classic 8-point dialog font: the
     // desktop's own sans-serif face at that size.
@@ -182,10 +174,10 @@ void TLumoForm::createPopMenu()
 
 void TLumoForm::readGeometry()
 {
-    const int left = StoredPosition("WinEditLeft");
-    const int top = StoredPosition("WinEditTop");
-    const int width = StoredPosition("WinEditWidth");
-    const int height = StoredPosition("WinEditHeight");
+    const int left = ReadPosition(PositionKeys::WinEditLeft);
+    const int top = ReadPosition(PositionKeys::WinEditTop);
+    const int width = ReadPosition(PositionKeys::WinEditWidth);
+    const int height = ReadPosition(PositionKeys::WinEditHeight);
     move(left, top);
     resize(width, height);
 }
@@ -222,6 +214,12 @@ void TLumoForm::SetMemoBackground(Colour colour)
     Memo->SetColor(colour);
 }
 
+void TLumoForm::TakeFontColour(Colour colour)
+{
+    if (Memo->Font() != SetupFont)
+        Memo->Font()->SetColor(colour);
+}
+
 QByteArray TLumoForm::MemoText() const
 {
     return Memo->Text();
@@ -255,18 +253,12 @@ void TLumoForm::SaveFileClick()
 
 void TLumoForm::SaveLoadDeleteClick()
 {
-    RunCommand(m_dialogs, commandWindow(), [] {
-        if (LumoSaveLoadForm)
-            showWindow(LumoSaveLoadForm);
-    });
+    RunCommand(m_dialogs, commandWindow(), [this] { m_windows.ShowManager(); });
 }
 
 void TLumoForm::SetupClick()
 {
-    RunCommand(m_dialogs, commandWindow(), [] {
-        if (LumoSetupForm)
-            showWindow(LumoSetupForm);
-    });
+    RunCommand(m_dialogs, commandWindow(), [this] { m_windows.ShowSettings(); });
 }
 
 void TLumoForm::ConvertClick()
@@ -281,7 +273,7 @@ void TLumoForm::ConvertOneClick()
 
 void TLumoForm::prepareFirstPicture()
 {
-    PictureControl &image = LumoImageForm->Image();
+    PictureControl &image = m_windows.FirstPicture();
     image.ClearPicture();
     // The point size goes in as a number of pixels.
     image.SetWidth(Memo->width() + Memo->Font()->Size());
@@ -291,11 +283,11 @@ void TLumoForm::prepareFirstPicture()
 void TLumoForm::convertMemo(bool onePicture)
 {
     prepareFirstPicture();
-    PictureControl &image = LumoImageForm->Image();
-    LumoImageForm->SetClientHeight(image.Height());
+    PictureControl &image = m_windows.FirstPicture();
+    m_windows.SetPictureClientHeight(image.Height());
     SetupFont->SetSize(Memo->Font()->Size());
-    ConvertText(MemoText(), image, *LumoImageForm, onePicture);
-    LumoImageForm->ShowForm();
+    ConvertText(MemoText(), image, m_windows.Pictures(), onePicture);
+    m_windows.ShowPictures();
 }
 
 void TLumoForm::ConvertFileClick()
@@ -305,9 +297,9 @@ void TLumoForm::ConvertFileClick()
         if (!path)
             return;
         prepareFirstPicture();
-        LumoImageForm->PicturesChanged();
-        ConvertText(ReadTextFileLines(*path), LumoImageForm->Image(), *LumoImageForm, false);
-        LumoImageForm->ShowForm();
+        m_windows.PicturesChanged();
+        ConvertText(ReadTextFileLines(*path), m_windows.FirstPicture(), m_windows.Pictures(), false);
+        m_windows.ShowPictures();
     });
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 class LumoDialogs;
+class LumoWindows;
 class QKeyEvent;
 class QMenu;
 class QWheelEvent;
@@ -57,7 +58,7 @@ private:
 class TLumoForm : public QMainWindow, public ActivatableWindow
 {
 public:
-    explicit TLumoForm(LumoDialogs &dialogs, QWidget *parent = nullptr);
+    TLumoForm(LumoDialogs &dialogs, LumoWindows &windows, QWidget *parent = nullptr);
 
     // Title, text area and menu, render font, stored geometry, standard
     // setup, start text. Raises when the settings file cannot be read.
@@ -73,6 +74,9 @@ public:
     // it has).
     void SetMemoFont(const FontObject &font);
     void SetMemoBackground(Colour colour);
+    // A font colour chosen in the settings window: the Memo font takes it
+    // unless it is SetupFont itself, which has it already.
+    void TakeFontColour(Colour colour);
     // The text as the conversions and "save text" take it.
     QByteArray MemoText() const;
 
@@ -116,6 +120,7 @@ private:
     void wheelTurned(QWheelEvent *event);
 
     LumoDialogs &m_dialogs;
+    LumoWindows &m_windows;
     QString m_loadDialogTitle;
     // Wheel movement short of a whole notch, kept for the next event.
     int m_wheelRest = 0;

@@ -100,10 +100,10 @@ void TLumoImageForm::createPopMenu()
 
 void TLumoImageForm::readGeometry()
 {
-    const int left = StoredPosition("WinImageLeft");
-    const int top = StoredPosition("WinImageTop");
-    const int width = StoredPosition("WinImageWidth");
-    const int height = StoredPosition("WinImageHeight");
+    const int left = ReadPosition(PositionKeys::WinImageLeft);
+    const int top = ReadPosition(PositionKeys::WinImageTop);
+    const int width = ReadPosition(PositionKeys::WinImageWidth);
+    const int height = ReadPosition(PositionKeys::WinImageHeight);
     move(left, top);
     resize(width, height);
     updateScrollBars();

@@ -2,9 +2,8 @@
 
 #include "CodePage.h"
 #include "CommandGuard.h"
-#include "Lumo.h"
 #include "LumoDialogs.h"
-#include "LumoSetup.h"
+#include "LumoWindows.h"
 #include "PanelWidgets.h"
 #include "SettingsFile.h"
 #include "SetupStore.h"
@@ -28,8 +27,8 @@ constexpr QPoint LayoutPosition(275, 260);
 
 } // namespace
 
-TLumoSaveLoadForm::TLumoSaveLoadForm(LumoDialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_dialogs(dialogs)
+TLumoSaveLoadForm::TLumoSaveLoadForm(LumoDialogs &dialogs, LumoWindows &windows, QWidget *parent)
+    : QWidget(parent), m_dialogs(dialogs), m_windows(windows)
 {
     QFont windowFont = font();
     windowFont.setPointSize(8);
@@ -80,7 +79,7 @@ void TLumoSaveLoadForm::FormCreate()
     // file is readable again, rather than stay dead for the whole run.
     connectHandlers();
 
-    MoveToStoredPosition(this, "WinSaveLoadLeft", "WinSaveLoadTop");
+    MoveToStoredPosition(this, PositionKeys::WinSaveLoadLeft, PositionKeys::WinSaveLoadTop);
 }
 
 void TLumoSaveLoadForm::connectHandlers()
@@ -158,10 +157,8 @@ void TLumoSaveLoadForm::BtnLoadClick()
     RunCommand(m_dialogs, this, [this] {
         const QString name = ComboBox->currentText();
         LoadSetup(ToCp1252(name));
-        if (LumoForm)
-            LumoForm->FormActivate();
-        if (LumoSetupForm)
-            LumoSetupForm->FormActivate();
+        m_windows.ActivateEditor();
+        m_windows.ActivateSettings();
         setWindowTitle(name);
         hide();
     });

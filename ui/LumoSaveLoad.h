@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class LumoDialogs;
+class LumoWindows;
 class QComboBox;
 class QPushButton;
 
@@ -17,7 +18,7 @@ class TLumoSaveLoadForm : public QWidget, public ActivatableWindow
     Q_OBJECT
 
 public:
-    explicit TLumoSaveLoadForm(LumoDialogs &dialogs, QWidget *parent = nullptr);
+    TLumoSaveLoadForm(LumoDialogs &dialogs, LumoWindows &windows, QWidget *parent = nullptr);
 
     // Title, border, handlers, stored position. Raises when the settings file
     // cannot be read.
@@ -48,6 +49,7 @@ private:
     void replaceList(const QList<QByteArray> &names);
 
     LumoDialogs &m_dialogs;
+    LumoWindows &m_windows;
     // The drop-down list forgets its chosen entry as soon as the user types
     // in the name field; the combo box itself keeps it, so it is noted here.
     bool m_entryTypedOver = false;

@@ -1,10 +1,8 @@
 #include "LumoSetup.h"
 
 #include "CommandGuard.h"
-#include "Lumo.h"
 #include "LumoDialogs.h"
-#include "LumoImage.h"
-#include "LumoSaveLoad.h"
+#include "LumoWindows.h"
 #include "PanelWidgets.h"
 #include "RenderSettings.h"
 #include "SetupStore.h"
@@ -75,8 +73,8 @@ QString FontDescription(const FontObject &font)
     return text;
 }
 
-TLumoSetupForm::TLumoSetupForm(LumoDialogs &dialogs, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_dialogFont(std::make_shared<FontObject>())
+TLumoSetupForm::TLumoSetupForm(LumoDialogs &dialogs, LumoWindows &windows, QWidget *parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_windows(windows), m_dialogFont(std::make_shared<FontObject>())
 {
     QFont windowFont = font();
     windowFont.setPointSize(8);
@@ -147,7 +145,7 @@ void TLumoSetupForm::FormCreate()
 
     connectHandlers();
 
-    MoveToStoredPosition(this, "WinSetupLeft", "WinSetupTop");
+    MoveToStoredPosition(this, PositionKeys::WinSetupLeft, PositionKeys::WinSetupTop);
 
     // Without the file the sixteen custom slots simply start empty.
     RunSilently([this] { m_customColours.Load(); });
@@ -178,8 +176,8 @@ void TLumoSetupForm::connectHandlers()
 
 void TLumoSetupForm::showContextMenu(const QPoint &pos)
 {
-    if (LumoForm)
-        LumoForm->PopMenu->popup(mapToGlobal(pos));
+    if (QMenu *menu = m_windows.EditorMenu())
+        menu->popup(mapToGlobal(pos));
 }
 
 bool TLumoSetupForm::eventFilter(QObject *watched, QEvent *event)
@@ -244,8 +242,7 @@ void TLumoSetupForm::LabFontClick()
         // From here on the render font and the editor's font go separate ways.
         SetupFont = m_dialogFont;
         LabFont->setText(FontDescription(*SetupFont));
-        if (LumoForm)
-            LumoForm->SetMemoFont(*m_dialogFont);
+        m_windows.GiveEditorFont(*m_dialogFont);
     });
 }
 
@@ -258,8 +255,7 @@ void TLumoSetupForm::BtnHintergrundClick()
             return;
         BGColor = *colour;
         setRoleColour(LabFont, QPalette::Window, BGColor);
-        if (LumoForm)
-            LumoForm->SetMemoBackground(BGColor);
+        m_windows.GiveEditorBackground(BGColor);
         storeCustomColours(customColours);
     });
 }
@@ -273,13 +269,7 @@ void TLumoSetupForm::BtnFontColorClick()
             return;
         setRoleColour(LabFont, QPalette::WindowText, *colour);
         SetupFont->SetColor(*colour);
-        // Until a font has been chosen the editor's font is SetupFont itself
-        // and already has the colour.
-        if (LumoForm) {
-            const std::shared_ptr<FontObject> memoFont = LumoForm->MemoFont();
-            if (memoFont != SetupFont)
-                memoFont->SetColor(*colour);
-        }
+        m_windows.GiveEditorFontColour(*colour);
         storeCustomColours(customColours);
     });
 }
@@ -292,29 +282,26 @@ void TLumoSetupForm::storeCustomColours(const CustomColourSlots &customColours)
 
 void TLumoSetupForm::BtnConvertClick()
 {
-    if (LumoForm)
-        LumoForm->ConvertClick();
+    m_windows.ConvertEditorText();
 }
 
 void TLumoSetupForm::SaveProgSetupClick()
 {
     RunCommand(m_dialogs, this, [this] {
         // Positions and sizes in the sense the windows are placed with at start.
-        const QPoint editPos = LumoForm->pos();
-        const QSize editSize = LumoForm->size();
-        const QPoint imagePos = LumoImageForm->pos();
-        const QSize imageSize = LumoImageForm->size();
+        const QRect edit = m_windows.EditorPlace();
+        const QRect image = m_windows.PicturePlace();
         WritePositions({
-            {"WinEditLeft", editPos.x()},
-            {"WinEditTop", editPos.y()},
-            {"WinEditWidth", editSize.width()},
-            {"WinEditHeight", editSize.height()},
-            {"WinImageLeft", imagePos.x()},
-            {"WinImageTop", imagePos.y()},
-            {"WinImageWidth", imageSize.width()},
-            {"WinImageHeight", imageSize.height()},
-            {"WinSetupLeft", pos().x()},
-            {"WinSetupTop", pos().y()},
+            {PositionKeys::WinEditLeft, edit.x()},
+            {PositionKeys::WinEditTop, edit.y()},
+            {PositionKeys::WinEditWidth, edit.width()},
+            {PositionKeys::WinEditHeight, edit.height()},
+            {PositionKeys::WinImageLeft, image.x()},
+            {PositionKeys::WinImageTop, image.y()},
+            {PositionKeys::WinImageWidth, image.width()},
+            {PositionKeys::WinImageHeight, image.height()},
+            {PositionKeys::WinSetupLeft, pos().x()},
+            {PositionKeys::WinSetupTop, pos().y()},
         });
         SaveSetup(StandardSetupName);
     });
@@ -322,11 +309,9 @@ void TLumoSetupForm::SaveProgSetupClick()
 
 void TLumoSetupForm::SaveLoadDeleteClick()
 {
-    RunCommand(m_dialogs, this, [] {
-        LumoSaveLoadForm->ProposeName(FontDescription(*SetupFont));
-        LumoSaveLoadForm->show();
-        LumoSaveLoadForm->raise();
-        LumoSaveLoadForm->activateWindow();
+    RunCommand(m_dialogs, this, [this] {
+        m_windows.ProposeSetupName(FontDescription(*SetupFont));
+        m_windows.ShowManager();
     });
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class LumoDialogs;
+class LumoWindows;
 class QAction;
 class QLabel;
 class QMenu;
@@ -27,7 +28,7 @@ class TLumoSetupForm : public QMainWindow, public ActivatableWindow
     Q_OBJECT
 
 public:
-    explicit TLumoSetupForm(LumoDialogs &dialogs, QWidget *parent = nullptr);
+    TLumoSetupForm(LumoDialogs &dialogs, LumoWindows &windows, QWidget *parent = nullptr);
 
     // Title, font sample, noise range, handlers, stored position, custom
     // colours. Raises when the settings file cannot be read.
@@ -79,6 +80,7 @@ private:
     void storeCustomColours(const CustomColourSlots &customColours);
 
     LumoDialogs &m_dialogs;
+    LumoWindows &m_windows;
     // The font dialog's own font object; once a font is accepted SetupFont is
     // this very object.
     std::shared_ptr<FontObject> m_dialogFont;
