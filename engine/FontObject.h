@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <functional>
 
+// A font face name holds at most this many characters on the platforms the
+// settings files come from.
+inline constexpr int MaxFontNameLength = 31;
+
 // The font description the engine draws with: family name, size, colour,
 // pitch, style flags and charset. The size is kept as the pixel height of the
 // em square (stored negative), so the point size reads back through the

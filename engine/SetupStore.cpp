@@ -83,12 +83,10 @@ std::uint8_t lowByte(std::int32_t value)
 
 QByteArray StoredFontName(const QByteArray &name)
 {
-    // A font face name holds at most 31 characters on the platforms the
-    // files come from; longer names in a hand-edited file are cut rather
-    // than refused. Reading trims every value of blanks and control
-    // characters, so a cut that ends in them (or a name that starts with
-    // them) is trimmed too: what is written is what is read back.
-    constexpr qsizetype MaxFontNameLength = 31;
+    // Longer names in a hand-edited file are cut rather than refused.
+    // Reading trims every value of blanks and control characters, so a cut
+    // that ends in them (or a name that starts with them) is trimmed too:
+    // what is written is what is read back.
     return TrimmedSettingsText(name.left(MaxFontNameLength)).toByteArray();
 }
 

@@ -36,9 +36,6 @@ constexpr int StandardSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 2
 constexpr int MinSize = 1;
 constexpr int MaxSize = 1638;
 
-// A face name longer than this does not fit the platform's font description.
-constexpr int MaxNameLength = 31;
-
 constexpr std::uint8_t BoldItalic = FontObject::fsBold | FontObject::fsItalic;
 constexpr std::uint8_t Effects = FontObject::fsUnderline | FontObject::fsStrikeOut;
 
@@ -65,7 +62,7 @@ void LumoFontDialog::createWidgets()
 {
     FontNameBox = new QFontComboBox(this);
     FontNameBox->setObjectName(QStringLiteral("FontNameBox"));
-    FontNameBox->lineEdit()->setMaxLength(MaxNameLength);
+    FontNameBox->lineEdit()->setMaxLength(MaxFontNameLength);
 
     StyleBox = new QComboBox(this);
     StyleBox->setObjectName(QStringLiteral("StyleBox"));
