@@ -85,7 +85,7 @@ void TimeAll(const char *title, const QString &folder)
 {
     PictureStack stack;
     stack.First().SetBounds(0, 0, 308, 400);
-    ConvertText(LongText(), stack.First(), stack, false, {.seed = 1, .progress = {}});
+    ConvertText(LongText(), stack.First(), stack, false, {.seed = 1});
     if (ImageList.size() < Pages) {
         std::printf("%s: only %zu pages\n", title, ImageList.size());
         return;

@@ -150,12 +150,6 @@ void render(const RenderOptions &options)
         // The progress line ends before anything else is printed.
         ConvertOptions convert;
         convert.seed = options.seed;
-        ProgressLine progress(options.onePicture);
-        if (progress.Enabled()) {
-            convert.progress = [&progress](qsizetype done, qsizetype total, qsizetype pictures) {
-                progress.Report(done, total, pictures);
-            };
-        }
         ConvertText(text, stack.First(), stack, options.onePicture, convert);
     }
 

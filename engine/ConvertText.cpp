@@ -1,221 +1,116 @@
 #include "ConvertText.h"
 
+#include "CompactPicture.h"
 #include "LumoRandom.h"
+#include "OrderedWork.h"
+#include "PageDrawing.h"
+#include "PageLayout.h"
+#include "PixelBuffer.h"
+#include "RenderJob.h"
 #include "RenderSettings.h"
-#include "WrapInt.h"
 
-#include <vector>
+#include <QThread>
+#include <algorithm>
+#include <chrono>
 
-namespace {
-
-// Code 20 (decimal) is skipped like the line-end codes; the space is drawn.
-bool isSkipped(unsigned char c)
+std::uint32_t ClockSeed()
 {
-    return c == 0 || c == 10 || c == 13 || c == 20;
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    return static_cast<std::uint32_t>(ticks);
 }
 
-void prepare(Canvas &canvas)
+int DefaultJobs()
 {
-    canvas.BrushColor = BGColor;
-    canvas.Font = *SetupFont;
-}
-
-} // namespace
-
-QPoint JitterPos(std::int32_t x, std::int32_t y)
-{
-    const std::int32_t jitterY = Wrap::Sub(Random(Wrap::Mul(2, VeVar)), VeVar);
-    const std::int32_t newY = Wrap::Add(y, jitterY);
-    const std::int32_t jitterX = Wrap::Sub(Random(Wrap::Mul(2, HoVar)), HoVar);
-    const std::int32_t newX = Wrap::Add(x, jitterX);
-    return QPoint(newX, newY);
+    return std::max(QThread::idealThreadCount(), 1);
 }
 
 namespace {
 
-constexpr std::uint32_t kMultiplier = 134775813u;
-
-// Draws count noise positions from the generator (row first, then column,
-// as Random(Height) and Random(Width) would) and hands each one inside the
-// bitmap to put as an offset into its pixels. Returns the seed after them.
-// Both seeds of a pair are derived from the one before it (the second by
-// the generator's two-step jump), so the serial chain is one multiply a
-// position, not two.
-template <typename Put>
-std::uint32_t drawPositions(std::uint32_t seed, std::int64_t count, std::int32_t width, std::int32_t height,
-                            const Bitmap &bitmap, Put put)
+// Every page is kept for display, most of them at a byte a pixel; the
+// workers' pages in progress are 32-bit. Checked before anything is drawn.
+void checkMemory(const std::vector<PagePlan> &pages, const RenderJob &job, int jobs)
 {
-    constexpr std::uint32_t a2 = kMultiplier * kMultiplier;
-    constexpr std::uint32_t c2 = kMultiplier + 1u;
-    const std::uint64_t rows = static_cast<std::uint32_t>(height);
-    const std::uint64_t columns = static_cast<std::uint32_t>(width);
-    const auto bitmapWidth = static_cast<std::uint32_t>(bitmap.Width());
-    const auto bitmapHeight = static_cast<std::uint32_t>(bitmap.Height());
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::uint32_t first = seed * kMultiplier + 1u;
-        const std::uint32_t second = seed * a2 + c2;
-        seed = second;
-        // Negative results are huge as unsigned and fail the bounds test.
-        const auto y = static_cast<std::uint32_t>((rows * first) >> 32);
-        const auto x = static_cast<std::uint32_t>((columns * second) >> 32);
-        if (x < bitmapWidth && y < bitmapHeight)
-            put(static_cast<std::size_t>(y) * bitmapWidth + x);
-    }
-    return seed;
-}
-
-// A page was drawn long ago and has left the cache; one pass in order brings
-// it back at streaming speed, so the scattered writes hit the cache instead
-// of each waiting for memory.
-void bringIntoCache(const QRgb *pixels, std::size_t count)
-{
-    QRgb touched = 0;
-    for (std::size_t i = 0; i < count; i += 64 / sizeof(QRgb))
-        touched |= pixels[i];
-    asm volatile("" : : "r"(touched));
-}
-
-// A picture far larger than the cache (one growing picture) would make
-// every scattered write wait for memory. Positions are drawn some way ahead
-// of their writes and fetched meanwhile, so many wait at once.
-class PrefetchingWriter
-{
-public:
-    PrefetchingWriter(QRgb *pixels, QRgb rgb) : m_pixels(pixels), m_rgb(rgb) {}
-    ~PrefetchingWriter()
-    {
-        for (std::size_t i = 0; i < m_filled; ++i)
-            m_pixels[m_ahead[(m_next + i) % Distance]] = m_rgb;
-    }
-    PrefetchingWriter(const PrefetchingWriter &) = delete;
-    PrefetchingWriter &operator=(const PrefetchingWriter &) = delete;
-
-    void Put(std::size_t offset)
-    {
-        __builtin_prefetch(m_pixels + offset, 1, 0);
-        if (m_filled == Distance) {
-            m_pixels[m_ahead[m_next]] = m_rgb;
-            m_ahead[m_next] = offset;
-            m_next = (m_next + 1) % Distance;
-        } else {
-            m_ahead[(m_next + m_filled++) % Distance] = offset;
-        }
-    }
-
-private:
-    static constexpr std::size_t Distance = 32;
-
-    QRgb *m_pixels;
-    QRgb m_rgb;
-    std::size_t m_ahead[Distance] = {};
-    std::size_t m_next = 0;
-    std::size_t m_filled = 0;
-};
-
-} // namespace
-
-void AddNoise(PictureControl &picture)
-{
-    const std::int32_t width = picture.Width();
-    const std::int32_t height = picture.Height();
-    const std::int32_t n = Wrap::Mul(Wrap::Div(Wrap::Div(Wrap::Mul(width, height), 30), 2), Rausch);
-    if (n < 0)
+    const std::uint64_t pixels = std::uint64_t(std::max(job.width, 0)) * std::uint64_t(std::max(job.height, 0));
+    if (job.onePicture) {
+        const std::uint64_t tallest = std::uint64_t(std::max(job.width, 0)) * std::uint64_t(pages.front().tallest);
+        CheckPictureMemory(tallest * 5);
         return;
-    Bitmap &bitmap = picture.GetCanvas().bitmap();
-    bitmap.Materialize();
-    const auto count = static_cast<std::int64_t>(n) + 1;
-    const QRgb colours[2] = {ColourToRgb(BGColor), ColourToRgb(SetupFont->Color())};
-    const std::size_t pixelCount = static_cast<std::size_t>(bitmap.Width()) * bitmap.Height();
-    // Held in a local: the pixel stores could otherwise alias the bitmap's
-    // own fields and force them to be read again for every pixel.
-    QRgb *const pixels = pixelCount > 0 ? bitmap.Row(0) : nullptr;
-    constexpr std::size_t cacheablePixels = (std::size_t(1) << 20) / sizeof(QRgb);
-
-    std::uint32_t seed = RandSeed;
-    if (pixelCount <= 4 * cacheablePixels) {
-        if (pixelCount <= cacheablePixels)
-            bringIntoCache(pixels, pixelCount);
-        for (const QRgb rgb : colours)
-            seed = drawPositions(seed, count, width, height, bitmap, [pixels, rgb](std::size_t at) { pixels[at] = rgb; });
-    } else {
-        for (const QRgb rgb : colours) {
-            PrefetchingWriter writer(pixels, rgb);
-            seed = drawPositions(seed, count, width, height, bitmap, [&writer](std::size_t at) { writer.Put(at); });
-        }
     }
-    RandSeed = seed;
+    CheckPictureMemory(pixels * (pages.size() + 4 * std::uint64_t(jobs)));
 }
+
+} // namespace
 
 void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOwner &owner, bool onePicture,
                  const ConvertOptions &options)
 {
-    if (options.seed)
-        RandSeed = *options.seed;
-    else
-        Randomize();
+    const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
 
     for (std::size_t i = ImageList.size(); i-- > 1;) {
         PictureControl *old = ImageList[i];
         ImageList.erase(ImageList.begin() + static_cast<std::ptrdiff_t>(i));
         owner.DestroyPicture(old);
     }
+    firstPicture.ClearPicture();
 
-    PictureControl *cur = &firstPicture;
-    {
-        Canvas &canvas = cur->GetCanvas();
-        prepare(canvas);
-        canvas.FillRect(cur->BoundsRect());
-    }
+    const RenderJob job = RenderJob::FromSettings(text, firstPicture, onePicture, seed);
+    const std::vector<PagePlan> pages = PlanPages(text, job);
+    const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+    checkMemory(pages, job, jobs);
 
-    const std::int32_t h = Wrap::Abs(cur->GetCanvas().Font.Height());
-    const std::int32_t half = h / 2;
-    const std::int32_t lineStep = Wrap::Mul(4, h) / 3;
-    std::int32_t x = half;
-    std::int32_t y = half;
-
-    const qsizetype total = text.size();
-    for (qsizetype index = 0; index < total; ++index) {
-        const auto c = static_cast<unsigned char>(text[index]);
-        if (!isSkipped(c)) {
-            QPoint p = JitterPos(x, y);
-            if (Wrap::Sub(cur->Height(), lineStep) < y) {
-                if (onePicture) {
-                    cur->SetHeight(Wrap::Add(cur->Height(), h));
-                    cur->GetCanvas().SetBitmapHeight(cur->Height());
-                } else {
-                    const std::int32_t nextTop = Wrap::Add(cur->Top(), cur->Height());
-                    cur = owner.CreatePicture();
-                    ImageList.push_back(cur);
-                    cur->SetBounds(firstPicture.Left(), firstPicture.Top(), firstPicture.Width(),
-                                   firstPicture.Height());
-                    Canvas &canvas = cur->GetCanvas();
-                    prepare(canvas);
-                    canvas.FillRect(cur->BoundsRect());
-                    canvas.PenStyle = PenMode::Dot;
-                    canvas.PenColor = SetupFont->Color();
-                    canvas.LineTo(cur->Width(), 0);
-                    x = half;
-                    y = half;
-                    p = JitterPos(x, y);
-                    cur->SetTop(nextTop);
-                    prepare(canvas);
-                    canvas.FillRect(cur->BoundsRect());
+    // Drawn on the workers, kept here in page order until the work is over:
+    // the pictures' owner belongs to the thread that called.
+    std::vector<QImage> drawn;
+    drawn.reserve(pages.size());
+    WorkProgress progress;
+    progress.total = static_cast<qsizetype>(pages.size());
+    const auto drawAll = [&] {
+        std::vector<PixelBuffer> buffers(static_cast<std::size_t>(jobs));
+        RunInOrder<QImage>(
+            pages.size(), jobs, 2 * static_cast<std::size_t>(jobs),
+            [&](std::size_t index, int worker) {
+                PixelBuffer &buffer = buffers[static_cast<std::size_t>(worker)];
+                DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), buffer);
+                if (job.onePicture) {
+                    // A growing picture is drawn once: it is kept in its own
+                    // memory when its colours are too many for a palette.
+                    if (std::optional<QImage> compact = PaletteCopy(buffer.InUse()))
+                        return std::move(*compact);
+                    return std::move(buffer).Release();
                 }
-            }
-            Canvas &canvas = cur->GetCanvas();
-            canvas.TextOutChar(p.x(), p.y(), c);
-            x = Wrap::Add(x, canvas.CharWidth(c));
-        }
-        if (c == 13 || Wrap::Sub(cur->Width(), h) < x) {
-            x = half;
-            y = Wrap::Add(y, lineStep);
-        }
-        if (options.progress && (index & 0xFFFF) == 0xFFFF)
-            options.progress(index + 1, total, static_cast<qsizetype>(ImageList.size()));
-    }
+                return CompactPicture(buffer.InUse());
+            },
+            [&](std::size_t, QImage &&picture) {
+                drawn.push_back(std::move(picture));
+                progress.done = static_cast<qsizetype>(drawn.size());
+                return !progress.cancelled;
+            });
+    };
 
-    for (PictureControl *picture : ImageList)
-        AddNoise(*picture);
-    if (options.progress)
-        options.progress(total, total, static_cast<qsizetype>(ImageList.size()));
+    // Whatever happens, the pages finished so far are shown.
+    const auto attach = [&] {
+        for (std::size_t index = 0; index < drawn.size(); ++index) {
+            PictureControl *picture = &firstPicture;
+            if (index > 0) {
+                picture = owner.CreatePicture();
+                ImageList.push_back(picture);
+            }
+            picture->SetBounds(pages[index].bounds);
+            picture->SetPicture(std::move(drawn[index]));
+        }
+    };
+    try {
+        if (options.watch)
+            options.watch(progress, drawAll);
+        else
+            drawAll();
+    } catch (...) {
+        attach();
+        throw;
+    }
+    attach();
+
+    // The generator ends where drawing it all in one go would leave it.
+    RandSeed = AdvanceSeed(pages.back().noiseSeed, job.NoiseSteps(Wrap::Sub(pages.back().bounds.Bottom,
+                                                                            pages.back().bounds.Top)));
 }

@@ -1,19 +1,21 @@
 #pragma once
 
 #include "PictureControl.h"
+#include "WorkProgress.h"
 
 #include <QByteArray>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 struct ConvertOptions
 {
     // Seed for this one conversion instead of the clock (reproducible output).
     std::optional<std::uint32_t> seed = {};
-    // Told now and then how far the conversion is: characters done of all,
-    // and the pictures so far.
-    std::function<void(qsizetype done, qsizetype total, qsizetype pictures)> progress = {};
+    // Threads that draw the pages; 0 for one a processor.
+    int jobs = 0;
+    // Watches the drawing of the pages (progress, Cancel); see WorkWatcher.
+    // A cancelled conversion keeps the pages finished until then.
+    WorkWatcher watch = {};
 };
 
 // Draws the 8-bit text character by character in SetupFont on a BGColor
@@ -24,12 +26,16 @@ struct ConvertOptions
 // false), or the picture grows downward (onePicture true). At the end every
 // picture in ImageList receives noise after Rausch. Earlier continuation
 // pictures are destroyed first.
+//
+// The pictures are the same as drawing the characters one after the other
+// would give; the pages are laid out first and then drawn on several
+// threads, and kept in as little memory as their colours allow.
 void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOwner &owner, bool onePicture,
                  const ConvertOptions &options = {});
 
-// The drawing position of one character: the vertical jitter is drawn from
-// the generator before the horizontal one.
-QPoint JitterPos(std::int32_t x, std::int32_t y);
+// The generator's seed for a conversion without a given one: the low 32 bits
+// of the high-resolution clock.
+std::uint32_t ClockSeed();
 
-// Speckles one picture with background- and font-coloured pixels.
-void AddNoise(PictureControl &picture);
+// The number of threads that "one a processor" means here.
+int DefaultJobs();

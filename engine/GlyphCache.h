@@ -31,7 +31,11 @@ public:
 
     bool Matches(const FontObject &font, QRgb background) const;
 
+    // The cell of the byte, rendered on first use.
     const Cell &CellOf(unsigned char byte);
+    // A cell rendered before by CellOf: what workers on other threads read
+    // while nothing renders.
+    const Cell &ReadyCell(unsigned char byte) const { return m_cells[byte]; }
     int CellHeight() const { return m_cellHeight; }
     int Ascent() const { return m_ascent; }
     // How far any glyph may reach outside its cell.

@@ -21,5 +21,11 @@ inline std::int32_t Random(std::int32_t n)
     return RandomStep(RandSeed, n);
 }
 
+// The seed after the given number of steps from seed: the generator is
+// linear, so k steps are one multiply-add whose factors are found by
+// squaring, in O(log k). Lets the noise of every page start from its own
+// state without drawing all that comes before it.
+std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t steps);
+
 // Seeds from the low 32 bits of the high-resolution clock.
 void Randomize();

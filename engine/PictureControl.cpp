@@ -1,122 +1,91 @@
 #include "PictureControl.h"
 
 #include "GlyphCache.h"
+#include "GlyphPainter.h"
+#include "PixelBuffer.h"
 #include "WrapInt.h"
 
-#include <QPainter>
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
-Canvas::Canvas(int width, int height) : m_bitmap(width, height, qRgb(255, 255, 255)) {}
+namespace {
 
-Canvas::~Canvas()
+QImage newBitmap(int width, int height, QRgb fill)
 {
-    closePainter();
+    if (width <= 0 || height <= 0)
+        return QImage();
+    CheckPictureMemory(std::uint64_t(width) * std::uint64_t(height) * 4);
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        throw std::bad_alloc();
+    image.fill(fill);
+    return image;
+}
+
+} // namespace
+
+Canvas::Canvas(int width, int height) : m_image(newBitmap(width, height, qRgb(255, 255, 255))) {}
+
+Canvas::Canvas(QImage picture) : m_image(std::move(picture)) {}
+
+Canvas::~Canvas() = default;
+
+QImage &Canvas::drawable()
+{
+    if (!m_image.isNull() && m_image.format() != QImage::Format_RGB32)
+        m_image.convertTo(QImage::Format_RGB32);
+    return m_image;
 }
 
 void Canvas::FillRect(const LumoRect &rect)
 {
+    QImage &image = drawable();
     const std::int64_t left = std::max<std::int64_t>(rect.Left, 0);
     const std::int64_t top = std::max<std::int64_t>(rect.Top, 0);
-    const std::int64_t right = std::min<std::int64_t>(rect.Right, m_bitmap.Width());
-    const std::int64_t bottom = std::min<std::int64_t>(rect.Bottom, m_bitmap.Height());
+    const std::int64_t right = std::min<std::int64_t>(rect.Right, image.width());
+    const std::int64_t bottom = std::min<std::int64_t>(rect.Bottom, image.height());
     if (left >= right || top >= bottom)
         return;
     const QRgb rgb = ColourToRgb(BrushColor);
-    if (left == 0 && top == 0 && right == m_bitmap.Width() && bottom == m_bitmap.Height()) {
-        m_bitmap.FillAll(rgb);
-        return;
-    }
-    m_bitmap.Materialize();
     for (std::int64_t y = top; y < bottom; ++y) {
-        QRgb *row = m_bitmap.Row(static_cast<int>(y));
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(static_cast<int>(y)));
         std::fill(row + left, row + right, rgb);
     }
 }
 
 GlyphCache &Canvas::glyphs()
 {
-    if (m_glyphs && m_glyphsFontVersion == Font.Version() && m_glyphsBrush == BrushColor)
-        return *m_glyphs;
     const QRgb background = ColourToRgb(BrushColor);
     if (!m_glyphs || !m_glyphs->Matches(Font, background))
         m_glyphs = GlyphCache::For(Font, background);
-    m_glyphsFontVersion = Font.Version();
-    m_glyphsBrush = BrushColor;
     return *m_glyphs;
-}
-
-QPainter &Canvas::painter()
-{
-    if (!m_painter) {
-        m_painterTarget = m_bitmap.WritableView();
-        m_painter = std::make_unique<QPainter>(&m_painterTarget);
-    }
-    return *m_painter;
-}
-
-void Canvas::closePainter()
-{
-    m_painter.reset();
-    m_painterTarget = QImage();
 }
 
 void Canvas::TextOut(std::int32_t x, std::int32_t y, const QByteArray &text)
 {
-    for (const char ch : text)
-        x = Wrap::Add(x, TextOutChar(x, y, static_cast<unsigned char>(ch)));
-}
-
-std::int32_t Canvas::TextOutChar(std::int32_t x, std::int32_t y, unsigned char byte)
-{
-    m_bitmap.Materialize();
     GlyphCache &cache = glyphs();
-    const GlyphCache::Cell &cell = cache.CellOf(byte);
-    const int cellHeight = cache.CellHeight();
-    const int width = m_bitmap.Width();
-    const int height = m_bitmap.Height();
-    const std::int64_t cellX = x;
-    const std::int64_t cellY = y;
-    if (cell.contained) {
-        // Copy the rendered cell row by row, clipped to the bitmap.
-        const std::int64_t x0 = std::max<std::int64_t>(cellX, 0);
-        const std::int64_t x1 = std::min<std::int64_t>(cellX + cell.advance, width);
-        const std::int64_t y0 = std::max<std::int64_t>(cellY, 0);
-        const std::int64_t y1 = std::min<std::int64_t>(cellY + cellHeight, height);
-        // Cells are a few pixels wide: a plain loop beats a call to memmove.
-        const std::int64_t span = x1 - x0;
-        for (std::int64_t row = y0; row < y1 && span > 0; ++row) {
-            const QRgb *source = cell.pixels.data() + (row - cellY) * cell.advance + (x0 - cellX);
-            QRgb *target = m_bitmap.Row(static_cast<int>(row)) + x0;
-            for (std::int64_t i = 0; i < span; ++i)
-                target[i] = source[i];
-        }
-        return cell.advance;
+    QImage &image = drawable();
+    for (const char ch : text)
+        cache.CellOf(static_cast<unsigned char>(ch));
+    if (image.isNull()) {
+        return;
     }
-    const std::int64_t margin = cache.Margin();
-    const bool touches = cellX + cell.advance + margin > 0 && cellX - margin < width
-        && cellY + cellHeight + margin > 0 && cellY - margin < height;
-    if (touches) {
-        QPainter &p = painter();
-        p.fillRect(QRect(x, y, cell.advance, cellHeight), QColor(cache.Background()));
-        p.setFont(cache.Font());
-        p.setPen(QColor(cache.Foreground()));
-        p.drawText(x, y + cache.Ascent(), QString(QChar(cache.CharOf(byte))));
+    GlyphPainter painter(cache, image);
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        painter.Draw(QPoint(x, y), byte, image.height());
+        x = Wrap::Add(x, cache.ReadyCell(byte).advance);
     }
-    return cell.advance;
 }
 
 std::int32_t Canvas::TextWidth(const QByteArray &text)
 {
+    GlyphCache &cache = glyphs();
     std::int32_t total = 0;
     for (const char ch : text)
-        total = Wrap::Add(total, CharWidth(static_cast<unsigned char>(ch)));
+        total = Wrap::Add(total, cache.CellOf(static_cast<unsigned char>(ch)).advance);
     return total;
-}
-
-std::int32_t Canvas::CharWidth(unsigned char byte)
-{
-    return glyphs().CellOf(byte).advance;
 }
 
 void Canvas::SetPixel(std::int32_t x, std::int32_t y, Colour colour)
@@ -124,12 +93,18 @@ void Canvas::SetPixel(std::int32_t x, std::int32_t y, Colour colour)
     SetPixelRgb(x, y, ColourToRgb(colour));
 }
 
+void Canvas::SetPixelRgb(std::int32_t x, std::int32_t y, QRgb rgb)
+{
+    QImage &image = drawable();
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+        reinterpret_cast<QRgb *>(image.scanLine(y))[x] = rgb;
+}
 
 // A one-pixel line stepped from end to end; the dotted pen sets every other
 // pixel along it, starting with the first.
 void Canvas::LineTo(std::int32_t x, std::int32_t y)
 {
-    m_bitmap.Materialize();
+    QImage &image = drawable();
     const QRgb rgb = ColourToRgb(PenColor);
     std::int64_t cx = PenPos.x();
     std::int64_t cy = PenPos.y();
@@ -141,8 +116,8 @@ void Canvas::LineTo(std::int32_t x, std::int32_t y)
     std::int64_t step = 0;
     while (cx != x || cy != y) {
         if (PenStyle == PenMode::Solid || step % 2 == 0) {
-            if (cx >= 0 && cy >= 0 && cx < m_bitmap.Width() && cy < m_bitmap.Height())
-                m_bitmap.Row(static_cast<int>(cy))[cx] = rgb;
+            if (cx >= 0 && cy >= 0 && cx < image.width() && cy < image.height())
+                reinterpret_cast<QRgb *>(image.scanLine(static_cast<int>(cy)))[cx] = rgb;
         }
         ++step;
         const std::int64_t twice = 2 * error;
@@ -160,8 +135,13 @@ void Canvas::LineTo(std::int32_t x, std::int32_t y)
 
 void Canvas::SetBitmapHeight(std::int32_t height)
 {
-    closePainter();
-    m_bitmap.SetHeight(height, ColourToRgb(BrushColor));
+    QImage &image = drawable();
+    const int width = image.isNull() ? 0 : image.width();
+    QImage grown = newBitmap(width, height, ColourToRgb(BrushColor));
+    const int kept = std::min(image.isNull() ? 0 : image.height(), grown.isNull() ? 0 : grown.height());
+    for (int y = 0; y < kept; ++y)
+        std::copy_n(image.constScanLine(y), static_cast<std::size_t>(width) * 4, grown.scanLine(y));
+    m_image = std::move(grown);
 }
 
 PictureControl::PictureControl() = default;
@@ -173,6 +153,11 @@ void PictureControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_t
     m_top = top;
     m_width = width;
     m_height = height;
+}
+
+void PictureControl::SetBounds(const LumoRect &bounds)
+{
+    SetBounds(bounds.Left, bounds.Top, Wrap::Sub(bounds.Right, bounds.Left), Wrap::Sub(bounds.Bottom, bounds.Top));
 }
 
 LumoRect PictureControl::BoundsRect() const
@@ -192,17 +177,32 @@ void PictureControl::ClearPicture()
     m_canvas.reset();
 }
 
+void PictureControl::SetPicture(QImage picture)
+{
+    m_canvas = std::make_unique<Canvas>(std::move(picture));
+}
+
 QImage PictureControl::Picture() const
 {
-    return m_canvas ? m_canvas->bitmap().View() : QImage();
+    if (!m_canvas)
+        return QImage();
+    const QImage &stored = m_canvas->Stored();
+    if (stored.isNull() || stored.format() == QImage::Format_RGB32)
+        return stored;
+    return stored.convertToFormat(QImage::Format_RGB32);
+}
+
+QImage PictureControl::StoredPicture() const
+{
+    return m_canvas ? m_canvas->Stored() : QImage();
 }
 
 int PictureControl::BitmapWidth() const
 {
-    return m_canvas ? m_canvas->bitmap().Width() : 0;
+    return m_canvas && !m_canvas->Stored().isNull() ? m_canvas->Stored().width() : 0;
 }
 
 int PictureControl::BitmapHeight() const
 {
-    return m_canvas ? m_canvas->bitmap().Height() : 0;
+    return m_canvas && !m_canvas->Stored().isNull() ? m_canvas->Stored().height() : 0;
 }

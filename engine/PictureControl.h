@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Bitmap.h"
 #include "Colour.h"
 #include "FontObject.h"
 
@@ -11,7 +10,6 @@
 #include <memory>
 
 class QObject;
-class QPainter;
 class GlyphCache;
 
 // Right and bottom are exclusive.
@@ -25,11 +23,15 @@ struct LumoRect
 
 enum class PenMode { Solid, Dot };
 
-// Drawing on a picture's bitmap, all in bitmap pixel coordinates.
+// Drawing on a picture's bitmap, all in bitmap pixel coordinates. The bitmap
+// is a QImage: 32-bit while it is drawn on, and possibly kept with a palette
+// once a conversion is done with it (see PictureControl::SetPicture).
 class Canvas
 {
 public:
+    // A white bitmap of that size (none when either side is 0 or less).
     Canvas(int width, int height);
+    explicit Canvas(QImage picture);
     ~Canvas();
     Canvas(const Canvas &) = delete;
     Canvas &operator=(const Canvas &) = delete;
@@ -52,19 +54,9 @@ public:
     // The advance width in pixels of the bytes drawn one after the other.
     std::int32_t TextWidth(const QByteArray &text);
 
-    // TextOut and TextWidth of a single byte, the conversion's hot path.
-    // Returns the advance width.
-    std::int32_t TextOutChar(std::int32_t x, std::int32_t y, unsigned char byte);
-    std::int32_t CharWidth(unsigned char byte);
-
     // A position outside the bitmap is ignored.
     void SetPixel(std::int32_t x, std::int32_t y, Colour colour);
-    void SetPixelRgb(std::int32_t x, std::int32_t y, QRgb rgb)
-    {
-        m_bitmap.Materialize();
-        if (x >= 0 && y >= 0 && x < m_bitmap.Width() && y < m_bitmap.Height())
-            m_bitmap.Row(y)[x] = rgb;
-    }
+    void SetPixelRgb(std::int32_t x, std::int32_t y, QRgb rgb);
 
     // A line from the pen position to (x, y), not including (x, y); the pen
     // moves there.
@@ -73,23 +65,16 @@ public:
     // Keeps the top rows; added rows take the brush colour.
     void SetBitmapHeight(std::int32_t height);
 
-    Bitmap &bitmap() { return m_bitmap; }
-    const Bitmap &bitmap() const { return m_bitmap; }
+    // The bitmap as it is kept.
+    const QImage &Stored() const { return m_image; }
 
 private:
+    // The bitmap in 32 bits, for drawing on it.
+    QImage &drawable();
     GlyphCache &glyphs();
-    QPainter &painter();
-    void closePainter();
 
-    Bitmap m_bitmap;
+    QImage m_image;
     std::shared_ptr<GlyphCache> m_glyphs;
-    // What m_glyphs was made for, so the common case needs no lookup.
-    std::uint64_t m_glyphsFontVersion = 0;
-    Colour m_glyphsBrush = 0;
-    // Open only while glyphs that reach outside their cell are drawn; closed
-    // whenever the bitmap's memory may move.
-    std::unique_ptr<QPainter> m_painter;
-    QImage m_painterTarget;
 };
 
 // A picture: position and size in its owner's scrollable area, an owned
@@ -113,6 +98,7 @@ public:
     void SetWidth(std::int32_t width) { m_width = width; }
     void SetHeight(std::int32_t height) { m_height = height; }
     void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
+    void SetBounds(const LumoRect &bounds);
 
     // (Left, Top, Left + Width, Top + Height).
     LumoRect BoundsRect() const;
@@ -120,10 +106,15 @@ public:
     Canvas &GetCanvas();
     bool HasBitmap() const { return m_canvas != nullptr; }
     void ClearPicture();
+    // Makes the picture the bitmap, as drawn elsewhere (a conversion's page).
+    void SetPicture(QImage picture);
 
-    // The bitmap without a copy (a null image when there is none). Valid
-    // until the bitmap changes size or is discarded.
+    // The bitmap in 32 bits (a null image when there is none): the bitmap
+    // itself, or a copy of it when it is kept with a palette.
     QImage Picture() const;
+    // The bitmap as it is kept, 32-bit or with a palette, without a copy;
+    // for those that read it whole (the picture files, the window).
+    QImage StoredPicture() const;
     int BitmapWidth() const;
     int BitmapHeight() const;
 

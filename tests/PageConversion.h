@@ -24,7 +24,7 @@ inline void ConvertPages(PictureStack &stack, std::size_t pages)
     for (int lines = 1; lines < 1000; ++lines) {
         stack.First().ClearPicture();
         stack.First().SetBounds(0, 0, 308, 400);
-        ConvertText(PageText(lines), stack.First(), stack, false, {.seed = 1, .progress = {}});
+        ConvertText(PageText(lines), stack.First(), stack, false, {.seed = 1});
         if (ImageList.size() >= pages)
             return;
     }

@@ -2,6 +2,7 @@
 #include "ImageCompare.h"
 #include "LumoRandom.h"
 #include "PictureStack.h"
+#include "RenderJob.h"
 #include "RenderSettings.h"
 
 #include <QFontMetrics>
@@ -277,14 +278,14 @@ void TestConvertText::noiseCount()
 void TestConvertText::noiseCountWrapsNegative()
 {
     // 46341 x 46341 passes 2^31 and wraps negative: no noise at all.
-    PictureControl picture;
-    picture.SetBounds(0, 0, 10, 10);
-    picture.GetCanvas();
-    picture.SetBounds(0, 0, 46341, 46341);
-    Rausch = 1;
-    RandSeed = kSeed;
-    AddNoise(picture);
-    QCOMPARE(RandSeed, kSeed);
+    RenderJob job;
+    job.width = 46341;
+    job.rausch = 1;
+    QCOMPARE(job.NoisePixels(46341), qint64(0));
+    QCOMPARE(job.NoiseSteps(46341), quint64(0));
+    job.width = 300;
+    job.rausch = 30;
+    QCOMPARE(job.NoisePixels(400), qint64(2000 * 30 + 1));
 }
 
 void TestConvertText::scrolledFirstPictureFillsOnlyItsBounds()

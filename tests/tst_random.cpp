@@ -10,6 +10,7 @@ private slots:
     void sequence_data();
     void sequence();
     void everyCallAdvancesTheSeed();
+    void advanceEqualsSteppingOneByOne();
 };
 
 void TestRandom::sequence_data()
@@ -45,6 +46,21 @@ void TestRandom::everyCallAdvancesTheSeed()
     QCOMPARE(RandSeed, quint32(7u * 134775813u + 1u));
     Random(-5);
     QCOMPARE(RandSeed, quint32((7u * 134775813u + 1u) * 134775813u + 1u));
+}
+
+void TestRandom::advanceEqualsSteppingOneByOne()
+{
+    for (const quint32 start : {0u, 1u, 7u, 0xFFFFFFFFu, 0x9E3779B9u}) {
+        quint32 stepped = start;
+        for (quint64 steps = 0; steps <= 2500; ++steps) {
+            if (steps % 97 == 0 || steps < 70)
+                QCOMPARE(AdvanceSeed(start, steps), stepped);
+            stepped = stepped * 134775813u + 1u;
+        }
+    }
+    // The period is 2^32: a full round comes back, also in 64-bit counts.
+    QCOMPARE(AdvanceSeed(12345u, quint64(1) << 32), 12345u);
+    QCOMPARE(AdvanceSeed(12345u, (quint64(3) << 32) + 5), AdvanceSeed(12345u, 5));
 }
 
 QTEST_APPLESS_MAIN(TestRandom)

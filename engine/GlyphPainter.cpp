@@ -1,0 +1,58 @@
+#include "GlyphPainter.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cstdint>
+
+GlyphPainter::GlyphPainter(const GlyphCache &glyphs, QImage &target)
+    : m_glyphs(glyphs), m_target(target), m_bits(target.bits()), m_bytesPerLine(target.bytesPerLine())
+{
+}
+
+GlyphPainter::~GlyphPainter() = default;
+
+void GlyphPainter::Draw(QPoint at, unsigned char byte, int clipHeight)
+{
+    const GlyphCache::Cell &cell = m_glyphs.ReadyCell(byte);
+    const int cellHeight = m_glyphs.CellHeight();
+    const int width = m_target.width();
+    const int height = std::clamp(clipHeight, 0, m_target.height());
+    if (width <= 0 || height <= 0)
+        return;
+    const std::int64_t cellX = at.x();
+    const std::int64_t cellY = at.y();
+    if (cell.contained) {
+        const std::int64_t x0 = std::max<std::int64_t>(cellX, 0);
+        const std::int64_t x1 = std::min<std::int64_t>(cellX + cell.advance, width);
+        const std::int64_t y0 = std::max<std::int64_t>(cellY, 0);
+        const std::int64_t y1 = std::min<std::int64_t>(cellY + cellHeight, height);
+        // Cells are a few pixels wide: a plain loop beats a call to memmove.
+        const std::int64_t span = x1 - x0;
+        for (std::int64_t row = y0; row < y1 && span > 0; ++row) {
+            const QRgb *source = cell.pixels.data() + (row - cellY) * cell.advance + (x0 - cellX);
+            auto *target = reinterpret_cast<QRgb *>(m_bits + row * m_bytesPerLine) + x0;
+            for (std::int64_t i = 0; i < span; ++i)
+                target[i] = source[i];
+        }
+        return;
+    }
+    const std::int64_t margin = m_glyphs.Margin();
+    if (cellX + cell.advance + margin <= 0 || cellX - margin >= width || cellY + cellHeight + margin <= 0
+        || cellY - margin >= height)
+        return;
+    QPainter &p = painter();
+    p.setClipRect(QRect(0, 0, width, height));
+    p.fillRect(QRect(at.x(), at.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
+    p.drawText(at.x(), at.y() + m_glyphs.Ascent(), QString(QChar(m_glyphs.CharOf(byte))));
+}
+
+QPainter &GlyphPainter::painter()
+{
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(&m_target);
+        // A copy of its own: a font is not used by two threads at once.
+        m_painter->setFont(QFont(m_glyphs.Font()));
+        m_painter->setPen(QColor(m_glyphs.Foreground()));
+    }
+    return *m_painter;
+}

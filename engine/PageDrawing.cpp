@@ -1,0 +1,108 @@
+#include "PageDrawing.h"
+
+#include "GlyphPainter.h"
+
+#include <algorithm>
+
+namespace {
+
+const QRgb White = qRgb(255, 255, 255);
+
+// Paints the rectangle (right and bottom exclusive) where it lies on the
+// buffer's rows in use.
+void fillRect(PixelBuffer &buffer, const LumoRect &rect, QRgb rgb)
+{
+    const std::int64_t left = std::max<std::int64_t>(rect.Left, 0);
+    const std::int64_t top = std::max<std::int64_t>(rect.Top, 0);
+    const std::int64_t right = std::min<std::int64_t>(rect.Right, buffer.Width());
+    const std::int64_t bottom = std::min<std::int64_t>(rect.Bottom, std::max(buffer.Height(), 0));
+    if (left >= right || top >= bottom)
+        return;
+    if (left == 0 && right == buffer.Width()) {
+        std::fill(buffer.Row(static_cast<std::int32_t>(top)), buffer.Row(static_cast<std::int32_t>(bottom)), rgb);
+        return;
+    }
+    for (std::int64_t y = top; y < bottom; ++y) {
+        QRgb *row = buffer.Row(static_cast<std::int32_t>(y));
+        std::fill(row + left, row + right, rgb);
+    }
+}
+
+bool covers(const LumoRect &rect, const PixelBuffer &buffer)
+{
+    return rect.Left <= 0 && rect.Top <= 0 && rect.Right >= buffer.Width() && rect.Bottom >= buffer.Height();
+}
+
+// count positions of each colour from the generator (row first, then
+// column, as Random(Height) and Random(Width) give them), set where they
+// fall inside the buffer. Both seeds of a pair are derived from the one
+// before it (the second by the generator's two-step jump), so the serial
+// chain is one multiply a position, not two.
+void addNoise(PixelBuffer &buffer, std::uint32_t seed, std::int64_t count, std::int32_t width, std::int32_t height,
+              QRgb background, QRgb foreground)
+{
+    constexpr std::uint32_t a = 134775813u;
+    constexpr std::uint32_t a2 = a * a;
+    constexpr std::uint32_t c2 = a + 1u;
+    const std::uint64_t rows = static_cast<std::uint32_t>(height);
+    const std::uint64_t columns = static_cast<std::uint32_t>(width);
+    const auto bufferWidth = static_cast<std::uint32_t>(buffer.Width());
+    const auto bufferHeight = static_cast<std::uint32_t>(std::max(buffer.Height(), 0));
+    QRgb *const pixels = buffer.Pixels();
+    for (const QRgb rgb : {background, foreground}) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::uint32_t first = seed * a + 1u;
+            const std::uint32_t second = seed * a2 + c2;
+            seed = second;
+            // Negative results are huge as unsigned and fail the bounds test.
+            const auto y = static_cast<std::uint32_t>((rows * first) >> 32);
+            const auto x = static_cast<std::uint32_t>((columns * second) >> 32);
+            if (x < bufferWidth && y < bufferHeight)
+                pixels[static_cast<std::size_t>(y) * bufferWidth + x] = rgb;
+        }
+    }
+}
+
+} // namespace
+
+void DrawPage(const QByteArray &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
+              PixelBuffer &buffer)
+{
+    const std::int32_t width = std::max(job.width, 0);
+    const std::int32_t height = std::max(job.height, 0);
+    const std::int32_t rows = job.onePicture ? std::max(page.tallest, height) : height;
+    if (buffer.Width() != width || buffer.Rows() != rows)
+        buffer = PixelBuffer(width, rows, height);
+    buffer.SetHeight(height);
+
+    // A new bitmap is white; the page's fills then paint its bounds.
+    const LumoRect first = job.FirstBounds();
+    if (!covers(first, buffer))
+        fillRect(buffer, {0, 0, width, height}, White);
+    fillRect(buffer, first, job.background);
+    if (pageIndex > 0) {
+        // The dotted separator along the top row, every other pixel.
+        if (height > 0) {
+            QRgb *top = buffer.Row(0);
+            for (std::int32_t x = 0; x < width; x += 2)
+                top[x] = job.foreground;
+        }
+        fillRect(buffer, page.bounds, job.background);
+    }
+
+    QImage target = buffer.View();
+    GlyphPainter cells(*job.glyphs, target);
+    WalkPage(
+        text, job, page.start,
+        [&cells](qsizetype, QPoint at, unsigned char byte, std::int32_t clipHeight) { cells.Draw(at, byte, clipHeight); },
+        [&buffer, &job, width](std::int32_t grown) {
+            // The picture grows downward; its new rows take the background.
+            const std::int32_t before = std::max(buffer.Height(), 0);
+            buffer.SetHeight(grown);
+            fillRect(buffer, {0, before, width, std::max(grown, 0)}, job.background);
+        });
+
+    const std::int32_t pictureHeight = Wrap::Sub(page.bounds.Bottom, page.bounds.Top);
+    addNoise(buffer, page.noiseSeed, job.NoisePixels(pictureHeight), job.width, pictureHeight, job.background,
+             job.foreground);
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "LumoRandom.h"
+#include "RenderJob.h"
+#include "WrapInt.h"
+
+#include <QByteArray>
+#include <QPoint>
+#include <cstdint>
+#include <vector>
+
+// Where every character of a text lands. One walk over the characters of a
+// page, the same for the layout pass (which only needs the advance widths
+// and the generator) and for the worker that draws the page, so both take
+// every decision the same way.
+
+// Code 20 (decimal) is skipped like the line-end codes; the space is drawn.
+inline bool IsSkippedCode(unsigned char c)
+{
+    return c == 0 || c == 10 || c == 13 || c == 20;
+}
+
+// The drawing position of one character: the vertical jitter is drawn from
+// the generator before the horizontal one.
+inline QPoint JitterPos(std::uint32_t &seed, std::int32_t x, std::int32_t y, std::int32_t hoVar, std::int32_t veVar)
+{
+    const std::int32_t newY = Wrap::Add(y, Wrap::Sub(RandomStep(seed, Wrap::Mul(2, veVar)), veVar));
+    const std::int32_t newX = Wrap::Add(x, Wrap::Sub(RandomStep(seed, Wrap::Mul(2, hoVar)), hoVar));
+    return QPoint(newX, newY);
+}
+
+// Where a page's walk starts: its first character, and the generator's state
+// at its first draw. A continuation page starts with the character that did
+// not fit on the page before, which is drawn without another page check.
+struct PageStart
+{
+    qsizetype begin = 0;
+    std::uint32_t seed = 0;
+    bool continuation = false;
+};
+
+struct WalkEnd
+{
+    // The first character that is not on this page (the text's size at its end).
+    qsizetype end = 0;
+    // The generator after the walk; at a page break, after the jitter that
+    // the break discarded, which is where the next page's walk starts.
+    std::uint32_t seed = 0;
+    // The picture's height after the walk (it grows in one-picture mode).
+    std::int32_t height = 0;
+};
+
+// Walks the characters of one page from start. For each drawable character
+// draw(index, position, byte, clipHeight) is called; clipHeight is the
+// picture's height at that moment. In one-picture mode the picture grows
+// instead of breaking, and grow(newHeight) is called before the character
+// that needed it.
+template <typename Draw, typename Grow>
+WalkEnd WalkPage(const QByteArray &text, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow)
+{
+    const GlyphCache &glyphs = *job.glyphs;
+    const char *const bytes = text.constData();
+    const qsizetype size = text.size();
+    std::uint32_t seed = start.seed;
+    std::int32_t height = job.height;
+    std::int32_t x = job.half;
+    std::int32_t y = job.half;
+    for (qsizetype index = start.begin; index < size; ++index) {
+        const auto c = static_cast<unsigned char>(bytes[index]);
+        if (!IsSkippedCode(c)) {
+            const QPoint p = JitterPos(seed, x, y, job.hoVar, job.veVar);
+            const bool checked = !(start.continuation && index == start.begin);
+            if (checked && Wrap::Sub(height, job.lineStep) < y) {
+                if (!job.onePicture)
+                    return {index, seed, height};
+                height = Wrap::Add(height, job.h);
+                grow(height);
+            }
+            draw(index, p, c, height);
+            x = Wrap::Add(x, glyphs.ReadyCell(c).advance);
+        }
+        if (c == 13 || Wrap::Sub(job.width, job.h) < x) {
+            x = job.half;
+            y = Wrap::Add(y, job.lineStep);
+        }
+    }
+    return {size, seed, height};
+}
+
+// One picture of the result: the characters it shows and where its noise
+// starts.
+struct PagePlan
+{
+    PageStart start;
+    qsizetype end = 0;
+    std::uint32_t noiseSeed = 0;
+    // Its bounds in the owner (Left, Top, Width, Height).
+    LumoRect bounds;
+    // One-picture mode: the highest the picture grew on the way (its memory).
+    std::int32_t tallest = 0;
+};
+
+// The layout pass: every page of the text with its characters, the
+// generator's state at its first draw and at its noise. Pages are drawn
+// after it, each on its own; their noise comes after all the text in page
+// order, so page k's noise starts k pictures' worth of steps after the last
+// character's draws.
+std::vector<PagePlan> PlanPages(const QByteArray &text, const RenderJob &job);

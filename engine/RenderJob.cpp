@@ -1,0 +1,64 @@
+#include "RenderJob.h"
+
+#include "RenderSettings.h"
+#include "WrapInt.h"
+
+#include <array>
+
+RenderJob RenderJob::FromSettings(const QByteArray &text, const PictureControl &first, bool onePicture,
+                                  std::uint32_t seed)
+{
+    RenderJob job;
+    job.font = *SetupFont;
+    job.background = ColourToRgb(BGColor);
+    job.foreground = ColourToRgb(SetupFont->Color());
+    job.hoVar = HoVar;
+    job.veVar = VeVar;
+    job.rausch = Rausch;
+    job.h = Wrap::Abs(job.font.Height());
+    job.half = job.h / 2;
+    job.lineStep = Wrap::Mul(4, job.h) / 3;
+    job.left = first.Left();
+    job.top = first.Top();
+    job.width = first.Width();
+    job.height = first.Height();
+    job.onePicture = onePicture;
+    job.seed = seed;
+
+    // Every cell the text needs is rendered here, on this thread; the
+    // workers only read them.
+    job.glyphs = GlyphCache::For(job.font, job.background);
+    std::array<bool, 256> used{};
+    for (const char c : text)
+        used[static_cast<unsigned char>(c)] = true;
+    for (int byte = 0; byte < 256; ++byte) {
+        if (used[static_cast<std::size_t>(byte)])
+            job.glyphs->CellOf(static_cast<unsigned char>(byte));
+    }
+    return job;
+}
+
+LumoRect RenderJob::FirstBounds() const
+{
+    return {left, top, Wrap::Add(left, width), Wrap::Add(top, height)};
+}
+
+LumoRect RenderJob::PageBounds(std::int64_t page) const
+{
+    // Each page sits directly below the one before it.
+    const auto pageTop = Wrap::Add(top, static_cast<std::int32_t>(static_cast<std::uint32_t>(page)
+                                                                  * static_cast<std::uint32_t>(height)));
+    return {left, pageTop, Wrap::Add(left, width), Wrap::Add(pageTop, height)};
+}
+
+std::int64_t RenderJob::NoisePixels(std::int32_t pictureHeight) const
+{
+    const std::int32_t n = Wrap::Mul(Wrap::Div(Wrap::Div(Wrap::Mul(width, pictureHeight), 30), 2), rausch);
+    return n < 0 ? 0 : std::int64_t(n) + 1;
+}
+
+std::uint64_t RenderJob::NoiseSteps(std::int32_t pictureHeight) const
+{
+    // Two colours, each pixel drawn from two numbers.
+    return 4 * static_cast<std::uint64_t>(NoisePixels(pictureHeight));
+}

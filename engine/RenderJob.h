@@ -1,0 +1,54 @@
+#pragma once
+
+#include "FontObject.h"
+#include "GlyphCache.h"
+#include "PictureControl.h"
+
+#include <QByteArray>
+#include <QRgb>
+#include <cstdint>
+#include <memory>
+
+// Everything a conversion reads of the render settings and of its first
+// picture, copied once when the conversion starts, with every colour
+// resolved to RGB and the glyph cell of every byte of the text rendered.
+// Workers on other threads read it and nothing else, so nothing they touch
+// is shared with the windows.
+struct RenderJob
+{
+    // Takes the render settings (SetupFont, BGColor, HoVar, VeVar, Rausch)
+    // as they are now; first is the picture the conversion starts in.
+    static RenderJob FromSettings(const QByteArray &text, const PictureControl &first, bool onePicture,
+                                  std::uint32_t seed);
+
+    FontObject font;
+    std::shared_ptr<GlyphCache> glyphs;
+    QRgb background = 0;
+    QRgb foreground = 0;
+    std::int32_t hoVar = 0;
+    std::int32_t veVar = 0;
+    std::int32_t rausch = 0;
+
+    // The font height h, half of it and the line step 4h/3, in the
+    // conversion's 32-bit arithmetic.
+    std::int32_t h = 0;
+    std::int32_t half = 0;
+    std::int32_t lineStep = 0;
+
+    // The first picture's bounds: every page has its size.
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool onePicture = false;
+    std::uint32_t seed = 0;
+
+    LumoRect FirstBounds() const;
+    // The bounds of page k (k = 0 is the first picture).
+    LumoRect PageBounds(std::int64_t page) const;
+    // How many generator steps the noise of one picture of this width and
+    // height takes.
+    std::uint64_t NoiseSteps(std::int32_t pictureHeight) const;
+    // The pixels of noise of each colour a picture gets (n + 1), or 0.
+    std::int64_t NoisePixels(std::int32_t pictureHeight) const;
+};
