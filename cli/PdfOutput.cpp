@@ -40,37 +40,41 @@ void CheckFitsPdf(std::int32_t width, std::int32_t height, const QString &fileNa
                                               .arg(MaxPdfPicturePixels));
 }
 
-void SavePdf(const std::vector<PictureControl *> &pictures, const QString &fileName)
+PdfDocument::PdfDocument(const QString &fileName)
+    : m_fileName(fileName), m_file(fileName), m_writer(std::make_unique<QPdfWriter>(&m_file.Device()))
 {
-    // Refused before anything is written, so an older file stays whole.
-    for (const PictureControl *picture : pictures)
-        CheckFitsPdf(picture->BitmapWidth(), picture->BitmapHeight(), fileName);
+    m_writer->setResolution(PdfResolution);
+    m_writer->setCreator(QStringLiteral("lumo-render"));
+}
 
-    WholeFileWriter file(fileName);
-    {
-        QPdfWriter writer(&file.Device());
-        writer.setResolution(PdfResolution);
-        writer.setCreator(QStringLiteral("lumo-render"));
-        QPainter painter;
-        bool firstPage = true;
-        for (PictureControl *picture : pictures) {
-            const QImage image = picture->Picture();
-            // The layout applies to the page begun next, so it is set before
-            // the painter starts the first page and before each newPage().
-            writer.setPageLayout(pageFor(image));
-            if (firstPage) {
-                if (!painter.begin(&writer))
-                    throw CannotCreateError(fileName, file.ErrorString());
-                // JPEG would blur the glyph edges and the noise pixels.
-                painter.setRenderHint(QPainter::LosslessImageRendering);
-                firstPage = false;
-            } else {
-                writer.newPage();
-            }
-            painter.drawImage(QPoint(0, 0), image);
-        }
-        painter.end();
+PdfDocument::~PdfDocument()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+void PdfDocument::AddPage(const QImage &picture)
+{
+    CheckFitsPdf(picture.width(), picture.height(), m_fileName);
+    // The layout applies to the page begun next, so it is set before the
+    // painter starts the first page and before each newPage().
+    m_writer->setPageLayout(pageFor(picture));
+    if (!m_started) {
+        if (!m_painter.begin(m_writer.get()))
+            throw CannotCreateError(m_fileName, m_file.ErrorString());
+        // JPEG would blur the glyph edges and the noise pixels.
+        m_painter.setRenderHint(QPainter::LosslessImageRendering);
+        m_started = true;
+    } else {
+        m_writer->newPage();
     }
+    m_painter.drawImage(QPoint(0, 0), picture);
+}
+
+void PdfDocument::Finish()
+{
+    if (m_painter.isActive())
+        m_painter.end();
     // Raises when any write of the PDF writer failed (a full disk).
-    file.Commit();
+    m_file.Commit();
 }

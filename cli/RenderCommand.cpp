@@ -3,13 +3,12 @@
 #include "CodePage.h"
 #include "ConvertText.h"
 #include "LumoError.h"
-#include "PdfOutput.h"
-#include "PictureExport.h"
-#include "PictureStack.h"
+#include "PageStream.h"
 #include "RenderOptions.h"
 #include "RenderSettings.h"
 #include "SetupStore.h"
 #include "TextFile.h"
+#include "WrapInt.h"
 #include "WholeFile.h"
 
 #include <QElapsedTimer>
@@ -80,58 +79,45 @@ void applyOverrides(const RenderOptions &options)
         Rausch = *options.noise;
 }
 
-PictureFormat pictureFormat(OutputKind kind)
-{
-    switch (kind) {
-    case OutputKind::Jpeg: return PictureFormat::Jpeg;
-    case OutputKind::Bmp: return PictureFormat::Bmp;
-    default: return PictureFormat::Png;
-    }
-}
-
-QString geometry(const PictureControl &picture)
+QString geometry(const LumoRect &bounds)
 {
     return QStringLiteral("%1x%2+%3+%4")
-        .arg(picture.Width())
-        .arg(picture.Height())
-        .arg(picture.Left())
-        .arg(picture.Top());
+        .arg(Wrap::Sub(bounds.Right, bounds.Left))
+        .arg(Wrap::Sub(bounds.Bottom, bounds.Top))
+        .arg(bounds.Left)
+        .arg(bounds.Top);
 }
 
-// Progress on a terminal, once a conversion has run for a second: shorter
+// Progress on a terminal, once a rendering has run for a second: shorter
 // ones stay silent, and a redirected standard error never gets it.
 class ProgressLine
 {
 public:
-    explicit ProgressLine(bool onePicture) : m_enabled(isatty(STDERR_FILENO) == 1), m_onePicture(onePicture)
-    {
-        m_clock.start();
-    }
-    ~ProgressLine()
-    {
-        if (m_shown)
-            std::fputc('\n', stderr);
-    }
+    ProgressLine() : m_enabled(isatty(STDERR_FILENO) == 1) { m_clock.start(); }
+    ~ProgressLine() { Erase(); }
     ProgressLine(const ProgressLine &) = delete;
     ProgressLine &operator=(const ProgressLine &) = delete;
 
-    bool Enabled() const { return m_enabled; }
-
-    void Report(qsizetype done, qsizetype total, qsizetype pictures)
+    void Report(std::size_t done, std::size_t total)
     {
-        if (m_clock.elapsed() < 1000)
+        if (!m_enabled || m_clock.elapsed() < 1000)
             return;
-        QString pages;
-        if (!m_onePicture)
-            pages = pictures == 1 ? QStringLiteral("1 page, ") : QStringLiteral("%1 pages, ").arg(pictures);
-        writeText(stderr, QStringLiteral("\rlumo-render: %1%2 of %3 characters").arg(pages).arg(done).arg(total));
+        writeText(stderr, QStringLiteral("\rlumo-render: %1 of %2 pictures").arg(done).arg(total));
         std::fflush(stderr);
         m_shown = true;
     }
 
+    // Takes the line away before anything else is printed on the terminal;
+    // the next report draws it again.
+    void Erase()
+    {
+        if (m_shown)
+            writeText(stderr, QStringLiteral("\r\x1b[K"));
+        m_shown = false;
+    }
+
 private:
     bool m_enabled;
-    bool m_onePicture;
     bool m_shown = false;
     QElapsedTimer m_clock;
 };
@@ -139,44 +125,21 @@ private:
 void render(const RenderOptions &options)
 {
     const QByteArray text = readText(options.input);
-    // Every page has the first one's size: one too large for a PDF page is
-    // refused before it is drawn.
-    if (options.outputKind == OutputKind::Pdf && !options.onePicture)
-        CheckFitsPdf(options.pageWidth, options.pageHeight, options.output);
+    PictureControl first;
+    first.SetBounds(0, 0, options.pageWidth, options.pageHeight);
+    const RenderJob job =
+        RenderJob::FromSettings(text, first, options.onePicture, options.seed ? *options.seed : ClockSeed());
 
-    PictureStack stack;
-    stack.First().SetBounds(0, 0, options.pageWidth, options.pageHeight);
-    {
-        // The progress line ends before anything else is printed.
-        ConvertOptions convert;
-        convert.seed = options.seed;
-        ConvertText(text, stack.First(), stack, options.onePicture, convert);
-    }
-
-    auto report = [&options](const QString &name, std::size_t index) {
+    ProgressLine progress;
+    // Each line as soon as its file is complete, so that the pictures
+    // written before a failure are reported too.
+    const auto report = [&](const QString &name, const LumoRect &bounds) {
+        progress.Erase();
         if (!options.quiet)
-            writeText(stdout, name + u' ' + geometry(*ImageList[index]) + u'\n');
+            writeText(stdout, name + u' ' + geometry(bounds) + u'\n');
     };
-    switch (options.outputKind) {
-    case OutputKind::None:
-        for (std::size_t i = 0; i < ImageList.size(); ++i)
-            report(QStringLiteral("-"), i);
-        break;
-    case OutputKind::Pdf:
-        SavePdf(ImageList, options.output);
-        for (std::size_t i = 0; i < ImageList.size(); ++i)
-            report(options.output, i);
-        break;
-    default: {
-        // Each line as soon as its file is complete, so that the pictures
-        // written before a failure are reported too.
-        const std::vector<QString> names =
-            PictureFileNames(options.output, ImageList.size(), pictureFormat(options.outputKind));
-        SavePictures(ImageList, options.output, pictureFormat(options.outputKind),
-                     [&](std::size_t index) { report(names[index], index); });
-        break;
-    }
-    }
+    StreamPages(text, job, options, report,
+                [&progress](std::size_t done, std::size_t total) { progress.Report(done, total); });
 }
 
 void run(const RenderOptions &options)

@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::int32_t MaxPageSide = 30000;
 constexpr std::int32_t MaxFontSize = 1000;
+constexpr std::int32_t MaxJobs = 256;
 constexpr std::int64_t Int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t UInt32Max = std::numeric_limits<std::uint32_t>::max();
 
@@ -177,6 +178,10 @@ const KnownOption knownOptions[] = {
      [](RenderOptions &o, const QString &opt, const QString &v) {
          o.seed = static_cast<std::uint32_t>(integerIn(opt, v, 0, UInt32Max));
      }},
+    {QLatin1StringView("--jobs"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.jobs = static_cast<int>(integerIn(opt, v, 1, MaxJobs));
+     }},
     {QLatin1StringView("--save-setup"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) { o.saveSetup = nameValue(opt, v); }},
     {QLatin1StringView("--delete-setup"), true,
@@ -304,6 +309,8 @@ Pictures:
   --seed N              seed the random generator with N (0..4294967295)
                         instead of the clock: the same seed and settings give
                         the same pictures
+  --jobs N              draw and encode on N threads (1..256; default: one a
+                        processor); the files are the same for every N
 
 Setups (these work without INPUT; they run in this order, before rendering):
   --save-setup NAME     store the settings above, after the overrides, as NAME

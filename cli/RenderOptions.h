@@ -33,6 +33,8 @@ struct RenderOptions
     std::int32_t pageHeight = 400;
     bool onePicture = false;
     std::optional<std::uint32_t> seed;
+    // Threads that draw and encode the pictures; 0 for one a processor.
+    int jobs = 0;
 
     std::optional<QString> saveSetup;
     std::optional<QString> deleteSetup;

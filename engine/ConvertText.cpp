@@ -9,7 +9,6 @@
 #include "RenderJob.h"
 #include "RenderSettings.h"
 
-#include <QThread>
 #include <algorithm>
 #include <chrono>
 
@@ -17,11 +16,6 @@ std::uint32_t ClockSeed()
 {
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
     return static_cast<std::uint32_t>(ticks);
-}
-
-int DefaultJobs()
-{
-    return std::max(QThread::idealThreadCount(), 1);
 }
 
 namespace {

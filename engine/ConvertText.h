@@ -36,6 +36,3 @@ void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOw
 // The generator's seed for a conversion without a given one: the low 32 bits
 // of the high-resolution clock.
 std::uint32_t ClockSeed();
-
-// The number of threads that "one a processor" means here.
-int DefaultJobs();

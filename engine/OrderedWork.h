@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QThread>
 #include <algorithm>
 #include <condition_variable>
 #include <cstddef>
@@ -9,6 +10,12 @@
 #include <optional>
 #include <thread>
 #include <vector>
+
+// The number of threads that "one a processor" means here.
+inline int DefaultJobs()
+{
+    return std::max(QThread::idealThreadCount(), 1);
+}
 
 // Work split over threads with the results handed back in order: produce
 // runs for the items 0, 1, ... on worker threads, each worker owning what it

@@ -1,7 +1,7 @@
 #include "PictureExport.h"
 
-#include "JpegWriter.h"
-#include "PngEncoder.h"
+#include "OrderedWork.h"
+#include "PictureEncoder.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -28,17 +28,6 @@ QString Extension(PictureFormat format)
         return QStringLiteral(".png");
     }
     throw std::invalid_argument("unknown picture format");
-}
-
-QImage PictureOf(const PictureControl *picture)
-{
-    return picture ? picture->Picture() : QImage();
-}
-
-void CheckCounts(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames)
-{
-    if (pictures.size() != fileNames.size())
-        throw std::invalid_argument("one file name is needed for every picture");
 }
 
 void Put16(char *at, quint16 value)
@@ -75,61 +64,33 @@ std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t cou
 }
 
 std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures, const QString &chosenPath,
-                                  PictureFormat format, const PictureWritten &written)
+                                  PictureFormat format, const SaveOptions &options)
 {
     std::vector<QString> names = PictureFileNames(chosenPath, pictures.size(), format);
-    switch (format) {
-    case PictureFormat::Jpeg:
-        SaveJpeg(pictures, names, written);
-        break;
-    case PictureFormat::Bmp:
-        SaveBmp(pictures, names, written);
-        break;
-    case PictureFormat::Png:
-        SavePng(pictures, names, written);
-        break;
-    }
+    const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+    WorkProgress progress;
+    progress.total = static_cast<qsizetype>(pictures.size());
+    const auto saveAll = [&] {
+        std::vector<PictureEncoder> encoders(static_cast<std::size_t>(jobs));
+        RunInOrder<QByteArray>(
+            pictures.size(), jobs, 2 * static_cast<std::size_t>(jobs),
+            [&](std::size_t index, int worker) {
+                const QImage picture = pictures[index] ? pictures[index]->StoredPicture() : QImage();
+                return encoders[static_cast<std::size_t>(worker)].Encode(picture, format, names[index]);
+            },
+            [&](std::size_t index, QByteArray &&bytes) {
+                SaveFile(names[index], bytes);
+                progress.done = static_cast<qsizetype>(index + 1);
+                if (options.written)
+                    options.written(index);
+                return !progress.cancelled;
+            });
+    };
+    if (options.watch)
+        options.watch(progress, saveAll);
+    else
+        saveAll();
     return names;
-}
-
-void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
-              const PictureWritten &written)
-{
-    CheckCounts(pictures, fileNames);
-    JpegWriter writer;
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        // A picture of 0 x 0 pixels gives no image data: its file is empty.
-        if (!writer.Encode(PictureOf(pictures[i])))
-            throw CannotCreateError(fileNames[i], writer.ErrorString());
-        SaveFile(fileNames[i], writer.Data());
-        if (written)
-            written(i);
-    }
-}
-
-void SaveBmp(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
-              const PictureWritten &written)
-{
-    CheckCounts(pictures, fileNames);
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        SaveFile(fileNames[i], EncodeBmp(PictureOf(pictures[i])));
-        if (written)
-            written(i);
-    }
-}
-
-void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
-              const PictureWritten &written)
-{
-    CheckCounts(pictures, fileNames);
-    // Encoded straight from the picture: a bitmap file in between would only
-    // be read back, and Qt's reader refuses the tall pictures that one-picture
-    // mode draws.
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        SaveFile(fileNames[i], EncodePng(PictureOf(pictures[i])));
-        if (written)
-            written(i);
-    }
 }
 
 QByteArray EncodeBmp(const QImage &source)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "PictureControl.h"
+#include "WorkProgress.h"
 
 #include <QImage>
 #include <QString>
+
 #include <functional>
 #include <vector>
 
@@ -20,20 +22,24 @@ std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t cou
 // Told the index of each picture once its file is complete.
 using PictureWritten = std::function<void(std::size_t index)>;
 
-// Writes every picture; an existing file is replaced. A file that cannot be
-// created raises "Datei "<full name>" kann nicht erstellt werden. <reason>";
-// the pictures before it stay written, the rest are not written. Returns the
-// names written.
-std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures, const QString &chosenPath,
-                                  PictureFormat format, const PictureWritten &written = {});
+struct SaveOptions
+{
+    // Told of every file written, in order.
+    PictureWritten written = {};
+    // Threads that encode the pictures; 0 for one a processor.
+    int jobs = 0;
+    // Watches the saving (progress, Cancel); see WorkWatcher. A cancelled
+    // save keeps the files written until then and writes no later one.
+    WorkWatcher watch = {};
+};
 
-// One picture each (the bitmap as it is; a picture without a bitmap is 0 x 0).
-void SaveJpeg(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
-              const PictureWritten &written = {});
-void SaveBmp(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
-              const PictureWritten &written = {});
-void SavePng(const std::vector<PictureControl *> &pictures, const std::vector<QString> &fileNames,
-              const PictureWritten &written = {});
+// Writes every picture, encoded on several threads and written one after
+// the other in list order; an existing file is replaced. A file that cannot
+// be created raises "Datei "<full name>" kann nicht erstellt werden.
+// <reason>"; the pictures before it stay written, no later one is written.
+// Returns the names of all the files (written or not).
+std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures, const QString &chosenPath,
+                                  PictureFormat format, const SaveOptions &options = {});
 
 // The bytes of a 32-bit Windows bitmap file of the image (empty for a null image).
 QByteArray EncodeBmp(const QImage &image);

@@ -691,8 +691,9 @@ void TestExport::pngPixelsEqual()
         QImage loaded;
         QVERIFY(loaded.load(names[i], "PNG"));
         const QImage expected = ImageList[i]->Picture();
-        QCOMPARE(loaded.format(), expected.format());
-        const QString difference = ImageDifference(loaded, expected);
+        // Text pages have few colours and are stored with a palette.
+        QCOMPARE(loaded.format(), QImage::Format_Indexed8);
+        const QString difference = ImageDifference(loaded.convertToFormat(QImage::Format_RGB32), expected);
         QVERIFY2(difference.isEmpty(), qPrintable(names[i] + QStringLiteral(": ") + difference));
     }
     QCOMPARE(BmpFilesIn(m_folder->path()), QStringList());

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "PageLayout.h"
+#include "RenderJob.h"
+#include "RenderOptions.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// Told of each picture in page order once it is complete: its file's name
+// ("-" when nothing is written; the document for PDF) and its bounds.
+using PageReport = std::function<void(const QString &name, const LumoRect &bounds)>;
+// Told now and then how many of the pictures are complete.
+using PageProgress = std::function<void(std::size_t done, std::size_t total)>;
+
+// lumo-render's rendering: the pages of the layout pass drawn, noised,
+// encoded and written on worker threads (options.jobs), each worker with a
+// page buffer and an encoder of its own, the files written one after the
+// other in page order, and each page's memory free again once its file is
+// written; so memory stays a few pages a worker, however long the text.
+// When page k cannot be written the pages before it are written and
+// reported and no later one is; the error goes on to the caller.
+void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptions &options,
+                 const PageReport &report, const PageProgress &progress);
