@@ -5,7 +5,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <deque>
+#include <exception>
+#include <thread>
 #include <functional>
 #include <optional>
 
@@ -36,6 +39,11 @@ public:
     int colourAsked = 0;
     QList<std::array<Colour, 16>> customColoursSeen;
     QList<Error> errors;
+    // What each progress dialog said it was doing.
+    QStringList progressShown;
+    // Cancels every long command as soon as this many pages are done (0:
+    // before the first, which still completes); never when unset.
+    std::optional<qsizetype> cancelWhenDone;
 
     std::optional<QString> OpenFileName(QWidget *parent, const QString &title) override
     {
@@ -74,6 +82,36 @@ public:
     void ShowError(QWidget *, const QString &title, const QString &text) override
     {
         errors << Error{title, text};
+    }
+
+    void RunWithProgress(QWidget *, const QString &what, WorkProgress &progress,
+                         const std::function<void()> &work) override
+    {
+        progressShown << what;
+        if (!cancelWhenDone) {
+            work();
+            return;
+        }
+        std::exception_ptr error;
+        std::atomic<bool> finished{false};
+        if (*cancelWhenDone == 0)
+            progress.cancelled = true;
+        std::thread worker([&] {
+            try {
+                work();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            finished = true;
+        });
+        while (!finished) {
+            if (progress.done >= *cancelWhenDone)
+                progress.cancelled = true;
+            std::this_thread::yield();
+        }
+        worker.join();
+        if (error)
+            std::rethrow_exception(error);
     }
 
 private:

@@ -75,6 +75,9 @@ private slots:
     void saveCommands();
     void saveSinglePictureWithoutNumber();
     void saveCancelledWritesNothing();
+    void cancelledSaveKeepsAPrefixOfThePages_data();
+    void cancelledSaveKeepsAPrefixOfThePages();
+    void cancelledConversionShowsThePagesFinished();
     void closeOnlyHides();
     void paintsThePicturesWhereTheyAre();
     void hundredsOfPagesScrollToTheLast();
@@ -395,6 +398,60 @@ void tst_LumoImageForm::saveCancelledWritesNothing()
     QCOMPARE(dialogs().saveAsked, 3);
     QCOMPARE(QDir().entryList(QDir::Files), QStringList());
     QVERIFY(dialogs().errors.isEmpty());
+}
+
+void tst_LumoImageForm::cancelledSaveKeepsAPrefixOfThePages_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<qsizetype>("cancelWhenDone");
+    QTest::newRow("save PNG cancelled at once") << "save PNG" << qsizetype(0);
+    QTest::newRow("save JPG cancelled after 3") << "save JPG" << qsizetype(3);
+    QTest::newRow("save BMP cancelled after 5") << "save BMP" << qsizetype(5);
+}
+
+void tst_LumoImageForm::cancelledSaveKeepsAPrefixOfThePages()
+{
+    QFETCH(QString, caption);
+    QFETCH(qsizetype, cancelWhenDone);
+    convertInEditor(ManyLines(400));
+    const int pages = int(ImageList.size());
+    QVERIFY(pages > 10);
+
+    dialogs().cancelWhenDone = cancelWhenDone;
+    dialogs().saveAnswers.push_back(QDir::current().filePath("out.any"));
+    menuAction(LumoImageForm->PopMenu, caption)->trigger();
+    QCOMPARE(dialogs().progressShown, QStringList({"convert", caption}));
+    QVERIFY(dialogs().errors.isEmpty());
+
+    // The first files, without a gap, and none after them.
+    const QStringList written = QDir().entryList(QDir::Files, QDir::Name);
+    QVERIFY2(written.size() >= std::max<qsizetype>(cancelWhenDone, 1) && written.size() < pages,
+             qPrintable(written.join(u' ')));
+    if (cancelWhenDone == 0)
+        QCOMPARE(written.size(), 1);
+    const QString extension = written.front().right(4);
+    for (int i = 0; i < written.size(); ++i)
+        QCOMPARE(written[i], "out" + QString::number(11 + i) + extension);
+}
+
+void tst_LumoImageForm::cancelledConversionShowsThePagesFinished()
+{
+    LumoForm->resize(300, 400);
+    QTRY_COMPARE(LumoForm->Memo->size(), QSize(300, 400));
+    LumoForm->Memo->SetText(ManyLines(400));
+    dialogs().cancelWhenDone = 0;
+    LumoForm->ConvertClick();
+    QCOMPARE(dialogs().progressShown, QStringList{"convert"});
+    QVERIFY(dialogs().errors.isEmpty());
+    // The first page was done when the cancel was seen; it alone is shown.
+    QCOMPARE(ImageList.size(), std::size_t(1));
+    QCOMPARE(LumoImageForm->Image().BitmapHeight(), 400);
+    QVERIFY(LumoImageForm->isVisible());
+
+    // Without a cancel the same text makes many pages.
+    dialogs().cancelWhenDone.reset();
+    LumoForm->ConvertClick();
+    QVERIFY(ImageList.size() > 10);
 }
 
 void tst_LumoImageForm::closeOnlyHides()

@@ -65,6 +65,8 @@ private slots:
     void picturesWrittenBeforeAFailureAreReported();
     void unwritableStandardOutputFails();
     void helpNamesEveryOption();
+    void jobsGiveIdenticalFiles_data();
+    void jobsGiveIdenticalFiles();
     void fullDiskKeepsTheOldFile_data();
     void fullDiskKeepsTheOldFile();
     void pdfPageTooLargeRefused();
@@ -222,6 +224,8 @@ void tst_LumoRender::usageErrors_data()
                                    << "lumo-render: --noise: missing value" + Hint;
     QTest::newRow("seed 4294967296") << QStringList{"--seed", "4294967296", "in.txt", "out.bmp"}
                                      << "lumo-render: --seed: out of range 0..4294967295: '4294967296'" + Hint;
+    QTest::newRow("jobs 0") << QStringList{"--jobs", "0", "in.txt", "out.bmp"}
+                            << "lumo-render: --jobs: out of range 1..256: '0'" + Hint;
     QTest::newRow("seed -1") << QStringList{"--seed", "-1", "in.txt", "out.bmp"}
                              << "lumo-render: --seed: must not be negative: '-1'" + Hint;
     QTest::newRow("charset 256") << QStringList{"--charset", "256", "in.txt", "out.bmp"}
@@ -471,13 +475,16 @@ void tst_LumoRender::picturesWrittenBeforeAFailureAreReported()
 {
     QVERIFY(WriteBytes("in.txt", thirteenLines()));
     QVERIFY(QDir().mkdir("out12.bmp")); // the second page cannot be written
-    const Run r = run({"--page", "200x100", "in.txt", "out.bmp"});
+    // Four threads draw ahead of the writing; nothing of theirs may stay.
+    const Run r = run({"--jobs", "4", "--page", "200x100", "in.txt", "out.bmp"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.out, QByteArray("out11.bmp 200x100+0+0\n"));
     QVERIFY(r.err.startsWith("Datei \""));
     QVERIFY(QFileInfo("out11.bmp").isFile());
-    QVERIFY(!QFileInfo::exists("out13.bmp"));
+    // Neither a later page nor a temporary file of one is left.
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+             QStringList({"in.txt", "out11.bmp", "out12.bmp"}));
 }
 
 void tst_LumoRender::unwritableStandardOutputFails()
@@ -511,6 +518,37 @@ void tst_LumoRender::helpNamesEveryOption()
     QVERIFY(QRegularExpression(QStringLiteral("^lumo-render \\d+\\.\\d+\\.\\d+\\n$"))
                 .match(QString::fromUtf8(version.out))
                 .hasMatch());
+}
+
+void tst_LumoRender::jobsGiveIdenticalFiles_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("jpg") << ".jpg";
+    QTest::newRow("bmp") << ".bmp";
+    QTest::newRow("png") << ".png";
+}
+
+void tst_LumoRender::jobsGiveIdenticalFiles()
+{
+    QFETCH(QString, extension);
+    QByteArray text;
+    for (int i = 0; i < 120; ++i)
+        text += "Zeile " + QByteArray::number(i) + " mit jaehen Woertern\r\n";
+    QVERIFY(WriteBytes("in.txt", text));
+    QVERIFY(QDir().mkdir("one") && QDir().mkdir("four"));
+    const QStringList common{"--seed", "5", "--noise", "12", "--jitter-x", "3", "--jitter-y", "3", "--page", "200x150",
+                             "in.txt"};
+    const Run single = run(QStringList{"--jobs", "1"} + common + QStringList{"one/out" + extension});
+    const Run four = run(QStringList{"--jobs", "4"} + common + QStringList{"four/out" + extension});
+    QVERIFY(single.finished && four.finished);
+    QCOMPARE(single.exitCode, 0);
+    QCOMPARE(four.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(four.out).replace("four/", "one/"), QString::fromUtf8(single.out));
+    const QStringList files = QDir("one").entryList(QDir::Files, QDir::Name);
+    QVERIFY(files.size() > 10);
+    QCOMPARE(QDir("four").entryList(QDir::Files, QDir::Name), files);
+    for (const QString &name : files)
+        QVERIFY2(ReadBytes("one/" + name) == ReadBytes("four/" + name), qPrintable(name));
 }
 
 void tst_LumoRender::fullDiskKeepsTheOldFile_data()

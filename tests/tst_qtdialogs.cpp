@@ -14,9 +14,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
@@ -189,6 +191,10 @@ private slots:
     void colourDialogCancelKeepsCustomColours();
 
     void errorBoxHasStopIconAndOneButton();
+
+    void shortWorkShowsNoProgress();
+    void longWorkShowsProgressAndCancels();
+    void workErrorReachesTheCaller();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -509,6 +515,64 @@ void tst_QtDialogs::errorBoxHasStopIconAndOneButton()
     QCOMPARE(text, QStringLiteral("Zwischenablage kann nicht ge\u00f6ffnet werden."));
     QCOMPARE(buttonCount, 1);
     QCOMPARE(button, QMessageBox::Ok);
+}
+
+void tst_QtDialogs::shortWorkShowsNoProgress()
+{
+    WorkProgress progress;
+    bool sawDialog = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, &probe, [&] { sawDialog |= QApplication::activeModalWidget() != nullptr; });
+    probe.start(5);
+    m_dialogs.RunWithProgress(nullptr, QStringLiteral("convert"), progress, [&] {
+        progress.total = 2;
+        progress.done = 2;
+    });
+    QVERIFY(!sawDialog);
+    QVERIFY(!progress.cancelled);
+}
+
+void tst_QtDialogs::longWorkShowsProgressAndCancels()
+{
+    WorkProgress progress;
+    progress.total = 50;
+    QString title;
+    QString label;
+    ModalAnswer<QProgressDialog> answer([&](QProgressDialog *dialog) {
+        QTRY_VERIFY(dialog->labelText().contains(QStringLiteral(" of 50 pages")));
+        title = dialog->windowTitle();
+        label = dialog->labelText();
+        const auto buttons = dialog->findChildren<QPushButton *>();
+        QCOMPARE(buttons.size(), 1);
+        press(buttons.front());
+    });
+    QElapsedTimer clock;
+    clock.start();
+    // Pages are counted until the Cancel comes through, as a conversion would.
+    m_dialogs.RunWithProgress(nullptr, QStringLiteral("save PNG"), progress, [&] {
+        while (!progress.cancelled && !clock.hasExpired(20000)) {
+            progress.done = std::min<qsizetype>(progress.done + 1, 49);
+            QThread::msleep(20);
+        }
+    });
+    QVERIFY(answer.Acted());
+    QVERIFY(progress.cancelled);
+    QVERIFY(clock.elapsed() >= 500);
+    QCOMPARE(title, QStringLiteral("save PNG"));
+    QVERIFY2(label.startsWith(QStringLiteral("save PNG: ")), qPrintable(label));
+}
+
+void tst_QtDialogs::workErrorReachesTheCaller()
+{
+    WorkProgress progress;
+    QString caught;
+    try {
+        m_dialogs.RunWithProgress(nullptr, QStringLiteral("convert"), progress,
+                                  [] { throw std::runtime_error("broken"); });
+    } catch (const std::runtime_error &error) {
+        caught = QString::fromLatin1(error.what());
+    }
+    QCOMPARE(caught, QStringLiteral("broken"));
 }
 
 QTEST_MAIN(tst_QtDialogs)

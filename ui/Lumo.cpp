@@ -28,6 +28,11 @@ const QString DocumentationPath = QStringLiteral("Dokumentation.txt");
 // One notch of a standard mouse wheel.
 constexpr int WheelNotch = 120;
 
+// Menu captions that also name a command's progress.
+const QString ConvertCaption = QStringLiteral("convert");
+const QString ConvertOneCaption = QStringLiteral("convert to one picture");
+const QString ConvertFileCaption = QStringLiteral("convert from file");
+
 } // namespace
 
 QString MemoCapacityMessage()
@@ -153,21 +158,21 @@ void TLumoForm::createPopMenu()
 {
     const struct
     {
-        const char *caption;
+        QString caption;
         void (TLumoForm::*handler)();
     } items[] = {
-        {"load text", &TLumoForm::LoadFileClick},
-        {"save text", &TLumoForm::SaveFileClick},
-        {"save load delete", &TLumoForm::SaveLoadDeleteClick},
-        {"show setup", &TLumoForm::SetupClick},
-        {"convert", &TLumoForm::ConvertClick},
-        {"convert to one picture", &TLumoForm::ConvertOneClick},
-        {"convert from file", &TLumoForm::ConvertFileClick},
-        {"doku", &TLumoForm::DokuClick},
-        {"quit", &TLumoForm::QuitClick},
+        {QStringLiteral("load text"), &TLumoForm::LoadFileClick},
+        {QStringLiteral("save text"), &TLumoForm::SaveFileClick},
+        {QStringLiteral("save load delete"), &TLumoForm::SaveLoadDeleteClick},
+        {QStringLiteral("show setup"), &TLumoForm::SetupClick},
+        {ConvertCaption, &TLumoForm::ConvertClick},
+        {ConvertOneCaption, &TLumoForm::ConvertOneClick},
+        {ConvertFileCaption, &TLumoForm::ConvertFileClick},
+        {QStringLiteral("doku"), &TLumoForm::DokuClick},
+        {QStringLiteral("quit"), &TLumoForm::QuitClick},
     };
     for (const auto &item : items) {
-        QAction *action = PopMenu->addAction(QString::fromLatin1(item.caption));
+        QAction *action = PopMenu->addAction(item.caption);
         connect(action, &QAction::triggered, this, item.handler);
     }
 }
@@ -286,7 +291,8 @@ void TLumoForm::convertMemo(bool onePicture)
     PictureControl &image = m_windows.FirstPicture();
     m_windows.SetPictureClientHeight(image.Height());
     SetupFont->SetSize(Memo->Font()->Size());
-    ConvertText(MemoText(), image, m_windows.Pictures(), onePicture);
+    ConvertText(MemoText(), image, m_windows.Pictures(), onePicture,
+                {.watch = progressWatcher(onePicture ? ConvertOneCaption : ConvertCaption)});
     m_windows.ShowPictures();
 }
 
@@ -298,9 +304,17 @@ void TLumoForm::ConvertFileClick()
             return;
         prepareFirstPicture();
         m_windows.PicturesChanged();
-        ConvertText(ReadTextFileLines(*path), m_windows.FirstPicture(), m_windows.Pictures(), false);
+        ConvertText(ReadTextFileLines(*path), m_windows.FirstPicture(), m_windows.Pictures(), false,
+                    {.watch = progressWatcher(ConvertFileCaption)});
         m_windows.ShowPictures();
     });
+}
+
+WorkWatcher TLumoForm::progressWatcher(const QString &what)
+{
+    return [this, what](WorkProgress &progress, const std::function<void()> &work) {
+        m_dialogs.RunWithProgress(commandWindow(), what, progress, work);
+    };
 }
 
 void TLumoForm::DokuClick()

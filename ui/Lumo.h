@@ -3,6 +3,7 @@
 #include "Activation.h"
 #include "Colour.h"
 #include "FontObject.h"
+#include "WorkProgress.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -115,6 +116,8 @@ private:
     void readGeometry();
 
     void convertMemo(bool onePicture);
+    // A long conversion shows its progress over the window it was chosen in.
+    WorkWatcher progressWatcher(const QString &what);
     void prepareFirstPicture();
     void loadIntoMemo(const QString &path);
     void wheelTurned(QWheelEvent *event);

@@ -2,9 +2,11 @@
 
 #include "Colour.h"
 #include "FontObject.h"
+#include "WorkProgress.h"
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -30,4 +32,11 @@ public:
                                                std::array<Colour, 16> &customColours) = 0;
     // A critical message box with one OK button.
     virtual void ShowError(QWidget *parent, const QString &title, const QString &text) = 0;
+    // Runs work (pages drawn or written on worker threads, counted in
+    // progress) and returns when it is over, rethrowing what it raised.
+    // Meanwhile the program takes no other command: once the work has run
+    // for about half a second a modal progress dialog says what is done
+    // and how many pages of all, and its Cancel sets progress.cancelled.
+    virtual void RunWithProgress(QWidget *parent, const QString &what, WorkProgress &progress,
+                                 const std::function<void()> &work) = 0;
 };

@@ -24,6 +24,12 @@ namespace {
 constexpr int WheelNotch = 120;
 constexpr int WheelStep = 30;
 
+// Menu captions that also name a command's progress.
+const QString ConvertFileCaption = QStringLiteral("convert from file");
+const QString SaveJpgCaption = QStringLiteral("save JPG");
+const QString SaveBmpCaption = QStringLiteral("save BMP");
+const QString SavePngCaption = QStringLiteral("save PNG");
+
 } // namespace
 
 TLumoImageForm::TLumoImageForm(LumoDialogs &dialogs, QWidget *parent) : QScrollArea(parent), m_dialogs(dialogs)
@@ -82,18 +88,18 @@ void TLumoImageForm::createPopMenu()
 {
     const struct
     {
-        const char *caption;
+        QString caption;
         void (TLumoImageForm::*handler)();
     } items[] = {
-        {"convert from file", &TLumoImageForm::ConvertFileClick},
-        {"copy picture", &TLumoImageForm::CopyPicture},
-        {"save JPG", &TLumoImageForm::SaveJPGClick},
-        {"save BMP", &TLumoImageForm::SaveBMPClick},
-        {"save PNG", &TLumoImageForm::SavePNGClick},
-        {"close", &TLumoImageForm::CloseClick},
+        {ConvertFileCaption, &TLumoImageForm::ConvertFileClick},
+        {QStringLiteral("copy picture"), &TLumoImageForm::CopyPicture},
+        {SaveJpgCaption, &TLumoImageForm::SaveJPGClick},
+        {SaveBmpCaption, &TLumoImageForm::SaveBMPClick},
+        {SavePngCaption, &TLumoImageForm::SavePNGClick},
+        {QStringLiteral("close"), &TLumoImageForm::CloseClick},
     };
     for (const auto &item : items) {
-        QAction *action = PopMenu->addAction(QString::fromLatin1(item.caption));
+        QAction *action = PopMenu->addAction(item.caption);
         connect(action, &QAction::triggered, this, item.handler);
     }
 }
@@ -253,7 +259,8 @@ void TLumoImageForm::ConvertFileClick()
         m_image.SetWidth(client.width());
         m_image.SetHeight(client.height());
         PicturesChanged();
-        ConvertText(ReadTextFileLines(*path), m_image, *this, false);
+        ConvertText(ReadTextFileLines(*path), m_image, *this, false,
+                    {.watch = progressWatcher(ConvertFileCaption)});
         ShowForm();
     });
 }
@@ -265,25 +272,32 @@ void TLumoImageForm::CopyPicture()
 
 void TLumoImageForm::SaveJPGClick()
 {
-    savePictures(PictureFormat::Jpeg);
+    savePictures(PictureFormat::Jpeg, SaveJpgCaption);
 }
 
 void TLumoImageForm::SaveBMPClick()
 {
-    savePictures(PictureFormat::Bmp);
+    savePictures(PictureFormat::Bmp, SaveBmpCaption);
 }
 
 void TLumoImageForm::SavePNGClick()
 {
-    savePictures(PictureFormat::Png);
+    savePictures(PictureFormat::Png, SavePngCaption);
 }
 
-void TLumoImageForm::savePictures(PictureFormat format)
+void TLumoImageForm::savePictures(PictureFormat format, const QString &caption)
 {
-    RunCommand(m_dialogs, this, [this, format] {
+    RunCommand(m_dialogs, this, [this, format, caption] {
         if (const auto path = m_dialogs.SaveFileName(this))
-            SavePictures(ImageList, *path, format);
+            SavePictures(ImageList, *path, format, {.watch = progressWatcher(caption)});
     });
+}
+
+WorkWatcher TLumoImageForm::progressWatcher(const QString &what)
+{
+    return [this, what](WorkProgress &progress, const std::function<void()> &work) {
+        m_dialogs.RunWithProgress(this, what, progress, work);
+    };
 }
 
 void TLumoImageForm::CloseClick()

@@ -87,7 +87,9 @@ private:
     void createPopMenu();
     void readGeometry();
 
-    void savePictures(PictureFormat format);
+    void savePictures(PictureFormat format, const QString &caption);
+    // A long command shows its progress over this window.
+    WorkWatcher progressWatcher(const QString &what);
     void scrolledHorizontally(int value);
     void scrolledVertically(int value);
     QSize contentSize() const;

@@ -3,8 +3,15 @@
 #include "LumoFontDialog.h"
 
 #include <QColorDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 std::optional<QString> QtDialogs::OpenFileName(QWidget *parent, const QString &title)
 {
@@ -74,4 +81,53 @@ void QtDialogs::ShowError(QWidget *parent, const QString &title, const QString &
 {
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+void QtDialogs::RunWithProgress(QWidget *parent, const QString &what, WorkProgress &progress,
+                                const std::function<void()> &work)
+{
+    std::exception_ptr error;
+    std::atomic<bool> finished{false};
+    QEventLoop loop;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        finished = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+
+    // Half a second without the dialog: the user's input waits meanwhile,
+    // so no other command starts before this one is done.
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!finished) {
+        QProgressDialog dialog(parent);
+        dialog.setWindowTitle(what);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.setAutoClose(false);
+        dialog.setAutoReset(false);
+        dialog.setMinimumDuration(0);
+        const auto update = [&] {
+            const auto total = static_cast<int>(std::min<qsizetype>(progress.total, INT_MAX));
+            const auto done = static_cast<int>(std::min<qsizetype>(progress.done, INT_MAX));
+            dialog.setMaximum(total);
+            dialog.setValue(done);
+            dialog.setLabelText(QStringLiteral("%1: %2 of %3 pages").arg(what).arg(done).arg(total));
+        };
+        QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&progress] { progress.cancelled = true; });
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, &dialog, update);
+        update();
+        dialog.show();
+        ticker.start(50);
+        // The dialog is modal: only it answers while the work goes on.
+        if (!finished)
+            loop.exec();
+    }
+    worker.join();
+    if (error)
+        std::rethrow_exception(error);
 }

@@ -13,4 +13,6 @@ public:
     std::optional<Colour> ChooseColour(QWidget *parent, Colour initial,
                                        std::array<Colour, 16> &customColours) override;
     void ShowError(QWidget *parent, const QString &title, const QString &text) override;
+    void RunWithProgress(QWidget *parent, const QString &what, WorkProgress &progress,
+                         const std::function<void()> &work) override;
 };
