@@ -40,7 +40,11 @@ void PictureView::paintEvent(QPaintEvent *event)
                                 .intersected(exposed);
         if (shown.isEmpty())
             continue;
-        painter.drawImage(shown.topLeft(), picture->Picture(), shown.translated(-bounds.topLeft()));
+        // Only the part on screen is taken out: a palette picture would be
+        // turned into 32 bits whole for every paint, and a picture grown
+        // in one piece can be very tall.
+        const QImage part = picture->StoredPicture().copy(shown.translated(-bounds.topLeft()));
+        painter.drawImage(shown.topLeft(), part);
     }
 }
 
