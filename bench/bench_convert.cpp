@@ -4,6 +4,7 @@
 // for comparison. Each mode runs in its own process so its peak memory is
 // its own. Prints figures; asserts nothing.
 
+#include "BenchText.h"
 #include "ConvertText.h"
 #include "PictureStack.h"
 #include "PlainReference.h"
@@ -18,30 +19,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray generatedText(qsizetype bytes)
-{
-    static const char *const words[] = {"lorem", "ipsum", "dolor", "sit", "amet", "consectetur", "adipiscing",
-                                        "elit", "sed", "do", "eiusmod", "tempor", "incididunt", "ut", "labore",
-                                        "et", "dolore", "magna", "aliqua", "Lumo", "zeichnet", "Text"};
-    QByteArray text;
-    text.reserve(bytes + 64);
-    quint32 state = 12345;
-    int lineLength = 0;
-    while (text.size() < bytes) {
-        state = state * 1103515245u + 12345u;
-        text.append(words[(state >> 16) % std::size(words)]);
-        lineLength += 6;
-        if (lineLength > 60 + int((state >> 8) % 20)) {
-            text.append("\r\n");
-            lineLength = 0;
-        } else {
-            text.append(' ');
-        }
-    }
-    text.truncate(bytes);
-    return text;
-}
 
 void useBenchSettings()
 {
@@ -105,7 +82,7 @@ Run convertOnce(const QString &mode, const QByteArray &text, PictureStack &stack
 int runMode(const QString &mode, qsizetype bytes)
 {
     useBenchSettings();
-    const QByteArray text = generatedText(bytes);
+    const QByteArray text = BenchText(bytes);
     PictureStack stack;
     const Run first = convertOnce(mode, text, stack);
     const Run second = convertOnce(mode, text, stack);

@@ -1,0 +1,171 @@
+// lumo-render end to end on a generated 1 MB text (854 pages of 308 x 400
+// or so, Arial 8 pt, jitter 2, noise 5, seed 1), for every output format,
+// with --jobs 1 and with the default: wall time and peak memory of the
+// process. Several builds can be compared in one run: their runs alternate,
+// so that whatever else the machine does falls on all of them alike.
+// Prints figures; asserts nothing.
+//
+//   bench_render [--rounds N] [LUMO-RENDER ...]
+//
+// Without a binary it measures the lumo-render built beside it.
+
+#include "BenchText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Measure
+{
+    double seconds = 0;
+    long peakMiB = 0;
+    int status = -1;
+};
+
+// Runs the program with the arguments in the folder and waits for it; the
+// child's own peak memory comes from wait4.
+Measure runOnce(const QString &program, const QStringList &arguments, const QString &folder)
+{
+    std::vector<QByteArray> storage{QFile::encodeName(program)};
+    for (const QString &argument : arguments)
+        storage.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &item : storage)
+        argv.push_back(item.data());
+    argv.push_back(nullptr);
+    const QByteArray where = QFile::encodeName(folder);
+
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(where.constData()) != 0)
+            _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Measure measure;
+    int status = 0;
+    rusage usage{};
+    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
+        measure.seconds = clock.nsecsElapsed() / 1e9;
+        measure.peakMiB = usage.ru_maxrss / 1024;
+        measure.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return measure;
+}
+
+bool knowsJobs(const QString &program)
+{
+    QProcess help;
+    help.start(program, {QStringLiteral("--help")});
+    help.waitForFinished(-1);
+    return help.readAllStandardOutput().contains("--jobs");
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int rounds = 3;
+    if (args.size() >= 2 && args.front() == QLatin1String("--rounds")) {
+        rounds = std::max(1, args.at(1).toInt());
+        args = args.mid(2);
+    }
+    QStringList binaries = args;
+    if (binaries.isEmpty())
+        binaries << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../cli/lumo-render"));
+
+    QTemporaryDir scratch;
+    const QString textPath = scratch.filePath(QStringLiteral("text.txt"));
+    QFile text(textPath);
+    if (!text.open(QIODevice::WriteOnly) || text.write(BenchText(1 << 20)) != (1 << 20))
+        return 1;
+    text.close();
+
+    QTextStream out(stdout);
+    out << "lumo-render on 1 MiB of text, 308 x 400 pages, Arial 8 pt, jitter 2, noise 5, seed 1; " << rounds
+        << " rounds, median wall time and the largest peak memory\n";
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+               .arg(QStringLiteral("build"), -6)
+               .arg(QStringLiteral("output"), -7)
+               .arg(QStringLiteral("jobs"), 7)
+               .arg(QStringLiteral("seconds"), 8)
+               .arg(QStringLiteral("peak MiB"), 9)
+               .arg(QStringLiteral("files"), 6);
+    out.flush();
+
+    const QStringList outputs{QString(), QStringLiteral("out.jpg"), QStringLiteral("out.bmp"),
+                              QStringLiteral("out.png"), QStringLiteral("out.pdf")};
+    for (const QString &output : outputs) {
+        for (const bool oneJob : {true, false}) {
+            std::vector<std::vector<double>> times(static_cast<std::size_t>(binaries.size()));
+            std::vector<long> peaks(static_cast<std::size_t>(binaries.size()), 0);
+            std::vector<qsizetype> files(static_cast<std::size_t>(binaries.size()), 0);
+            std::vector<bool> skipped(static_cast<std::size_t>(binaries.size()), false);
+            for (int round = 0; round < rounds; ++round) {
+                for (qsizetype b = 0; b < binaries.size(); ++b) {
+                    const auto index = static_cast<std::size_t>(b);
+                    const bool jobs = knowsJobs(binaries[b]);
+                    // A build without --jobs runs on one thread anyway.
+                    if (!jobs && !oneJob) {
+                        skipped[index] = true;
+                        continue;
+                    }
+                    QTemporaryDir folder;
+                    QStringList arguments{"--quiet", "--seed", "1", "--jitter-x", "2", "--jitter-y", "2", "--noise",
+                                          "5"};
+                    if (jobs && oneJob)
+                        arguments << QStringLiteral("--jobs") << QStringLiteral("1");
+                    arguments << textPath;
+                    if (!output.isEmpty())
+                        arguments << output;
+                    const Measure measure = runOnce(binaries[b], arguments, folder.path());
+                    if (measure.status != 0) {
+                        out << binaries[b] << " failed\n";
+                        return 1;
+                    }
+                    times[index].push_back(measure.seconds);
+                    peaks[index] = std::max(peaks[index], measure.peakMiB);
+                    files[index] = QDir(folder.path()).entryList(QDir::Files).size();
+                }
+            }
+            for (qsizetype b = 0; b < binaries.size(); ++b) {
+                const auto index = static_cast<std::size_t>(b);
+                if (skipped[index])
+                    continue;
+                out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                           .arg(QStringLiteral("#%1").arg(b + 1), -6)
+                           .arg(output.isEmpty() ? QStringLiteral("none") : output.mid(4), -7)
+                           .arg(oneJob ? QStringLiteral("1") : QStringLiteral("default"), 7)
+                           .arg(median(times[index]), 8, 'f', 3)
+                           .arg(peaks[index], 9)
+                           .arg(files[index], 6);
+            }
+            out.flush();
+        }
+    }
+    for (qsizetype b = 0; b < binaries.size(); ++b)
+        out << QStringLiteral("#%1 %2\n").arg(b + 1).arg(binaries[b]);
+    return 0;
+}
