@@ -1,5 +1,6 @@
 #include "LumoFontDialog.h"
 #include "QtDialogs.h"
+#include "QtTranslations.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QFileDialog>
 #include <QFontComboBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -191,6 +193,8 @@ private slots:
     void colourDialogCancelKeepsCustomColours();
 
     void errorBoxHasStopIconAndOneButton();
+
+    void germanLocaleGivesGermanButtons();
 
     void shortWorkShowsNoProgress();
     void longWorkShowsProgressAndCancels();
@@ -515,6 +519,37 @@ void tst_QtDialogs::errorBoxHasStopIconAndOneButton()
     QCOMPARE(text, QStringLiteral("Zwischenablage kann nicht ge\u00f6ffnet werden."));
     QCOMPARE(buttonCount, 1);
     QCOMPARE(button, QMessageBox::Ok);
+}
+
+void tst_QtDialogs::germanLocaleGivesGermanButtons()
+{
+    if (QLibraryInfo::path(QLibraryInfo::TranslationsPath).isEmpty()
+        || !QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
+        QSKIP("Qt's German translation is not installed (Debian: qt6-translations-l10n)");
+    QString accept;
+    QString cancel;
+    {
+        const std::unique_ptr<QTranslator> german = InstallQtTranslations(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(german);
+        ModalAnswer<QFileDialog> answer([&](QFileDialog *dialog) {
+            auto *buttons = dialog->findChild<QDialogButtonBox *>();
+            accept = buttons->button(QDialogButtonBox::Open)->text();
+            cancel = buttons->button(QDialogButtonBox::Cancel)->text();
+            dialog->reject();
+        });
+        QVERIFY(!m_dialogs.OpenFileName(nullptr, QString()));
+        QVERIFY(answer.Acted());
+    }
+    QCOMPARE(accept, QStringLiteral("&\u00d6ffnen"));
+    QCOMPARE(cancel, QStringLiteral("Abbrechen"));
+
+    // Without the translator, Qt's own English again.
+    ModalAnswer<QFileDialog> english([&](QFileDialog *dialog) {
+        accept = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->text();
+        dialog->reject();
+    });
+    m_dialogs.OpenFileName(nullptr, QString());
+    QCOMPARE(accept, QStringLiteral("&Open"));
 }
 
 void tst_QtDialogs::shortWorkShowsNoProgress()

@@ -7,6 +7,7 @@
 #include "LumoSaveLoad.h"
 #include "LumoSetup.h"
 #include "QtDialogs.h"
+#include "QtTranslations.h"
 #include "LumoWindows.h"
 #include "RenderSettings.h"
 #include "WindowPlacement.h"
@@ -89,6 +90,7 @@ void DestroyLumoWindows()
 int RunLumo(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslations();
     ActivationTracker tracker;
     QtDialogs dialogs;
     CreateLumoWindows(dialogs);
