@@ -2,7 +2,7 @@
 # missing. Sourced by scripts/run and scripts/test.
 LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-turbo-dev fonts-liberation2
                libgl-dev libx11-dev xvfb qt6-translations-l10n
-               desktop-file-utils groff-base man-db bash-completion dpkg-dev)
+               desktop-file-utils groff-base man-db bash-completion dpkg-dev openbox)
 
 lumo_install_missing() {
     local missing=()

@@ -2,6 +2,8 @@
 // and ends with exit code 0 when that window is closed the way a window
 // manager closes it (WM_DELETE_WINDOW).
 
+#include "XServer.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -140,12 +142,6 @@ private:
 
 #endif
 
-bool displayNumberInUse(int number)
-{
-    return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))
-           || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number));
-}
-
 } // namespace
 
 class tst_LumoX11 : public QObject
@@ -159,41 +155,9 @@ private slots:
     void closingTheEditorEndsTheProgram();
 
 private:
-    bool startXServer();
-
-    std::unique_ptr<QProcess> m_xserver;
+    std::unique_ptr<XServer> m_xserver;
     QByteArray m_display;
 };
-
-bool tst_LumoX11::startXServer()
-{
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    // Another server may take a free number between the check and the start;
-    // then this one fails at once and the next number is tried.
-    for (int number = 90; number < 200; ++number) {
-        if (displayNumberInUse(number))
-            continue;
-        auto server = std::make_unique<QProcess>();
-        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server->start(xvfb, {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-                             QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!server->waitForStarted(5000))
-            return false;
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
-        QElapsedTimer clock;
-        clock.start();
-        while (!QFile::exists(socket) && server->state() == QProcess::Running && !clock.hasExpired(15000))
-            QTest::qWait(50);
-        if (QFile::exists(socket) && server->state() == QProcess::Running) {
-            m_xserver = std::move(server);
-            m_display = ':' + QByteArray::number(number);
-            return true;
-        }
-        server->kill();
-        server->waitForFinished(5000);
-    }
-    return false;
-}
 
 void tst_LumoX11::initTestCase()
 {
@@ -203,18 +167,14 @@ void tst_LumoX11::initTestCase()
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
         QSKIP("Xvfb is not installed (package xvfb)");
     QVERIFY2(QFile::exists(QStringLiteral(LUMO_EXE)), LUMO_EXE);
-    QVERIFY2(startXServer(), "Xvfb did not start");
+    m_xserver = std::make_unique<XServer>();
+    m_display = m_xserver->Display();
+    QVERIFY2(!m_display.isEmpty(), "Xvfb did not start");
 }
 
 void tst_LumoX11::cleanupTestCase()
 {
-    if (m_xserver) {
-        m_xserver->terminate();
-        if (!m_xserver->waitForFinished(5000)) {
-            m_xserver->kill();
-            m_xserver->waitForFinished(5000);
-        }
-    }
+    m_xserver.reset();
 }
 
 void tst_LumoX11::closingTheEditorEndsTheProgram()

@@ -183,8 +183,7 @@ void TLumoForm::readGeometry()
     const int top = ReadPosition(PositionKeys::WinEditTop);
     const int width = ReadPosition(PositionKeys::WinEditWidth);
     const int height = ReadPosition(PositionKeys::WinEditHeight);
-    move(left, top);
-    resize(width, height);
+    PlaceWindow(this, QRect(left, top, width, height));
 }
 
 // PopMenu is the settings window's context menu too: a command's dialogs

@@ -110,8 +110,7 @@ void TLumoImageForm::readGeometry()
     const int top = ReadPosition(PositionKeys::WinImageTop);
     const int width = ReadPosition(PositionKeys::WinImageWidth);
     const int height = ReadPosition(PositionKeys::WinImageHeight);
-    move(left, top);
-    resize(width, height);
+    PlaceWindow(this, QRect(left, top, width, height));
     updateScrollBars();
 }
 
@@ -134,6 +133,7 @@ QSize TLumoImageForm::ClientSize() const
 
 void TLumoImageForm::SetClientSize(int width, int height)
 {
+    ForgetStoredSize(this);
     m_view->resize(contentSize());
     const QSize content = m_view->size();
     const int barWidth = content.height() > height ? verticalScrollBar()->sizeHint().width() : 0;

@@ -41,8 +41,8 @@ public:
     void ShowManager() override { ShowAndActivate(LumoSaveLoadForm); }
     void ProposeSetupName(const QString &name) override { LumoSaveLoadForm->ProposeName(name); }
 
-    QRect EditorPlace() override { return QRect(LumoForm->pos(), LumoForm->size()); }
-    QRect PicturePlace() override { return QRect(LumoImageForm->pos(), LumoImageForm->size()); }
+    QRect EditorPlace() override { return StoredPlace(LumoForm); }
+    QRect PicturePlace() override { return StoredPlace(LumoImageForm); }
 };
 
 ProgramWindows programWindows;

@@ -2,7 +2,25 @@
 
 #include "SetupStore.h"
 
+#include <QRect>
+
 class QWidget;
+
+// Places a window as the position section stores it: Left and Top are the
+// outer position and Width and Height the outer size, window frame
+// included. The frame's size is known only once a window manager has framed
+// the shown window; until then, and where there is no frame, the size is
+// given to the inside, as it always was. Once the shown window has a frame,
+// the frame is taken off the size.
+void PlaceWindow(QWidget *window, const QRect &outer);
+
+// The window's own code sizes it from here on (the picture window fits
+// itself to its first picture): a stored size not yet applied is dropped.
+void ForgetStoredSize(QWidget *window);
+
+// Where the window is and how large, as the position section stores it:
+// its outer geometry, frame included, where the window system reports one.
+QRect StoredPlace(const QWidget *window);
 
 // Moves the window to its stored left, then to its stored top, each as soon
 // as it is read: when the settings file cannot be read, the window stays where
