@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -64,10 +65,12 @@ void GlyphCache::render(unsigned char byte, Cell &cell)
     cell.advance = QFontMetrics(m_font).horizontalAdvance(text);
     cell.ready = true;
     cell.contained = false;
-    // Cells of huge fonts (a hand-edited setup can ask for any size) are not
-    // worth keeping: each such character is drawn as it comes.
-    constexpr int largestCachedCell = 512;
-    if (cell.advance > largestCachedCell || m_cellHeight > largestCachedCell || m_margin > 2 * largestCachedCell)
+    // Qt draws glyphs above 64 pixels from their outlines, and their edges
+    // then come out a little differently at every position: such a glyph is
+    // drawn where it goes, never copied. So are the cells of huge fonts (a
+    // hand-edited setup can ask for any size).
+    constexpr int largestSameEverywhere = 64;
+    if (QFontInfo(m_font).pixelSize() > largestSameEverywhere)
         return;
     const int width = cell.advance + 2 * m_margin;
     const int height = m_cellHeight + 2 * m_margin;

@@ -5,6 +5,7 @@
 #include "IntegerText.h"
 #include "RenderSettings.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -87,7 +88,10 @@ QByteArray StoredFontName(const QByteArray &name)
     // Reading trims every value of blanks and control characters, so a cut
     // that ends in them (or a name that starts with them) is trimmed too:
     // what is written is what is read back.
-    return TrimmedSettingsText(name.left(MaxFontNameLength)).toByteArray();
+    // A name ends at a NUL byte, as every text of the program does.
+    const qsizetype nul = name.indexOf('\0');
+    return TrimmedSettingsText(name.left(nul < 0 ? MaxFontNameLength : std::min<qsizetype>(nul, MaxFontNameLength)))
+        .toByteArray();
 }
 
 void SaveSetup(const QByteArray &name, const QString &path)

@@ -62,6 +62,8 @@ void TestFastPath::matchesPlainDrawing_data()
         << "Arial" << 8 << int(FontObject::fsUnderline | FontObject::fsStrikeOut) << 0 << 1 << false << 99u << page;
     QTest::newRow("serif 14, no jitter, wide and low")
         << "Liberation Serif" << 14 << 0 << 0 << 0 << false << 12345u << QSize(500, 60);
+    QTest::newRow("Arial 57 pt: above 64 pixels glyphs differ by position")
+        << "Arial" << 57 << 0 << 0 << 10 << false << 1650655481u << QSize(301, 203);
     QTest::newRow("Cyrillic charset 204") << "Arial" << 8 << 0 << 204 << 2 << false << 99u << page;
 }
 
