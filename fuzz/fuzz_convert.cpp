@@ -309,7 +309,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         probe.BrushColor = BGColor;
         probe.Font = font;
         for (int c = 0; c < 256; ++c)
-            widths[c] = probe.CharWidth(static_cast<unsigned char>(c));
+            widths[c] = probe.TextWidth(QByteArray(1, static_cast<char>(c)));
     }
     const std::int32_t h = std::abs(font.Height());
     const Layout expected = layout(setup, widths, h);

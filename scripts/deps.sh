@@ -1,12 +1,21 @@
 # Installs the Debian packages Lumo needs to build and test, when any is
 # missing. Sourced by scripts/run and scripts/test.
-LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-turbo-dev fonts-liberation2
-               libgl-dev libx11-dev xvfb qt6-translations-l10n
-               desktop-file-utils groff-base man-db bash-completion dpkg-dev openbox)
+# What building and running the program takes.
+LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-turbo-dev libpng-dev fonts-liberation2
+               libgl-dev libx11-dev qt6-translations-l10n)
+# What the tests take besides: clang for the sanitizer build and the
+# fuzzers, X servers and a window manager, the install and package checks,
+# and a real text reader for the ground truth.
+LUMO_TEST_PACKAGES=(clang libclang-rt-14-dev pkg-config libspng-dev xvfb openbox desktop-file-utils groff-base man-db bash-completion
+                    dpkg-dev tesseract-ocr tesseract-ocr-eng)
 
+# Installs the packages of LUMO_PACKAGES, and with "test" those of
+# LUMO_TEST_PACKAGES too, that are missing.
 lumo_install_missing() {
+    local wanted=("${LUMO_PACKAGES[@]}")
+    [ "${1:-}" = test ] && wanted+=("${LUMO_TEST_PACKAGES[@]}")
     local missing=()
-    for package in "${LUMO_PACKAGES[@]}"; do
+    for package in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")
         fi

@@ -1,7 +1,9 @@
 #include "ErrorMessage.h"
 #include "ImageCompare.h"
 #include "LumoError.h"
+#include "CompactPicture.h"
 #include "PictureExport.h"
+#include "PngEncoder.h"
 #include "TestFiles.h"
 #include "WorkingFolder.h"
 #include "konvpng.h"
@@ -21,6 +23,19 @@ QImage Pattern(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb((x * 37 + y) & 0xFF, (y * 11 + 3) & 0xFF, (x * 5 + y * 7 + 100) & 0xFF));
+    return image;
+}
+
+// A picture with the given number of colours, each in its own run of
+// pixels; grey ones when asked.
+QImage WithColours(int colours, bool grey)
+{
+    QImage image(37, 29, QImage::Format_RGB32);
+    for (int i = 0; i < image.width() * image.height(); ++i) {
+        const int c = (i * colours) / (image.width() * image.height());
+        const QRgb rgb = grey ? qRgb(c, c, c) : qRgb(c & 0xFF, (c * 7) & 0xFF, c >> 8);
+        image.setPixel(i % image.width(), i / image.width(), rgb);
+    }
     return image;
 }
 
@@ -45,6 +60,8 @@ private slots:
     void missingBmp();
     void unreadableBmpLeftInPlace();
     void blockedPngLeavesBmpInPlace();
+    void pngKindFollowsTheColours_data();
+    void pngKindFollowsTheColours();
 
 private:
     std::optional<WorkingFolder> m_folder;
@@ -82,8 +99,8 @@ void TestKonvPng::convertsProgramBitmap()
     QImageReader reader(QStringLiteral("page.png"));
     reader.setDecideFormatFromContent(true);
     QCOMPARE(reader.format(), QByteArray("png"));
-    const QImage loaded = reader.read();
-    QCOMPARE(loaded.format(), picture.format());
+    // Same pixels; the PNG keeps them in the smallest kind that holds them.
+    const QImage loaded = reader.read().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(ImageDifference(loaded, picture), QString());
 }
 
@@ -168,8 +185,7 @@ void TestKonvPng::existingPngReplaced()
 
     QImage loaded;
     QVERIFY(loaded.load(QStringLiteral("page.png"), "PNG"));
-    QCOMPARE(loaded.format(), picture.format());
-    QCOMPARE(ImageDifference(loaded, picture), QString());
+    QCOMPARE(ImageDifference(loaded.convertToFormat(QImage::Format_RGB32), picture), QString());
     QVERIFY(QFileInfo(QStringLiteral("page.png")).size() < 200000);
 }
 
@@ -210,6 +226,43 @@ void TestKonvPng::blockedPngLeavesBmpInPlace()
     QCOMPARE(message,
              CreationMessage(AbsoluteNativePath(QStringLiteral("page.png")), blocked.errorString()));
     QCOMPARE(ReadBytes(QStringLiteral("page.bmp")), bmp);
+}
+
+void TestKonvPng::pngKindFollowsTheColours_data()
+{
+    QTest::addColumn<int>("colours");
+    QTest::addColumn<bool>("grey");
+    QTest::addColumn<bool>("palettePicture");
+    QTest::addColumn<int>("colourType");
+    QTest::addColumn<int>("bitDepth");
+
+    // IHDR colour types: 0 grey, 2 RGB, 3 palette.
+    QTest::newRow("greys") << 200 << true << false << 0 << 8;
+    QTest::newRow("greys kept with a palette") << 200 << true << true << 0 << 8;
+    QTest::newRow("two colours") << 2 << false << false << 3 << 1;
+    QTest::newRow("four colours") << 4 << false << false << 3 << 2;
+    QTest::newRow("sixteen colours") << 16 << false << false << 3 << 4;
+    QTest::newRow("17 colours kept with a palette") << 17 << false << true << 3 << 8;
+    QTest::newRow("256 colours") << 256 << false << false << 3 << 8;
+    QTest::newRow("257 colours") << 257 << false << false << 2 << 8;
+}
+
+void TestKonvPng::pngKindFollowsTheColours()
+{
+    QFETCH(int, colours);
+    QFETCH(bool, grey);
+    QFETCH(bool, palettePicture);
+    QFETCH(int, colourType);
+    QFETCH(int, bitDepth);
+
+    const QImage picture = WithColours(colours, grey);
+    const QByteArray png = EncodePng(palettePicture ? CompactPicture(picture) : picture);
+    QVERIFY(png.startsWith("\x89PNG\r\n\x1a\n\0\0\0\rIHDR"));
+    QCOMPARE(int(quint8(png[24])), bitDepth);
+    QCOMPARE(int(quint8(png[25])), colourType);
+    QImage decoded;
+    QVERIFY(decoded.loadFromData(png, "PNG"));
+    QCOMPARE(ImageDifference(decoded.convertToFormat(QImage::Format_RGB32), picture), QString());
 }
 
 QTEST_MAIN(TestKonvPng)
