@@ -85,11 +85,13 @@ std::int64_t heightOf(std::int64_t size)
     return size < 0 ? magnitude : -magnitude;
 }
 
-// The font name as the file keeps it: at most 31 characters, and no blanks
+// The font name as the file keeps it: up to a NUL byte, at most 31
+// characters, and no blanks
 // or control characters at its end, since reading would trim them.
 QByteArray storedFontName(const QByteArray &name)
 {
-    return ModelTrimmed(name.left(31));
+    const qsizetype nul = name.indexOf('\0');
+    return ModelTrimmed(name.left(nul >= 0 && nul < 31 ? nul : 31));
 }
 
 struct ExpectedLoad
