@@ -1,38 +1,53 @@
 #include "PageStream.h"
 
+#include "CodePage.h"
+#include "GroundTruth.h"
 #include "OrderedWork.h"
+#include "OutputNames.h"
 #include "PageDrawing.h"
+#include "PageTruth.h"
 #include "PdfOutput.h"
 #include "PictureEncoder.h"
 #include "PictureExport.h"
 #include "PixelBuffer.h"
+#include "PngEncoder.h"
+#include "SetupStore.h"
 #include "WholeFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <optional>
 #include <vector>
 
 namespace {
 
-PictureFormat pictureFormat(OutputKind kind)
+std::optional<PictureFormat> pictureFormat(OutputKind kind)
 {
     switch (kind) {
     case OutputKind::Jpeg: return PictureFormat::Jpeg;
     case OutputKind::Bmp: return PictureFormat::Bmp;
-    default: return PictureFormat::Png;
+    case OutputKind::Png: return PictureFormat::Png;
+    default: return std::nullopt;
     }
 }
 
-bool writesPictureFiles(OutputKind kind)
+struct NamedBytes
 {
-    return kind == OutputKind::Jpeg || kind == OutputKind::Bmp || kind == OutputKind::Png;
-}
+    QString name;
+    QByteArray bytes;
+};
 
-// What a worker hands back for one page: its file's bytes, or for PDF the
-// picture itself, which the document takes in page order.
+// What a worker hands back for one page: its file's bytes (or for PDF the
+// picture itself, which the document takes in page order) and whatever of
+// its truth was asked for, ready to be written.
 struct FinishedPage
 {
     QByteArray bytes;
     QImage picture;
+    QByteArray manifestLine;
+    std::vector<NamedBytes> beside;
+    QByteArray documentBoxes;
+    QImage outlined;
 };
 
 // A worker's own things, kept from page to page.
@@ -40,49 +55,104 @@ struct Worker
 {
     PixelBuffer buffer;
     PictureEncoder encoder;
+    PageTruth truth;
 };
+
+bool wantsTruth(const RenderOptions &options, const StreamExtras &extras)
+{
+    return extras.manifest || options.boxes || options.linesFolder || options.overlay;
+}
 
 } // namespace
 
 void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptions &options,
-                 const PageReport &report, const PageProgress &progress)
+                 const StreamExtras &extras, const PageReport &report, const PageProgress &progress)
 {
     const std::vector<PagePlan> pages = PlanPages(text, job);
     const OutputKind kind = options.outputKind;
+    const std::optional<PictureFormat> format = pictureFormat(kind);
+    const OutputNames names = NamesFor(options, pages.size(), extras.variantSeed);
     std::optional<PdfDocument> pdf;
+    std::optional<PdfDocument> outlinedPdf;
     if (kind == OutputKind::Pdf) {
         // Refused before anything is drawn or written.
         for (const PagePlan &page : pages)
-            CheckFitsPdf(job.width, Wrap::Sub(page.bounds.Bottom, page.bounds.Top), options.output);
-        pdf.emplace(options.output);
+            CheckFitsPdf(job.width, Wrap::Sub(page.bounds.Bottom, page.bounds.Top), names.document);
+        pdf.emplace(names.document);
+        if (options.overlay)
+            outlinedPdf.emplace(PictureBaseName(names.document) + QStringLiteral("-overlay.pdf"));
     }
-    const std::vector<QString> names =
-        writesPictureFiles(kind) ? PictureFileNames(options.output, pages.size(), pictureFormat(kind))
-                                 : std::vector<QString>();
+    if (options.linesFolder && !QDir().mkpath(*options.linesFolder))
+        throw CannotCreateError(*options.linesFolder, QStringLiteral("The folder cannot be made"));
 
+    const bool truthWanted = wantsTruth(options, extras);
+    const ByteToUnicode &characters = CharsetTable(job.font.Charset());
+    const auto settings = SetupValues();
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
     std::vector<Worker> workers(static_cast<std::size_t>(jobs));
+
+    QByteArray documentBoxes;
     RunInOrder<FinishedPage>(
         pages.size(), jobs, 2 * static_cast<std::size_t>(jobs),
         [&](std::size_t index, int worker) {
             Worker &own = workers[static_cast<std::size_t>(worker)];
-            DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), own.buffer);
+            DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), own.buffer,
+                     truthWanted ? &own.truth : nullptr);
+            const QImage picture = own.buffer.InUse();
             FinishedPage finished;
-            if (writesPictureFiles(kind))
-                finished.bytes = own.encoder.Encode(own.buffer.InUse(), pictureFormat(kind), names[index]);
+            if (format)
+                finished.bytes = own.encoder.Encode(picture, *format, names.pictures[index]);
             else if (kind == OutputKind::Pdf)
-                finished.picture = own.buffer.InUse().copy();
+                finished.picture = picture.copy();
+            if (!truthWanted)
+                return finished;
+
+            const QString &stem = names.stems[index];
+            const int height = Wrap::Sub(pages[index].bounds.Bottom, pages[index].bounds.Top);
+            if (extras.manifest) {
+                const PictureFacts facts{names.pictures[index], static_cast<qint64>(index), pages[index].bounds,
+                                         job.seed,           settings,                      extras.version};
+                finished.manifestLine = ManifestLine(facts, own.truth, characters);
+            }
+            if (options.boxes) {
+                // A PDF's pictures share one box file, each with its page.
+                if (kind == OutputKind::Pdf)
+                    finished.documentBoxes = BoxFileText(own.truth, characters, height, static_cast<int>(index));
+                else
+                    finished.beside.push_back({stem + QStringLiteral(".box"), BoxFileText(own.truth, characters, height, 0)});
+            }
+            if (options.linesFolder) {
+                const QString folder = *options.linesFolder + u'/' + QFileInfo(stem).fileName();
+                for (const LineImage &line : LineImages(own.truth, picture, job.half, characters)) {
+                    const QString lineStem = folder + QStringLiteral("-%1").arg(line.line, 4, 10, QLatin1Char('0'));
+                    finished.beside.push_back({lineStem + QStringLiteral(".png"), EncodePng(line.picture)});
+                    finished.beside.push_back({lineStem + QStringLiteral(".gt.txt"), line.text});
+                }
+            }
+            if (options.overlay) {
+                const QImage outlined = OutlinedInk(picture, own.truth);
+                if (format)
+                    finished.beside.push_back({stem + QStringLiteral("-overlay") + PictureExtension(*format),
+                                               own.encoder.Encode(outlined, *format, stem + QStringLiteral("-overlay"))});
+                else
+                    finished.outlined = outlined;
+            }
             return finished;
         },
         [&](std::size_t index, FinishedPage &&finished) {
-            if (writesPictureFiles(kind)) {
-                SaveFile(names[index], finished.bytes);
-                report(names[index], pages[index].bounds);
-            } else if (kind == OutputKind::None) {
-                report(QStringLiteral("-"), pages[index].bounds);
-            } else {
+            if (format)
+                SaveFile(names.pictures[index], finished.bytes);
+            else if (pdf)
                 pdf->AddPage(finished.picture);
-            }
+            if (outlinedPdf)
+                outlinedPdf->AddPage(finished.outlined);
+            for (const NamedBytes &file : finished.beside)
+                SaveFile(file.name, file.bytes);
+            documentBoxes += finished.documentBoxes;
+            if (extras.manifest)
+                extras.manifest->Write(finished.manifestLine);
+            if (!pdf)
+                report(names.pictures[index], pages[index].bounds);
             if (progress)
                 progress(index + 1, pages.size());
             return true;
@@ -91,7 +161,11 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
     if (pdf) {
         // The document is one file: its pages are reported once it is whole.
         pdf->Finish();
-        for (const PagePlan &page : pages)
-            report(options.output, page.bounds);
+        if (outlinedPdf)
+            outlinedPdf->Finish();
+        if (options.boxes)
+            SaveFile(PictureBaseName(names.document) + QStringLiteral(".box"), documentBoxes);
+        for (std::size_t index = 0; index < pages.size(); ++index)
+            report(names.pictures[index], pages[index].bounds);
     }
 }

@@ -6,7 +6,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <optional>
+
+class WholeFileWriter;
 
 // Told of each picture in page order once it is complete: its file's name
 // ("-" when nothing is written; the document for PDF) and its bounds.
@@ -14,12 +18,24 @@ using PageReport = std::function<void(const QString &name, const LumoRect &bound
 // Told now and then how many of the pictures are complete.
 using PageProgress = std::function<void(std::size_t done, std::size_t total)>;
 
+// What one rendering (one variant) writes besides the pictures.
+struct StreamExtras
+{
+    // The manifest, shared by every variant; its lines are written in page order.
+    WholeFileWriter *manifest = nullptr;
+    // The variant's seed when the names carry it.
+    std::optional<std::uint32_t> variantSeed;
+    QString version;
+};
+
 // lumo-render's rendering: the pages of the layout pass drawn, noised,
 // encoded and written on worker threads (options.jobs), each worker with a
 // page buffer and an encoder of its own, the files written one after the
 // other in page order, and each page's memory free again once its file is
 // written; so memory stays a few pages a worker, however long the text.
-// When page k cannot be written the pages before it are written and
-// reported and no later one is; the error goes on to the caller.
+// With ground truth asked for, the workers follow the drawing and write its
+// truth beside the pictures. When page k cannot be written the pages before
+// it are written and reported and no later one is; the error goes on to
+// the caller.
 void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptions &options,
-                 const PageReport &report, const PageProgress &progress);
+                 const StreamExtras &extras, const PageReport &report, const PageProgress &progress);

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -127,8 +128,13 @@ void render(const RenderOptions &options)
     const QByteArray text = readText(options.input);
     PictureControl first;
     first.SetBounds(0, 0, options.pageWidth, options.pageHeight);
-    const RenderJob job =
-        RenderJob::FromSettings(text, first, options.onePicture, options.seed ? *options.seed : ClockSeed());
+    const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
+
+    // The manifest is made first: a name where it cannot go stops the
+    // rendering before any picture is written.
+    std::optional<WholeFileWriter> manifest;
+    if (options.groundTruth)
+        manifest.emplace(*options.groundTruth);
 
     ProgressLine progress;
     // Each line as soon as its file is complete, so that the pictures
@@ -138,8 +144,33 @@ void render(const RenderOptions &options)
         if (!options.quiet)
             writeText(stdout, name + u' ' + geometry(bounds) + u'\n');
     };
-    StreamPages(text, job, options, report,
-                [&progress](std::size_t done, std::size_t total) { progress.Report(done, total); });
+    const auto keepManifest = [&manifest] {
+        if (manifest)
+            manifest->Commit();
+    };
+    const int variants = options.variants.value_or(1);
+    try {
+        for (int variant = 0; variant < variants; ++variant) {
+            StreamExtras extras;
+            extras.manifest = manifest ? &*manifest : nullptr;
+            extras.version = QStringLiteral(LUMO_VERSION);
+            // Seeds follow each other, wrapping around at 2^32.
+            const std::uint32_t variantSeed = seed + static_cast<std::uint32_t>(variant);
+            if (options.variants)
+                extras.variantSeed = variantSeed;
+            const RenderJob job = RenderJob::FromSettings(text, first, options.onePicture, variantSeed);
+            StreamPages(text, job, options, extras, report,
+                        [&progress](std::size_t done, std::size_t total) { progress.Report(done, total); });
+        }
+    } catch (...) {
+        // The manifest tells of the pictures that were written.
+        try {
+            keepManifest();
+        } catch (const LumoError &) {
+        }
+        throw;
+    }
+    keepManifest();
 }
 
 void run(const RenderOptions &options)

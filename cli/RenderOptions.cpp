@@ -14,6 +14,7 @@ namespace {
 constexpr std::int32_t MaxPageSide = 30000;
 constexpr std::int32_t MaxFontSize = 1000;
 constexpr std::int32_t MaxJobs = 256;
+constexpr std::int32_t MaxVariants = 100000;
 constexpr std::int64_t Int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t UInt32Max = std::numeric_limits<std::uint32_t>::max();
 
@@ -68,6 +69,23 @@ QString nameValue(const QString &option, const QString &value)
 {
     if (BreaksSettingsLine(value.toUtf8()))
         failValue(option, QStringLiteral("must not contain a line break or NUL"), ShownWithLineBreaks(value));
+    return value;
+}
+
+// A file to be written: not an existing folder.
+QString fileValue(const QString &option, const QString &value)
+{
+    if (value.isEmpty() || QFileInfo(value).isDir())
+        failValue(option, QStringLiteral("not a file name"), value);
+    return value;
+}
+
+// A folder to write into: an existing folder, or a name where one can be made.
+QString folderValue(const QString &option, const QString &value)
+{
+    const QFileInfo info(value);
+    if (value.isEmpty() || (info.exists() && !info.isDir()))
+        failValue(option, QStringLiteral("not a folder"), value);
     return value;
 }
 
@@ -182,6 +200,17 @@ const KnownOption knownOptions[] = {
      [](RenderOptions &o, const QString &opt, const QString &v) {
          o.jobs = static_cast<int>(integerIn(opt, v, 1, MaxJobs));
      }},
+    {QLatin1StringView("--ground-truth"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.groundTruth = fileValue(opt, v); }},
+    {QLatin1StringView("--boxes"), false, [](RenderOptions &o, const QString &, const QString &) { o.boxes = true; }},
+    {QLatin1StringView("--lines"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.linesFolder = folderValue(opt, v); }},
+    {QLatin1StringView("--overlay"), false,
+     [](RenderOptions &o, const QString &, const QString &) { o.overlay = true; }},
+    {QLatin1StringView("--variants"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.variants = static_cast<int>(integerIn(opt, v, 1, MaxVariants));
+     }},
     {QLatin1StringView("--save-setup"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) { o.saveSetup = nameValue(opt, v); }},
     {QLatin1StringView("--delete-setup"), true,
@@ -259,6 +288,16 @@ RenderOptions ParseRenderOptions(const QStringList &arguments)
     }
     if (options.input.isNull() && !options.saveSetup && !options.deleteSetup && !options.listSetups)
         fail(QStringLiteral("no INPUT given"));
+    // What is written beside the pictures needs pictures written.
+    if (options.outputKind == OutputKind::None) {
+        if (options.boxes)
+            fail(QStringLiteral("--boxes: the box files go beside the pictures: give an OUTPUT"));
+        if (options.overlay)
+            fail(QStringLiteral("--overlay: the outlined copies go beside the pictures: give an OUTPUT"));
+    }
+    const bool renders = !options.input.isNull();
+    if (!renders && (options.groundTruth || options.boxes || options.linesFolder || options.overlay || options.variants))
+        fail(QStringLiteral("the ground truth options need an INPUT"));
     return options;
 }
 
@@ -311,6 +350,23 @@ Pictures:
                         the same pictures
   --jobs N              draw and encode on N threads (1..256; default: one a
                         processor); the files are the same for every N
+
+Ground truth (what each picture shows, character by character):
+  --ground-truth FILE   write a manifest: one JSON object a picture (JSON
+                        Lines, UTF-8) with every text line and every
+                        character, its opaque cell and the box of its glyph
+                        pixels that stay visible (see docs/lumo-render.md)
+  --boxes               beside every picture a box file of the same name
+                        (NAME11.box) in tesseract's training format
+  --lines DIR           every text line cut out as a PNG, with its text in a
+                        .gt.txt file of the same name (NAME11-0007.png), for
+                        line-based training; DIR is made when missing
+  --overlay             beside every picture a copy with every ink box
+                        outlined in red (NAME11-overlay.png)
+  --variants N          draw the text N times, with the seeds S, S+1, ...
+                        (S from --seed, else from the clock); the files of a
+                        variant are named NAME-sSEED.EXT, or NAME-sSEED-11.EXT,
+                        NAME-sSEED-12.EXT, ... for several pictures
 
 Setups (these work without INPUT; they run in this order, before rendering):
   --save-setup NAME     store the settings above, after the overrides, as NAME

@@ -36,6 +36,16 @@ struct RenderOptions
     // Threads that draw and encode the pictures; 0 for one a processor.
     int jobs = 0;
 
+    // Ground truth: the manifest (JSON Lines), box files beside the
+    // pictures, line images and their texts in a folder, pictures with the
+    // ink boxes outlined beside the pictures.
+    std::optional<QString> groundTruth;
+    bool boxes = false;
+    std::optional<QString> linesFolder;
+    bool overlay = false;
+    // The same text drawn this many times, with seeds S, S + 1, ...
+    std::optional<int> variants;
+
     std::optional<QString> saveSetup;
     std::optional<QString> deleteSetup;
     bool listSetups = false;

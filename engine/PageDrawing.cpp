@@ -1,6 +1,7 @@
 #include "PageDrawing.h"
 
 #include "GlyphPainter.h"
+#include "PageTruth.h"
 
 #include <algorithm>
 
@@ -66,7 +67,7 @@ void addNoise(PixelBuffer &buffer, std::uint32_t seed, std::int64_t count, std::
 } // namespace
 
 void DrawPage(const QByteArray &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
-              PixelBuffer &buffer)
+              PixelBuffer &buffer, PageTruth *truth)
 {
     const std::int32_t width = std::max(job.width, 0);
     const std::int32_t height = std::max(job.height, 0);
@@ -92,15 +93,29 @@ void DrawPage(const QByteArray &text, const RenderJob &job, const PagePlan &page
 
     QImage target = buffer.View();
     GlyphPainter cells(*job.glyphs, target);
+    if (truth)
+        truth->Begin(*job.glyphs, width, height, rows);
     WalkPage(
         text, job, page.start,
-        [&cells](qsizetype, QPoint at, unsigned char byte, std::int32_t clipHeight) { cells.Draw(at, byte, clipHeight); },
-        [&buffer, &job, width](std::int32_t grown) {
+        [&](qsizetype index, QPoint at, unsigned char byte, std::int32_t clipHeight) {
+            cells.Draw(at, byte, clipHeight);
+            if (truth)
+                truth->Draw(index, at, byte, clipHeight);
+        },
+        [&](std::int32_t grown) {
             // The picture grows downward; its new rows take the background.
             const std::int32_t before = std::max(buffer.Height(), 0);
             buffer.SetHeight(grown);
             fillRect(buffer, {0, before, width, std::max(grown, 0)}, job.background);
+            if (truth)
+                truth->Grow(before, grown);
+        },
+        [truth] {
+            if (truth)
+                truth->EndLine();
         });
+    if (truth)
+        truth->Finish();
 
     const std::int32_t pictureHeight = Wrap::Sub(page.bounds.Bottom, page.bounds.Top);
     addNoise(buffer, page.noiseSeed, job.NoisePixels(pictureHeight), job.width, pictureHeight, job.background,

@@ -12,5 +12,8 @@
 // noise, exactly as the conversion draws them one picture after the other.
 // The buffer is made for the page when it has not the page's size (a worker
 // that draws page after page keeps one); pageIndex 0 is the first picture.
+// With a truth recorder, it follows the drawing and knows afterwards where
+// each character is and what of it shows.
+class PageTruth;
 void DrawPage(const QByteArray &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
-              PixelBuffer &buffer);
+              PixelBuffer &buffer, PageTruth *truth = nullptr);

@@ -9,8 +9,8 @@ std::vector<PagePlan> PlanPages(const QByteArray &text, const RenderJob &job)
     PageStart start{0, job.seed, false};
     std::int32_t tallest = std::max(job.height, 0);
     for (;;) {
-        const WalkEnd walk = WalkPage(text, job, start, noDraw,
-                                      [&tallest](std::int32_t height) { tallest = std::max(tallest, height); });
+        const WalkEnd walk = WalkPage(
+            text, job, start, noDraw, [&tallest](std::int32_t height) { tallest = std::max(tallest, height); }, [] {});
         PagePlan page;
         page.start = start;
         page.end = walk.end;

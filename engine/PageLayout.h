@@ -54,9 +54,10 @@ struct WalkEnd
 // draw(index, position, byte, clipHeight) is called; clipHeight is the
 // picture's height at that moment. In one-picture mode the picture grows
 // instead of breaking, and grow(newHeight) is called before the character
-// that needed it.
-template <typename Draw, typename Grow>
-WalkEnd WalkPage(const QByteArray &text, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow)
+// that needed it. lineEnd() is called where a line ends (a CR, a wrap).
+template <typename Draw, typename Grow, typename LineEnd>
+WalkEnd WalkPage(const QByteArray &text, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow,
+                 LineEnd &&lineEnd)
 {
     const GlyphCache &glyphs = *job.glyphs;
     const char *const bytes = text.constData();
@@ -82,6 +83,7 @@ WalkEnd WalkPage(const QByteArray &text, const RenderJob &job, const PageStart &
         if (c == 13 || Wrap::Sub(job.width, job.h) < x) {
             x = job.half;
             y = Wrap::Add(y, job.lineStep);
+            lineEnd();
         }
     }
     return {size, seed, height};

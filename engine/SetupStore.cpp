@@ -94,20 +94,28 @@ QByteArray StoredFontName(const QByteArray &name)
         .toByteArray();
 }
 
+QList<std::pair<QByteArray, QByteArray>> SetupValues()
+{
+    const FontObject &font = *SetupFont;
+    return {
+        {KeyBGColor, colourText(BGColor)},
+        {KeyFTName, StoredFontName(ToCp1252(font.Name()))},
+        {KeyFTSize, QByteArray::number(font.Size())},
+        {KeyFTColor, colourText(font.Color())},
+        {KeyFTPitch, QByteArray::number(font.Pitch())},
+        {KeyFTStyle, styleText(font.Style())},
+        {KeyFTCSet, QByteArray::number(font.Charset())},
+        {KeyHoVar, QByteArray::number(HoVar)},
+        {KeyVeVar, QByteArray::number(VeVar)},
+        {KeyRausch, QByteArray::number(Rausch)},
+    };
+}
+
 void SaveSetup(const QByteArray &name, const QString &path)
 {
     SettingsFile file(path);
-    const FontObject &font = *SetupFont;
-    file.WriteString(name, KeyBGColor, colourText(BGColor));
-    file.WriteString(name, KeyFTName, StoredFontName(ToCp1252(font.Name())));
-    file.WriteInteger(name, KeyFTSize, font.Size());
-    file.WriteString(name, KeyFTColor, colourText(font.Color()));
-    file.WriteInteger(name, KeyFTPitch, font.Pitch());
-    file.WriteString(name, KeyFTStyle, styleText(font.Style()));
-    file.WriteInteger(name, KeyFTCSet, font.Charset());
-    file.WriteInteger(name, KeyHoVar, HoVar);
-    file.WriteInteger(name, KeyVeVar, VeVar);
-    file.WriteInteger(name, KeyRausch, Rausch);
+    for (const auto &[key, value] : SetupValues())
+        file.WriteString(name, key, value);
     file.UpdateFile();
 }
 

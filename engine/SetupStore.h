@@ -19,6 +19,10 @@ inline const QByteArray PositionSection = QByteArrayLiteral("__SetupProgamPositi
 // LoadSetup reads font names through this one rule.
 QByteArray StoredFontName(const QByteArray &name);
 
+// The ten keys of a setup section with the values SaveSetup writes for the
+// render settings as they are now, in the order it writes them.
+QList<std::pair<QByteArray, QByteArray>> SetupValues();
+
 // Writes BGColor, FTName, FTSize, FTColor, FTPitch, FTStyle, FTCSet, HoVar,
 // VeVar and Rausch from the render settings into section name.
 void SaveSetup(const QByteArray &name, const QString &path = DefaultSettingsPath);

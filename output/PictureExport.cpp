@@ -42,14 +42,24 @@ void Put32(char *at, quint32 value)
 
 } // namespace
 
-std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t count, PictureFormat format)
+QString PictureBaseName(const QString &chosenPath)
 {
     // Only the file name is cut at its first "."; a "." in a folder name
     // belongs to the folder.
     const qsizetype nameStart =
         std::max(chosenPath.lastIndexOf(QLatin1Char('/')), chosenPath.lastIndexOf(QDir::separator())) + 1;
     const qsizetype dot = chosenPath.indexOf(QLatin1Char('.'), nameStart);
-    const QString base = dot < 0 ? chosenPath : chosenPath.left(dot);
+    return dot < 0 ? chosenPath : chosenPath.left(dot);
+}
+
+QString PictureExtension(PictureFormat format)
+{
+    return Extension(format);
+}
+
+std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t count, PictureFormat format)
+{
+    const QString base = PictureBaseName(chosenPath);
     const QString extension = Extension(format);
 
     std::vector<QString> names;

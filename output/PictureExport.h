@@ -14,6 +14,12 @@
 
 enum class PictureFormat { Jpeg, Bmp, Png };
 
+// The chosen path up to the first "." of its file name (the folder is kept
+// whole): what the numbers and the extension are added to.
+QString PictureBaseName(const QString &chosenPath);
+// ".jpg", ".bmp" or ".png".
+QString PictureExtension(PictureFormat format);
+
 // The file names for count pictures saved under the chosen path: the part
 // before the first "." of the file name (the folder is kept whole), then
 // "11", "12", … when count > 1, then ".jpg", ".bmp" or ".png".

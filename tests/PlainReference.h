@@ -14,10 +14,23 @@
 #include <QPainter>
 #include <vector>
 
+struct PlainCharacter
+{
+    unsigned char byte = 0;
+    // The top-left corner of its cell, and how high the picture was when it
+    // was drawn.
+    QPoint at;
+    int pictureHeight = 0;
+    // Ended by a CR or a wrap, or the last on its page.
+    bool endsLine = false;
+};
+
 struct PlainPage
 {
     QImage image;
     int top = 0;
+    // What was drawn on it, in drawing order.
+    std::vector<PlainCharacter> characters;
 };
 
 inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, int height, bool onePicture,
@@ -79,11 +92,14 @@ inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, in
             painter.setFont(font);
             painter.setPen(foreground);
             painter.drawText(p.x(), p.y() + metrics.ascent(), character);
+            pages.back().characters.push_back({c, p, pageHeight, false});
             x += advance;
         }
         if (c == 13 || width - h < x) {
             x = half;
             y += lineStep;
+            if (!pages.back().characters.empty())
+                pages.back().characters.back().endsLine = true;
         }
     }
 

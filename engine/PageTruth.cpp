@@ -1,0 +1,165 @@
+#include "PageTruth.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// The rectangle with each edge moved into (0, 0, width, height), worked out
+// in 64 bits: a jittered position may lie anywhere in the 32-bit range. A
+// rectangle outside keeps its place on the nearest edge, with no size.
+QRect clipped(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, int width, int height)
+{
+    const auto clamp = [](std::int64_t value, int limit) { return static_cast<int>(std::clamp<std::int64_t>(value, 0, limit)); };
+    const int left = clamp(x, width);
+    const int top = clamp(y, height);
+    const int right = clamp(x + std::max<std::int64_t>(w, 0), width);
+    const int bottom = clamp(y + std::max<std::int64_t>(h, 0), height);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+} // namespace
+
+void PageTruth::Begin(const GlyphCache &glyphs, int width, int height, int rows)
+{
+    m_glyphs = &glyphs;
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    m_rows = std::max(rows, m_height);
+    m_owner.assign(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_rows), -1);
+    m_lines.clear();
+    m_drawn.clear();
+    m_lineOpen = false;
+}
+
+void PageTruth::own(const QRect &inside, std::int32_t owner)
+{
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        std::int32_t *row = m_owner.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        std::fill(row + inside.left(), row + inside.right() + 1, owner);
+    }
+}
+
+void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHeight)
+{
+    if (!m_lineOpen) {
+        m_lines.emplace_back();
+        m_lineOpen = true;
+    }
+    const auto ordinal = static_cast<std::int32_t>(m_drawn.size());
+    m_drawn.emplace_back(m_lines.size() - 1, m_lines.back().characters.size());
+
+    const GlyphCache::Cell &cell = m_glyphs->ReadyCell(byte);
+    const int cellHeight = m_glyphs->CellHeight();
+    const int clip = std::clamp(clipHeight, 0, m_height);
+    const QRect inside = clipped(at.x(), at.y(), cell.advance, cellHeight, m_width, clip);
+    Character character;
+    character.index = index;
+    character.byte = byte;
+    character.cell = inside;
+    m_lines.back().characters.push_back(character);
+
+    // The cell is opaque: it covers whatever glyph was there.
+    own(inside, -1);
+    if (cell.contained) {
+        // The glyph's pixels are those of the cell that are not background.
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            const QRgb *source = cell.pixels.data() + static_cast<std::size_t>(y - at.y()) * cell.advance;
+            std::int32_t *row = m_owner.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                if (source[x - at.x()] != m_glyphs->Background())
+                    row[x] = ordinal;
+            }
+        }
+        return;
+    }
+    markGlyphAlone(at, byte, clip, ordinal);
+}
+
+// A glyph that reaches outside its cell (or one of a font too large to keep
+// cells of) is drawn alone on the background, at its own place and with the
+// picture's clip, and the pixels it changes are its own.
+void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, std::int32_t owner)
+{
+    const GlyphCache::Cell &cell = m_glyphs->ReadyCell(byte);
+    const int margin = m_glyphs->Margin();
+    const QRect reach = clipped(std::int64_t(at.x()) - margin, std::int64_t(at.y()) - margin,
+                                std::int64_t(cell.advance) + 2 * margin, std::int64_t(m_glyphs->CellHeight()) + 2 * margin,
+                                m_width, clipHeight);
+    if (reach.width() <= 0 || reach.height() <= 0)
+        return;
+    if (m_alone.width() != m_width || m_alone.height() != m_rows) {
+        m_alone = QImage(m_width, m_rows, QImage::Format_RGB32);
+        m_alone.fill(m_glyphs->Background());
+    }
+    {
+        QPainter painter(&m_alone);
+        painter.setClipRect(QRect(0, 0, m_width, clipHeight));
+        painter.setFont(QFont(m_glyphs->Font()));
+        painter.setPen(QColor(m_glyphs->Foreground()));
+        painter.drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
+    }
+    const QRgb background = m_glyphs->Background();
+    for (int y = reach.top(); y <= reach.bottom(); ++y) {
+        auto *alone = reinterpret_cast<QRgb *>(m_alone.scanLine(y));
+        std::int32_t *row = m_owner.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        for (int x = reach.left(); x <= reach.right(); ++x) {
+            if (alone[x] != background) {
+                row[x] = owner;
+                alone[x] = background;
+            }
+        }
+    }
+}
+
+void PageTruth::Grow(int before, int after)
+{
+    // Rows a picture gets anew hold no glyph; rows it loses are gone.
+    const int from = std::clamp(before, 0, std::max(after, 0));
+    m_height = std::clamp(after, 0, m_rows);
+    own(clipped(0, from, m_width, m_height - from, m_width, m_height), -1);
+}
+
+void PageTruth::EndLine()
+{
+    m_lineOpen = false;
+}
+
+void PageTruth::Finish()
+{
+    // One pass over the picture: each visible glyph pixel widens its
+    // character's box.
+    struct Extent
+    {
+        int left = INT_MAX;
+        int top = INT_MAX;
+        int right = -1;
+        int bottom = -1;
+    };
+    std::vector<Extent> extents(m_drawn.size());
+    for (int y = 0; y < m_height; ++y) {
+        const std::int32_t *row = m_owner.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+        for (int x = 0; x < m_width; ++x) {
+            const std::int32_t owner = row[x];
+            if (owner < 0)
+                continue;
+            Extent &extent = extents[static_cast<std::size_t>(owner)];
+            extent.left = std::min(extent.left, x);
+            extent.right = std::max(extent.right, x);
+            extent.top = std::min(extent.top, y);
+            extent.bottom = std::max(extent.bottom, y);
+        }
+    }
+    for (std::size_t ordinal = 0; ordinal < m_drawn.size(); ++ordinal) {
+        const auto [line, position] = m_drawn[ordinal];
+        const Extent &extent = extents[ordinal];
+        m_lines[line].characters[position].ink =
+            extent.right < 0 ? QRect() : QRect(QPoint(extent.left, extent.top), QPoint(extent.right, extent.bottom));
+    }
+    for (Line &line : m_lines) {
+        line.box = QRect();
+        for (const Character &character : line.characters)
+            line.box = line.box.united(character.ink);
+    }
+}
