@@ -6,6 +6,10 @@
 
 #include <QDir>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -70,6 +74,12 @@ private slots:
     void fullDiskKeepsTheOldFile_data();
     void fullDiskKeepsTheOldFile();
     void pdfPageTooLargeRefused();
+    void groundTruthOfAThreeLineText();
+    void lineImagesAndTheirTexts();
+    void variantsDifferOnlyBySeed();
+    void groundTruthWithEveryOutput_data();
+    void groundTruthWithEveryOutput();
+    void tesseractReadsTheLinesAndTakesTheBoxes();
 
 private:
     Run run(const QStringList &arguments, const QByteArray &input = QByteArray(),
@@ -224,6 +234,20 @@ void tst_LumoRender::usageErrors_data()
                                    << "lumo-render: --noise: missing value" + Hint;
     QTest::newRow("seed 4294967296") << QStringList{"--seed", "4294967296", "in.txt", "out.bmp"}
                                      << "lumo-render: --seed: out of range 0..4294967295: '4294967296'" + Hint;
+    QTest::newRow("boxes without OUTPUT")
+        << QStringList{"--boxes", "in.txt"}
+        << "lumo-render: --boxes: the box files go beside the pictures: give an OUTPUT" + Hint;
+    QTest::newRow("overlay without OUTPUT")
+        << QStringList{"--overlay", "in.txt"}
+        << "lumo-render: --overlay: the outlined copies go beside the pictures: give an OUTPUT" + Hint;
+    QTest::newRow("lines into a file") << QStringList{"--lines", "in.txt", "in.txt", "out.png"}
+                                       << "lumo-render: --lines: not a folder: 'in.txt'" + Hint;
+    QTest::newRow("manifest into a folder") << QStringList{"--ground-truth", ".", "in.txt"}
+                                            << "lumo-render: --ground-truth: not a file name: '.'" + Hint;
+    QTest::newRow("variants 0") << QStringList{"--variants", "0", "in.txt", "out.png"}
+                                << "lumo-render: --variants: out of range 1..100000: '0'" + Hint;
+    QTest::newRow("ground truth without INPUT") << QStringList{"--ground-truth", "m.jsonl", "--list-setups"}
+                                                << "lumo-render: the ground truth options need an INPUT" + Hint;
     QTest::newRow("jobs 0") << QStringList{"--jobs", "0", "in.txt", "out.bmp"}
                             << "lumo-render: --jobs: out of range 1..256: '0'" + Hint;
     QTest::newRow("seed -1") << QStringList{"--seed", "-1", "in.txt", "out.bmp"}
@@ -601,6 +625,211 @@ void tst_LumoRender::pdfPageTooLargeRefused()
     QCOMPARE(QString::fromUtf8(r.err), "Datei \"" + fullName + "\" kann nicht erstellt werden. A picture of 27000 x "
                                        "27000 pixels is larger than a PDF page can hold (at most 715827881 pixels)\n");
     QCOMPARE(ReadBytes("out.pdf"), QByteArray("an older document"));
+}
+
+void tst_LumoRender::groundTruthOfAThreeLineText()
+{
+    // Arial 12 pt is 16 pixels at 96 dpi: cells 17 high, the first at (8, 8),
+    // lines 21 apart. Worked out by hand from the pictures.
+    QVERIFY(WriteBytes("three.txt", "Hello Lumo\r\nzweite Zeile\r\ndrei\r\n"));
+    const Run r = run({"--seed", "1", "--size", "12", "--page", "200x100", "--ground-truth", "m.jsonl", "--boxes",
+                       "three.txt", "out.png"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(entries(), QStringList({"m.jsonl", "out.box", "out.png", "three.txt"}));
+
+    QCOMPARE(ReadBytes("out.box"), QByteArray("H 9 78 19 90 0\ne 20 78 29 87 0\nl 30 78 32 90 0\nl 34 78 36 90 0\n"
+                                              "o 37 78 46 87 0\nL 51 78 59 90 0\nu 60 78 67 87 0\nm 69 78 81 87 0\n"
+                                              "o 81 78 90 87 0\n\t 91 78 95 90 0\n"
+                                              "z 8 57 16 66 0\nw 16 57 28 66 0\ne 28 57 37 66 0\ni 38 57 40 69 0\n"
+                                              "t 41 57 45 68 0\ne 45 57 54 66 0\nZ 58 57 68 69 0\ne 68 57 77 66 0\n"
+                                              "i 78 57 80 69 0\nl 82 57 84 69 0\ne 85 57 94 66 0\n\t 95 57 99 69 0\n"
+                                              "d 8 36 16 48 0\nr 18 36 22 46 0\ne 22 36 31 45 0\ni 32 36 34 48 0\n"
+                                              "\t 35 36 39 48 0\n"));
+
+    const QByteArray manifest = ReadBytes("m.jsonl");
+    QCOMPARE(manifest.count('\n'), 1);
+    QVERIFY(manifest.endsWith('\n'));
+    const QJsonObject picture = QJsonDocument::fromJson(manifest).object();
+    QCOMPARE(picture.keys(), QStringList({"file", "height", "index", "left", "lines", "seed", "settings", "top",
+                                          "version", "width"}));
+    QCOMPARE(picture["file"].toString(), QStringLiteral("out.png"));
+    QCOMPARE(picture["index"].toInt(), 0);
+    QCOMPARE(picture["width"].toInt(), 200);
+    QCOMPARE(picture["height"].toInt(), 100);
+    QCOMPARE(picture["left"].toInt(), 0);
+    QCOMPARE(picture["top"].toInt(), 0);
+    QCOMPARE(picture["seed"].toInteger(), 1);
+    QCOMPARE(picture["version"].toString(), QStringLiteral(LUMO_VERSION));
+    QCOMPARE(picture["settings"].toObject(),
+             QJsonObject({{"BGColor", "00FFFFFF"}, {"FTName", "Arial"}, {"FTSize", "12"}, {"FTColor", "00000000"},
+                          {"FTPitch", "0"}, {"FTStyle", ""}, {"FTCSet", "0"}, {"HoVar", "0"}, {"VeVar", "0"},
+                          {"Rausch", "0"}}));
+    const QJsonArray lines = picture["lines"].toArray();
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0]["text"].toString(), QStringLiteral("Hello Lumo"));
+    QCOMPARE(lines[0]["box"].toArray(), QJsonArray({9, 10, 81, 12}));
+    QCOMPARE(lines[1]["text"].toString(), QStringLiteral("zweite Zeile"));
+    QCOMPARE(lines[2]["box"].toArray(), QJsonArray({8, 52, 26, 12}));
+    const QJsonArray first = lines[0]["chars"].toArray();
+    QCOMPARE(first.size(), 10);
+    QCOMPARE(first[0].toObject(), QJsonObject({{"byte", 72}, {"text", "H"}, {"cell", QJsonArray{8, 8, 12, 17}},
+                                               {"ink", QJsonArray{9, 10, 10, 12}}}));
+    // The blank: an opaque cell with nothing visible of it.
+    QCOMPARE(first[5].toObject(), QJsonObject({{"byte", 32}, {"text", " "}, {"cell", QJsonArray{46, 8, 4, 17}},
+                                               {"ink", QJsonValue::Null}}));
+}
+
+void tst_LumoRender::lineImagesAndTheirTexts()
+{
+    // Text from the code page: the byte E4 is "\u00e4", written as UTF-8.
+    QVERIFY(WriteBytes("in.txt", "  J\xe4ger  \r\n\r\nzwei\r\n"));
+    const Run r = run({"--seed", "3", "--size", "12", "--page", "200x60", "--lines", "lines", "in.txt", "out.png"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    // The empty line has no characters, so it is not a line of the
+    // picture; the third line starts the second page.
+    QCOMPARE(QDir("lines").entryList(QDir::Files, QDir::Name),
+             QStringList({"out11-0000.gt.txt", "out11-0000.png", "out12-0000.gt.txt", "out12-0000.png"}));
+    QCOMPARE(ReadBytes("lines/out11-0000.gt.txt"), QByteArray("J\xc3\xa4ger"));
+    QCOMPARE(ReadBytes("lines/out12-0000.gt.txt"), QByteArray("zwei"));
+    const QImage line("lines/out11-0000.png");
+    // The ink box grown by half the font height (8) on every side.
+    QVERIFY(line.width() > 16 && line.height() > 16 && line.height() <= 60);
+}
+
+void tst_LumoRender::variantsDifferOnlyBySeed()
+{
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    const Run r = run({"--seed", "4294967295", "--variants", "3", "--page", "200x100", "--noise", "9",
+                       "--ground-truth", "m.jsonl", "in.txt", "out.png"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    // The seeds wrap around; each variant has its own names, numbered from 11.
+    const QStringList names{"out-s4294967295-11.png", "out-s4294967295-12.png", "out-s4294967295-13.png",
+                            "out-s0-11.png",          "out-s0-12.png",          "out-s0-13.png",
+                            "out-s1-11.png",          "out-s1-12.png",          "out-s1-13.png"};
+    QByteArray expectedOut;
+    for (int i = 0; i < names.size(); ++i)
+        expectedOut += names[i].toLatin1() + " 200x100+0+" + QByteArray::number(i % 3 * 100) + '\n';
+    QCOMPARE(r.out, expectedOut);
+    QStringList seeds;
+    for (const QByteArray &line : ReadBytes("m.jsonl").split('\n')) {
+        if (!line.isEmpty())
+            seeds << QString::number(QJsonDocument::fromJson(line)["seed"].toInteger());
+    }
+    QCOMPARE(seeds, QStringList({"4294967295", "4294967295", "4294967295", "0", "0", "0", "1", "1", "1"}));
+
+    // A variant is what its seed alone draws.
+    QVERIFY(QDir().mkdir("alone"));
+    QVERIFY(run({"--seed", "0", "--page", "200x100", "--noise", "9", "in.txt", "alone/out.png"}).exitCode == 0);
+    for (int page = 11; page <= 13; ++page) {
+        const QImage variant(QStringLiteral("out-s0-%1.png").arg(page));
+        const QImage alone(QStringLiteral("alone/out%1.png").arg(page));
+        QVERIFY(!variant.isNull());
+        QCOMPARE(variant.convertToFormat(QImage::Format_RGB32), alone.convertToFormat(QImage::Format_RGB32));
+    }
+    QVERIFY(QImage("out-s0-11.png") != QImage("out-s1-11.png"));
+}
+
+void tst_LumoRender::groundTruthWithEveryOutput_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("onePicture");
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("jpg") << "out.jpg" << false << QStringList{"out11.jpg", "out11-overlay.jpg", "out12.box", "out12.jpg"};
+    QTest::newRow("bmp") << "out.bmp" << false << QStringList{"out11.bmp", "out11-overlay.bmp", "out12.box", "out12.bmp"};
+    QTest::newRow("png, one picture") << "out.png" << true << QStringList{"out.box", "out.png", "out-overlay.png"};
+    QTest::newRow("pdf") << "out.pdf" << false << QStringList{"out.box", "out.pdf", "out-overlay.pdf"};
+}
+
+void tst_LumoRender::groundTruthWithEveryOutput()
+{
+    QFETCH(QString, output);
+    QFETCH(bool, onePicture);
+    QFETCH(QStringList, files);
+    QVERIFY(WriteBytes("in.txt", "Erste Zeile\r\nzweite Zeile\r\ndritte Zeile\r\nvierte Zeile\r\n"));
+    QStringList arguments{"--seed", "8", "--page", "200x60", "--ground-truth", "m.jsonl", "--boxes", "--overlay",
+                          "--lines", "lines", "in.txt", output};
+    if (onePicture)
+        arguments.prepend("--one-picture");
+    const Run r = run(arguments);
+    QVERIFY(r.finished);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    const QStringList written = QDir().entryList(QDir::Files);
+    for (const QString &file : files)
+        QVERIFY2(written.contains(file), qPrintable(file + " missing: " + written.join(u' ')));
+    // Every picture is in the manifest, with its text lines.
+    const QList<QByteArray> objects = ReadBytes("m.jsonl").trimmed().split('\n');
+    QCOMPARE(objects.size(), onePicture ? 1 : r.out.count('\n'));
+    int lines = 0;
+    for (const QByteArray &object : objects)
+        lines += QJsonDocument::fromJson(object)["lines"].toArray().size();
+    QCOMPARE(lines, 4);
+    QCOMPARE(QDir("lines").entryList({"*.png"}, QDir::Files).size(), 4);
+    if (output.endsWith(".pdf"))
+        QVERIFY(ReadBytes("out.box").contains(" 1\n")); // the second page's boxes
+}
+
+void tst_LumoRender::tesseractReadsTheLinesAndTakesTheBoxes()
+{
+    const QString tesseract = QStandardPaths::findExecutable("tesseract");
+    if (tesseract.isEmpty())
+        QSKIP("tesseract is not installed (packages tesseract-ocr, tesseract-ocr-eng)");
+    QByteArray text;
+    const char *const words[] = {"the", "quick", "brown", "fox", "jumps", "over", "lazy", "dog", "Lumo", "draws",
+                                 "every", "character", "with", "exact", "ground", "truth", "for", "training"};
+    quint32 state = 11;
+    for (int line = 0; line < 24; ++line) {
+        for (int word = 0; word < 5; ++word) {
+            state = state * 1103515245u + 12345u;
+            text += QByteArray(words[(state >> 16) % std::size(words)]) + (word < 4 ? " " : "\r\n");
+        }
+    }
+    QVERIFY(WriteBytes("in.txt", text));
+    const Run r = run({"--seed", "1", "--size", "12", "--page", "600x400", "--boxes", "--lines", "lines", "in.txt",
+                       "page.png"});
+    QCOMPARE(r.exitCode, 0);
+
+    // Every line image read as one line, against its text.
+    qsizetype wrong = 0;
+    qsizetype characters = 0;
+    for (const QString &image : QDir("lines").entryList({"*.png"}, QDir::Files, QDir::Name)) {
+        QProcess reader;
+        reader.start(tesseract, {"lines/" + image, "stdout", "--psm", "7", "-l", "eng"});
+        QVERIFY(reader.waitForFinished(60000));
+        const QString read = QString::fromUtf8(reader.readAllStandardOutput()).trimmed();
+        const QString truth = QString::fromUtf8(ReadBytes("lines/" + QString(image).replace(".png", ".gt.txt")));
+        // Characters read wrong: the edit distance between the two.
+        std::vector<qsizetype> previous(static_cast<std::size_t>(read.size()) + 1);
+        for (qsizetype j = 0; j <= read.size(); ++j)
+            previous[static_cast<std::size_t>(j)] = j;
+        for (qsizetype i = 1; i <= truth.size(); ++i) {
+            std::vector<qsizetype> current{i};
+            for (qsizetype j = 1; j <= read.size(); ++j)
+                current.push_back(std::min({previous[static_cast<std::size_t>(j)] + 1, current.back() + 1,
+                                            previous[static_cast<std::size_t>(j - 1)] + (truth[i - 1] != read[j - 1])}));
+            previous = current;
+        }
+        wrong += previous.back();
+        characters += truth.size();
+    }
+    QVERIFY(characters > 500);
+    QVERIFY2(wrong * 100 <= characters, qPrintable(QStringLiteral("%1 of %2 characters read wrong").arg(wrong).arg(characters)));
+
+    // LSTM training takes every picture with its box file.
+    for (const QString &picture : QDir().entryList({"page*.png"}, QDir::Files)) {
+        const QString stem = picture.chopped(4);
+        QProcess training;
+        training.start(tesseract, {picture, stem, "--psm", "6", "-l", "eng", "lstm.train"});
+        QVERIFY(training.waitForFinished(60000));
+        QCOMPARE(training.exitCode(), 0);
+        QCOMPARE(training.readAllStandardError(), QByteArray());
+        QVERIFY2(QFileInfo(stem + ".lstmf").size() > 0, qPrintable(stem));
+    }
 }
 
 QTEST_MAIN(tst_LumoRender)
