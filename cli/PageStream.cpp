@@ -31,21 +31,15 @@ std::optional<PictureFormat> pictureFormat(OutputKind kind)
     }
 }
 
-struct NamedBytes
-{
-    QString name;
-    QByteArray bytes;
-};
-
 // What a worker hands back for one page: its file's bytes (or for PDF the
 // picture itself, which the document takes in page order) and whatever of
 // its truth was asked for, ready to be written.
 struct FinishedPage
 {
-    QByteArray bytes;
+    // Written, to be put in place in page order: the picture's file first.
+    std::vector<StagedFile> files;
     QImage picture;
     QByteArray manifestLine;
-    std::vector<NamedBytes> beside;
     QByteArray documentBoxes;
     QImage outlined;
 };
@@ -101,7 +95,8 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
             const QImage picture = own.buffer.InUse();
             FinishedPage finished;
             if (format)
-                finished.bytes = own.encoder.Encode(picture, *format, names.pictures[index]);
+                finished.files.emplace_back(names.pictures[index],
+                                            own.encoder.Encode(picture, *format, names.pictures[index]));
             else if (kind == OutputKind::Pdf)
                 finished.picture = picture.copy();
             if (!truthWanted)
@@ -119,35 +114,34 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
                 if (kind == OutputKind::Pdf)
                     finished.documentBoxes = BoxFileText(own.truth, characters, height, static_cast<int>(index));
                 else
-                    finished.beside.push_back({stem + QStringLiteral(".box"), BoxFileText(own.truth, characters, height, 0)});
+                    finished.files.emplace_back(stem + QStringLiteral(".box"), BoxFileText(own.truth, characters, height, 0));
             }
             if (options.linesFolder) {
                 const QString folder = *options.linesFolder + u'/' + QFileInfo(stem).fileName();
                 for (const LineImage &line : LineImages(own.truth, picture, job.half, characters)) {
                     const QString lineStem = folder + QStringLiteral("-%1").arg(line.line, 4, 10, QLatin1Char('0'));
-                    finished.beside.push_back({lineStem + QStringLiteral(".png"), EncodePng(line.picture)});
-                    finished.beside.push_back({lineStem + QStringLiteral(".gt.txt"), line.text});
+                    finished.files.emplace_back(lineStem + QStringLiteral(".png"), EncodePng(line.picture));
+                    finished.files.emplace_back(lineStem + QStringLiteral(".gt.txt"), line.text);
                 }
             }
             if (options.overlay) {
                 const QImage outlined = OutlinedInk(picture, own.truth);
-                if (format)
-                    finished.beside.push_back({stem + QStringLiteral("-overlay") + PictureExtension(*format),
-                                               own.encoder.Encode(outlined, *format, stem + QStringLiteral("-overlay"))});
-                else
+                if (format) {
+                    const QString name = stem + QStringLiteral("-overlay") + PictureExtension(*format);
+                    finished.files.emplace_back(name, own.encoder.Encode(outlined, *format, name));
+                } else {
                     finished.outlined = outlined;
+                }
             }
             return finished;
         },
         [&](std::size_t index, FinishedPage &&finished) {
-            if (format)
-                SaveFile(names.pictures[index], finished.bytes);
-            else if (pdf)
+            for (StagedFile &file : finished.files)
+                file.PutInPlace();
+            if (pdf)
                 pdf->AddPage(finished.picture);
             if (outlinedPdf)
                 outlinedPdf->AddPage(finished.outlined);
-            for (const NamedBytes &file : finished.beside)
-                SaveFile(file.name, file.bytes);
             documentBoxes += finished.documentBoxes;
             if (extras.manifest)
                 extras.manifest->Write(finished.manifestLine);

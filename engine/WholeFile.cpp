@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <cstdlib>
 #include <unistd.h>
+#include <utility>
 
 QString FullPath(const QString &path)
 {
@@ -24,6 +26,18 @@ LumoError CannotOpenError(const QString &path, const QString &reason)
     return LumoError(QStringLiteral("Datei %1 kann nicht ge\u00f6ffnet werden. %2").arg(FullPath(path), reason));
 }
 
+namespace {
+
+// Where a file that is a symbolic link is written: its target, created
+// when missing, as the user of the link expects.
+QString writtenPath(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() ? info.symLinkTarget() : path;
+}
+
+} // namespace
+
 // The temporary file behind a WholeFileWriter, as a device. QSaveFile alone
 // is not enough: buffered, its last write happens inside commit(), whose
 // failure Qt does not report, and a cut-off file would replace the old one.
@@ -32,16 +46,10 @@ LumoError CannotOpenError(const QString &path, const QString &reason)
 class WholeFileWriter::SaveDevice : public QIODevice
 {
 public:
-    explicit SaveDevice(const QString &path) : m_file(path) {}
+    explicit SaveDevice(const QString &path) : m_file(writtenPath(path)) {}
 
     bool Start()
     {
-        // A symbolic link is written through to its target, created when
-        // missing, as the user of the link expects; QSaveFile resolves only
-        // links that point at something.
-        const QFileInfo info(m_file.fileName());
-        if (info.isSymLink() && !info.exists())
-            m_file.setFileName(info.symLinkTarget());
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return false;
         return open(QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -134,6 +142,90 @@ void SaveFile(const QString &path, QByteArrayView bytes)
     WholeFileWriter file(path);
     file.Write(bytes);
     file.Commit();
+}
+
+StagedFile::StagedFile(const QString &path, QByteArrayView bytes) : m_path(path)
+{
+    const QString target = writtenPath(path);
+    const QFileInfo info(target);
+    // A hidden name of its own in the file's folder: the rename must not
+    // cross file systems.
+    QByteArray pattern = QFile::encodeName(info.absolutePath() + QStringLiteral("/.lumo-XXXXXX"));
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        throw CannotCreateError(path, qt_error_string(errno));
+    m_staged = QFile::decodeName(pattern);
+    // The new file gets the old one's permissions, or those of a new file.
+    struct stat old{};
+    mode_t mode = 0;
+    if (::stat(QFile::encodeName(target).constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    const char *data = bytes.data();
+    qsizetype remaining = bytes.size();
+    int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
+    // A short write (the disk filled up half-way) is tried again until it
+    // fails outright, which gives the system's reason.
+    while (error == 0 && remaining > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<std::size_t>(remaining));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            error = written < 0 ? errno : ENOSPC;
+            break;
+        }
+        data += written;
+        remaining -= written;
+    }
+    if (error == 0 && ::fdatasync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        discard();
+        throw CannotCreateError(path, qt_error_string(error));
+    }
+}
+
+StagedFile::~StagedFile()
+{
+    discard();
+}
+
+StagedFile::StagedFile(StagedFile &&other) noexcept
+    : m_path(std::move(other.m_path)), m_staged(std::exchange(other.m_staged, QString()))
+{
+}
+
+StagedFile &StagedFile::operator=(StagedFile &&other) noexcept
+{
+    if (this != &other) {
+        discard();
+        m_path = std::move(other.m_path);
+        m_staged = std::exchange(other.m_staged, QString());
+    }
+    return *this;
+}
+
+void StagedFile::PutInPlace()
+{
+    if (::rename(QFile::encodeName(m_staged).constData(), QFile::encodeName(writtenPath(m_path)).constData()) != 0) {
+        const int error = errno;
+        discard();
+        throw CannotCreateError(m_path, qt_error_string(error));
+    }
+    m_staged.clear();
+}
+
+void StagedFile::discard()
+{
+    if (!m_staged.isEmpty())
+        ::unlink(QFile::encodeName(m_staged).constData());
+    m_staged.clear();
 }
 
 std::optional<QByteArray> ReadConfigFile(const QString &path)

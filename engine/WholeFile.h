@@ -60,6 +60,33 @@ private:
 // Writes the bytes as the whole content of the file.
 void SaveFile(const QString &path, QByteArrayView bytes);
 
+// A file written whole in two steps that may run on different threads: the
+// bytes go into a hidden temporary file beside it and onto the disk when it
+// is made, and PutInPlace() renames it over the old file. So workers can
+// write the pages while the files still come into place in page order. A
+// staged file that is never put in place is removed.
+class StagedFile
+{
+public:
+    StagedFile() = default;
+    // Raises the creation error of the file with the system's reason.
+    StagedFile(const QString &path, QByteArrayView bytes);
+    ~StagedFile();
+    StagedFile(StagedFile &&other) noexcept;
+    StagedFile &operator=(StagedFile &&other) noexcept;
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+
+    void PutInPlace();
+    const QString &Path() const { return m_path; }
+
+private:
+    void discard();
+
+    QString m_path;
+    QString m_staged;
+};
+
 // The bytes of a configuration file (the settings, the custom colours);
 // nothing when there is no such file, also when a symbolic link of that
 // name points nowhere. Anything but a regular file (a FIFO, a device, a

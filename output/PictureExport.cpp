@@ -82,14 +82,16 @@ std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures,
     progress.total = static_cast<qsizetype>(pictures.size());
     const auto saveAll = [&] {
         std::vector<PictureEncoder> encoders(static_cast<std::size_t>(jobs));
-        RunInOrder<QByteArray>(
+        // Encoded and written on the workers; put in place in list order.
+        RunInOrder<StagedFile>(
             pictures.size(), jobs, 2 * static_cast<std::size_t>(jobs),
             [&](std::size_t index, int worker) {
                 const QImage picture = pictures[index] ? pictures[index]->StoredPicture() : QImage();
-                return encoders[static_cast<std::size_t>(worker)].Encode(picture, format, names[index]);
+                return StagedFile(names[index],
+                                  encoders[static_cast<std::size_t>(worker)].Encode(picture, format, names[index]));
             },
-            [&](std::size_t index, QByteArray &&bytes) {
-                SaveFile(names[index], bytes);
+            [&](std::size_t index, StagedFile &&file) {
+                file.PutInPlace();
                 progress.done = static_cast<qsizetype>(index + 1);
                 if (options.written)
                     options.written(index);

@@ -206,14 +206,12 @@ QString Reason(const QString &message, const QString &fullName)
 }
 
 // The reason that the system gives for a file that cannot be replaced.
+// The system's reason why a file cannot take the place of a folder.
 QString ReasonForBlockedName(const QString &fileName)
 {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.cancelWriting();
-        return QStringLiteral("<could be created>");
-    }
-    return file.errorString();
+    if (!QFileInfo(fileName).isDir())
+        return QStringLiteral("<not blocked>");
+    return QString::fromLocal8Bit(std::strerror(EISDIR));
 }
 
 } // namespace
