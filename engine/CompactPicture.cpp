@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -57,10 +58,7 @@ std::optional<QImage> PaletteCopy(const QImage &picture)
         return QImage();
     const int width = picture.width();
     const int height = picture.height();
-    CheckPictureMemory(std::uint64_t(width) * std::uint64_t(height));
-    QImage compact(width, height, QImage::Format_Indexed8);
-    if (compact.isNull())
-        throw std::bad_alloc();
+    QImage compact = NewPicture(width, height, QImage::Format_Indexed8);
     Palette palette;
     for (int y = 0; y < height; ++y) {
         const auto *source = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
@@ -86,9 +84,49 @@ QImage CompactPicture(const QImage &picture)
 {
     if (std::optional<QImage> compact = PaletteCopy(picture))
         return std::move(*compact);
-    CheckPictureMemory(std::uint64_t(picture.width()) * std::uint64_t(picture.height()) * 4);
-    QImage copy = picture.copy();
-    if (copy.isNull())
-        throw std::bad_alloc();
+    QImage copy = NewPicture(picture.width(), picture.height(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        std::memcpy(copy.scanLine(y), picture.constScanLine(y), std::size_t(picture.width()) * 4);
     return copy;
+}
+
+QImage CompactInPlace(PixelBuffer &&buffer)
+{
+    const int width = buffer.Width();
+    const int height = std::max(buffer.Height(), 0);
+    if (width <= 0 || height <= 0)
+        return QImage();
+    // First the palette, so that nothing is overwritten for a picture that
+    // has too many colours.
+    Palette palette;
+    for (int y = 0; y < height; ++y) {
+        const QRgb *row = buffer.Row(y);
+        QRgb last = ~row[0];
+        for (int x = 0; x < width; ++x) {
+            if (row[x] != last) {
+                if (palette.IndexOf(row[x]) < 0)
+                    return std::move(buffer).Release();
+                last = row[x];
+            }
+        }
+    }
+    // Each index lands at or before the pixel it stands for, which has been
+    // read by then.
+    const qsizetype bytesPerLine = (qsizetype(width) + 3) / 4 * 4;
+    auto *bytes = reinterpret_cast<uchar *>(buffer.Pixels());
+    for (int y = 0; y < height; ++y) {
+        const QRgb *row = buffer.Row(y);
+        uchar *target = bytes + qsizetype(y) * bytesPerLine;
+        QRgb last = ~row[0];
+        int lastIndex = 0;
+        for (int x = 0; x < width; ++x) {
+            const QRgb rgb = row[x];
+            if (rgb != last) {
+                lastIndex = palette.IndexOf(rgb);
+                last = rgb;
+            }
+            target[x] = static_cast<uchar>(lastIndex);
+        }
+    }
+    return std::move(buffer).ReleaseIndexed(palette.Colours());
 }

@@ -12,3 +12,10 @@ std::optional<QImage> PaletteCopy(const QImage &picture);
 
 // The palette copy, or a 32-bit copy when the colours are too many.
 QImage CompactPicture(const QImage &picture);
+
+// The buffer's picture as a palette picture in the buffer's own memory (the
+// 32-bit pixels are turned into indices where they lie, and the memory they
+// no longer need goes back to the system), or as it is when the colours are
+// too many: a picture grown in one piece never needs room for two copies.
+class PixelBuffer;
+QImage CompactInPlace(PixelBuffer &&buffer);

@@ -27,7 +27,7 @@ void checkMemory(const std::vector<PagePlan> &pages, const RenderJob &job, int j
     const std::uint64_t pixels = std::uint64_t(std::max(job.width, 0)) * std::uint64_t(std::max(job.height, 0));
     if (job.onePicture) {
         const std::uint64_t tallest = std::uint64_t(std::max(job.width, 0)) * std::uint64_t(pages.front().tallest);
-        CheckPictureMemory(tallest * 5);
+        CheckPictureMemory(tallest * 4);
         return;
     }
     CheckPictureMemory(pixels * (pages.size() + 4 * std::uint64_t(jobs)));
@@ -65,13 +65,9 @@ void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOw
             [&](std::size_t index, int worker) {
                 PixelBuffer &buffer = buffers[static_cast<std::size_t>(worker)];
                 DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), buffer);
-                if (job.onePicture) {
-                    // A growing picture is drawn once: it is kept in its own
-                    // memory when its colours are too many for a palette.
-                    if (std::optional<QImage> compact = PaletteCopy(buffer.InUse()))
-                        return std::move(*compact);
-                    return std::move(buffer).Release();
-                }
+                // A growing picture is drawn once, and kept in its own memory.
+                if (job.onePicture)
+                    return CompactInPlace(std::move(buffer));
                 return CompactPicture(buffer.InUse());
             },
             [&](std::size_t, QImage &&picture) {

@@ -27,11 +27,13 @@ public:
     void Draw(QPoint at, unsigned char byte, int clipHeight);
 
 private:
-    QPainter &painter();
+    QPainter &painter(int clipHeight);
 
     const GlyphCache &m_glyphs;
     QImage &m_target;
     uchar *m_bits;
     qsizetype m_bytesPerLine;
+    QImage m_rows;
+    int m_paintedRows = 0;
     std::unique_ptr<QPainter> m_painter;
 };

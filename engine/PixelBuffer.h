@@ -37,6 +37,10 @@ public:
     QImage InUse();
     // Hands the memory to a QImage of the height in use, no copy.
     QImage Release() &&;
+    // The same for a palette picture whose rows (each padded to 32 bits)
+    // the caller has written over the first bytes of the memory; the rest
+    // of the memory goes back to the system.
+    QImage ReleaseIndexed(const QList<QRgb> &colours) &&;
 
 private:
     struct Free
@@ -49,6 +53,9 @@ private:
     std::int32_t m_rows = 0;
     std::int32_t m_height = 0;
 };
+
+// A picture of its own memory, taken the same way, its pixels not cleared.
+QImage NewPicture(int width, int height, QImage::Format format);
 
 // Raises std::bad_alloc when pictures of this many bytes in all would take
 // more than three quarters of the machine's memory: every buffer checks its
