@@ -67,12 +67,12 @@ Measure runOnce(const QString &program, const QStringList &arguments, const QStr
     return measure;
 }
 
-bool knowsJobs(const QString &program)
+bool knowsOption(const QString &program, const QByteArray &option)
 {
     QProcess help;
     help.start(program, {QStringLiteral("--help")});
     help.waitForFinished(-1);
-    return help.readAllStandardOutput().contains("--jobs");
+    return help.readAllStandardOutput().contains(option);
 }
 
 double median(std::vector<double> values)
@@ -115,9 +115,11 @@ int main(int argc, char **argv)
                .arg(QStringLiteral("files"), 6);
     out.flush();
 
+    // The last two: PNG again, then with the ground truth and box files.
     const QStringList outputs{QString(), QStringLiteral("out.jpg"), QStringLiteral("out.bmp"),
-                              QStringLiteral("out.png"), QStringLiteral("out.pdf")};
+                              QStringLiteral("out.png"), QStringLiteral("out.pdf"), QStringLiteral("truth.png")};
     for (const QString &output : outputs) {
+        const bool truth = output.startsWith(QLatin1String("truth"));
         for (const bool oneJob : {true, false}) {
             std::vector<std::vector<double>> times(static_cast<std::size_t>(binaries.size()));
             std::vector<long> peaks(static_cast<std::size_t>(binaries.size()), 0);
@@ -126,9 +128,9 @@ int main(int argc, char **argv)
             for (int round = 0; round < rounds; ++round) {
                 for (qsizetype b = 0; b < binaries.size(); ++b) {
                     const auto index = static_cast<std::size_t>(b);
-                    const bool jobs = knowsJobs(binaries[b]);
+                    const bool jobs = knowsOption(binaries[b], "--jobs");
                     // A build without --jobs runs on one thread anyway.
-                    if (!jobs && !oneJob) {
+                    if ((!jobs && !oneJob) || (truth && !knowsOption(binaries[b], "--ground-truth"))) {
                         skipped[index] = true;
                         continue;
                     }
@@ -137,6 +139,9 @@ int main(int argc, char **argv)
                                           "5"};
                     if (jobs && oneJob)
                         arguments << QStringLiteral("--jobs") << QStringLiteral("1");
+                    if (truth)
+                        arguments << QStringLiteral("--ground-truth") << QStringLiteral("truth.jsonl")
+                                  << QStringLiteral("--boxes");
                     arguments << textPath;
                     if (!output.isEmpty())
                         arguments << output;
@@ -156,7 +161,10 @@ int main(int argc, char **argv)
                     continue;
                 out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
                            .arg(QStringLiteral("#%1").arg(b + 1), -6)
-                           .arg(output.isEmpty() ? QStringLiteral("none") : output.mid(4), -7)
+                           .arg(output.isEmpty() ? QStringLiteral("none")
+                                : truth          ? QStringLiteral("png+gt")
+                                                 : output.mid(4),
+                                -7)
                            .arg(oneJob ? QStringLiteral("1") : QStringLiteral("default"), 7)
                            .arg(median(times[index]), 8, 'f', 3)
                            .arg(peaks[index], 9)

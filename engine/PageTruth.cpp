@@ -31,6 +31,8 @@ void PageTruth::Begin(const GlyphCache &glyphs, int width, int height, int rows)
     m_lines.clear();
     m_drawn.clear();
     m_lineOpen = false;
+    // A new picture may come with new glyphs.
+    m_alonePainter.reset();
 }
 
 void PageTruth::own(const QRect &inside, std::int32_t owner)
@@ -90,16 +92,22 @@ void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, st
     if (reach.width() <= 0 || reach.height() <= 0)
         return;
     if (m_alone.width() != m_width || m_alone.height() != m_rows) {
+        m_alonePainter.reset();
         m_alone = QImage(m_width, m_rows, QImage::Format_RGB32);
         m_alone.fill(m_glyphs->Background());
     }
-    {
-        QPainter painter(&m_alone);
-        painter.setClipRect(QRect(0, 0, m_width, clipHeight));
-        painter.setFont(QFont(m_glyphs->Font()));
-        painter.setPen(QColor(m_glyphs->Foreground()));
-        painter.drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
+    // The painter stays open for the picture; it works on the rows above
+    // the clip height, as the picture's own painter does.
+    if (m_alonePainter && m_aloneRows != clipHeight)
+        m_alonePainter.reset();
+    if (!m_alonePainter) {
+        m_aloneView = QImage(m_alone.bits(), m_width, clipHeight, m_alone.bytesPerLine(), QImage::Format_RGB32);
+        m_aloneRows = clipHeight;
+        m_alonePainter = std::make_unique<QPainter>(&m_aloneView);
+        m_alonePainter->setFont(QFont(m_glyphs->Font()));
+        m_alonePainter->setPen(QColor(m_glyphs->Foreground()));
     }
+    m_alonePainter->drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
     const QRgb background = m_glyphs->Background();
     for (int y = reach.top(); y <= reach.bottom(); ++y) {
         auto *alone = reinterpret_cast<QRgb *>(m_alone.scanLine(y));

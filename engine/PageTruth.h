@@ -3,9 +3,11 @@
 #include "GlyphCache.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPoint>
 #include <QRect>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // What a picture shows, character by character, as it is drawn: where each
@@ -68,4 +70,7 @@ private:
     bool m_lineOpen = false;
     // The background, where a glyph that leaves its cell is drawn alone.
     QImage m_alone;
+    QImage m_aloneView;
+    int m_aloneRows = 0;
+    std::unique_ptr<QPainter> m_alonePainter;
 };

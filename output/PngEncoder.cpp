@@ -117,9 +117,10 @@ bool isGrey(QRgb rgb)
 
 bool allGrey(const QImage &picture)
 {
+    const int width = picture.width();
     for (int y = 0; y < picture.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (!isGrey(row[x]))
                 return false;
         }

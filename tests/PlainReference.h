@@ -57,7 +57,7 @@ inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, in
     };
 
     std::vector<PlainPage> pages;
-    pages.push_back({newImage(), 0});
+    pages.push_back({newImage(), 0, {}});
     int pageHeight = height;
     int x = half;
     int y = half;
@@ -75,7 +75,7 @@ inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, in
                     copier.end();
                     pages.back().image = grown;
                 } else {
-                    PlainPage page{newImage(), pages.back().top + height};
+                    PlainPage page{newImage(), pages.back().top + height, {}};
                     for (int dot = 0; dot < width; dot += 2)
                         page.image.setPixelColor(dot, 0, foreground);
                     pages.push_back(page);
