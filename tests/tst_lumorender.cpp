@@ -679,6 +679,15 @@ void tst_LumoRender::groundTruthOfAThreeLineText()
     // The blank: an opaque cell with nothing visible of it.
     QCOMPARE(first[5].toObject(), QJsonObject({{"byte", 32}, {"text", " "}, {"cell", QJsonArray{46, 8, 4, 17}},
                                                {"ink", QJsonValue::Null}}));
+
+    // Every line is exactly what Qt's JSON classes write, quotes, backslashes
+    // and code-page characters included.
+    QVERIFY(WriteBytes("odd.txt", "say \"hi\" \\ back\\slash \x84\xe4\x80\r\n"));
+    QCOMPARE(run({"--seed", "2", "--ground-truth", "odd.jsonl", "odd.txt"}).exitCode, 0);
+    const QByteArray odd = ReadBytes("odd.jsonl");
+    QCOMPARE(QJsonDocument::fromJson(odd).toJson(QJsonDocument::Compact) + '\n', odd);
+    QCOMPARE(QJsonDocument::fromJson(odd)["lines"][0]["text"].toString(),
+             QStringLiteral("say \"hi\" \\ back\\slash \u201e\u00e4\u20ac"));
 }
 
 void tst_LumoRender::lineImagesAndTheirTexts()
