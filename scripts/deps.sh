@@ -9,11 +9,15 @@ LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-tur
 LUMO_TEST_PACKAGES=(clang libclang-rt-14-dev pkg-config libspng-dev xvfb openbox desktop-file-utils groff-base man-db bash-completion
                     dpkg-dev tesseract-ocr tesseract-ocr-eng)
 
-# Installs the packages of LUMO_PACKAGES, and with "test" those of
-# LUMO_TEST_PACKAGES too, that are missing.
+# What making the Debian package takes besides.
+LUMO_PACKAGE_PACKAGES=(dpkg-dev)
+
+# Installs the packages of LUMO_PACKAGES that are missing, with "test" those
+# of LUMO_TEST_PACKAGES too, with "package" those of LUMO_PACKAGE_PACKAGES.
 lumo_install_missing() {
     local wanted=("${LUMO_PACKAGES[@]}")
     [ "${1:-}" = test ] && wanted+=("${LUMO_TEST_PACKAGES[@]}")
+    [ "${1:-}" = package ] && wanted+=("${LUMO_PACKAGE_PACKAGES[@]}")
     local missing=()
     for package in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
