@@ -85,15 +85,16 @@ void GlyphCache::render(unsigned char byte, Cell &cell)
         painter.drawText(m_margin, m_margin + m_ascent, text);
     }
     cell.contained = true;
-    for (int y = 0; y < height && cell.contained; ++y) {
+    cell.inkKnown = true;
+    for (int y = 0; y < height; ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(scratch.constScanLine(y));
         const bool insideRows = y >= m_margin && y < m_margin + m_cellHeight;
         for (int x = 0; x < width; ++x) {
+            if (row[x] == m_background)
+                continue;
+            cell.ink.emplace_back(x - m_margin, y - m_margin);
             const bool inside = insideRows && x >= m_margin && x < m_margin + cell.advance;
-            if (!inside && row[x] != m_background) {
-                cell.contained = false;
-                break;
-            }
+            cell.contained = cell.contained && inside;
         }
     }
     if (cell.contained) {

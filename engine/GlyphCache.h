@@ -3,6 +3,7 @@
 #include "FontObject.h"
 
 #include <QFont>
+#include <QPoint>
 #include <QRgb>
 #include <array>
 #include <cstdint>
@@ -23,6 +24,11 @@ public:
         bool contained = false;
         int advance = 0;
         std::vector<QRgb> pixels; // advance x cellHeight, only when contained
+        // The pixels the glyph changes when drawn alone on the background,
+        // from the cell's top-left corner; known for every glyph that is the
+        // same wherever it is drawn.
+        bool inkKnown = false;
+        std::vector<QPoint> ink;
     };
 
     // The cache for this font and colours; caches are shared between

@@ -64,23 +64,20 @@ void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHei
 
     // The cell is opaque: it covers whatever glyph was there.
     own(inside, -1);
-    if (cell.contained) {
-        // The glyph's pixels are those of the cell that are not background.
-        for (int y = inside.top(); y <= inside.bottom(); ++y) {
-            const QRgb *source = cell.pixels.data() + static_cast<std::size_t>(y - at.y()) * cell.advance;
-            std::int32_t *row = m_owner.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
-            for (int x = inside.left(); x <= inside.right(); ++x) {
-                if (source[x - at.x()] != m_glyphs->Background())
-                    row[x] = ordinal;
-            }
-        }
+    if (!cell.inkKnown) {
+        markGlyphAlone(at, byte, clip, ordinal);
         return;
     }
-    markGlyphAlone(at, byte, clip, ordinal);
+    for (const QPoint offset : cell.ink) {
+        const std::int64_t x = std::int64_t(at.x()) + offset.x();
+        const std::int64_t y = std::int64_t(at.y()) + offset.y();
+        if (x >= 0 && y >= 0 && x < m_width && y < clip)
+            m_owner[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] = ordinal;
+    }
 }
 
-// A glyph that reaches outside its cell (or one of a font too large to keep
-// cells of) is drawn alone on the background, at its own place and with the
+// A glyph of a font so large that it comes out differently at every place
+// is drawn alone on the background, at its own place and with the
 // picture's clip, and the pixels it changes are its own.
 void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, std::int32_t owner)
 {
