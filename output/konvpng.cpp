@@ -40,10 +40,11 @@ std::optional<QImage> readProgramBitmap(const QByteArray &file)
     for (qint64 y = 0; y < rows; ++y) {
         // Positive heights store the rows bottom-up.
         const qint64 stored = height > 0 ? rows - 1 - y : y;
-        const auto *source = reinterpret_cast<const quint32 *>(pixels + stored * rowBytes);
+        // The pixels start at byte 54, so they are read byte-wise.
+        const uchar *source = pixels + stored * rowBytes;
         auto *target = reinterpret_cast<QRgb *>(image.scanLine(static_cast<int>(y)));
         for (qint32 x = 0; x < width; ++x)
-            target[x] = 0xFF000000u | qFromLittleEndian(source[x]);
+            target[x] = 0xFF000000u | qFromLittleEndian<quint32>(source + 4 * x);
     }
     return image;
 }
