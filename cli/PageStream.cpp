@@ -80,7 +80,7 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
         throw CannotCreateError(*options.linesFolder, QStringLiteral("The folder cannot be made"));
 
     const bool truthWanted = wantsTruth(options, extras);
-    const ByteToUnicode &characters = CharsetTable(job.font.Charset());
+    const TruthTexts texts(CharsetTable(job.font.Charset()));
     const auto settings = SetupValues();
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
     std::vector<Worker> workers(static_cast<std::size_t>(jobs));
@@ -107,18 +107,18 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
             if (extras.manifest) {
                 const PictureFacts facts{names.pictures[index], static_cast<qint64>(index), pages[index].bounds,
                                          job.seed,           settings,                      extras.version};
-                finished.manifestLine = ManifestLine(facts, own.truth, characters);
+                finished.manifestLine = ManifestLine(facts, own.truth, texts);
             }
             if (options.boxes) {
                 // A PDF's pictures share one box file, each with its page.
                 if (kind == OutputKind::Pdf)
-                    finished.documentBoxes = BoxFileText(own.truth, characters, height, static_cast<int>(index));
+                    finished.documentBoxes = BoxFileText(own.truth, texts, height, static_cast<int>(index));
                 else
-                    finished.files.emplace_back(stem + QStringLiteral(".box"), BoxFileText(own.truth, characters, height, 0));
+                    finished.files.emplace_back(stem + QStringLiteral(".box"), BoxFileText(own.truth, texts, height, 0));
             }
             if (options.linesFolder) {
                 const QString folder = *options.linesFolder + u'/' + QFileInfo(stem).fileName();
-                for (const LineImage &line : LineImages(own.truth, picture, job.half, characters)) {
+                for (const LineImage &line : LineImages(own.truth, picture, job.half, texts.Characters())) {
                     const QString lineStem = folder + QStringLiteral("-%1").arg(line.line, 4, 10, QLatin1Char('0'));
                     finished.files.emplace_back(lineStem + QStringLiteral(".png"), EncodePng(line.picture));
                     finished.files.emplace_back(lineStem + QStringLiteral(".gt.txt"), line.text);

@@ -93,6 +93,7 @@ void GlyphCache::render(unsigned char byte, Cell &cell)
             if (row[x] == m_background)
                 continue;
             cell.ink.emplace_back(x - m_margin, y - m_margin);
+            cell.inkBox |= QRect(x - m_margin, y - m_margin, 1, 1);
             const bool inside = insideRows && x >= m_margin && x < m_margin + cell.advance;
             cell.contained = cell.contained && inside;
         }

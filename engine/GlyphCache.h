@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QPoint>
+#include <QRect>
 #include <QRgb>
 #include <array>
 #include <cstdint>
@@ -29,6 +30,8 @@ public:
         // same wherever it is drawn.
         bool inkKnown = false;
         std::vector<QPoint> ink;
+        QRect inkBox; // the box of those pixels
+
     };
 
     // The cache for this font and colours; caches are shared between

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPoint>
 #include <QRect>
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -67,6 +69,23 @@ private:
     std::vector<Line> m_lines;
     // Where each character drawn is, as (line, position in the line).
     std::vector<std::pair<std::size_t, std::size_t>> m_drawn;
+    // For each character drawn, the box of the pixels it took: only there
+    // can it still show when the picture is done.
+    struct Reach
+    {
+        int left = INT_MAX;
+        int top = INT_MAX;
+        int right = -1;
+        int bottom = -1;
+        void take(int x, int y)
+        {
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    };
+    std::vector<Reach> m_reach;
     bool m_lineOpen = false;
     // The background, where a glyph that leaves its cell is drawn alone.
     QImage m_alone;

@@ -680,14 +680,14 @@ void tst_LumoRender::groundTruthOfAThreeLineText()
     QCOMPARE(first[5].toObject(), QJsonObject({{"byte", 32}, {"text", " "}, {"cell", QJsonArray{46, 8, 4, 17}},
                                                {"ink", QJsonValue::Null}}));
 
-    // Every line is exactly what Qt's JSON classes write, quotes, backslashes
-    // and code-page characters included.
-    QVERIFY(WriteBytes("odd.txt", "say \"hi\" \\ back\\slash \x84\xe4\x80\r\n"));
+    // Every line is exactly what Qt's JSON classes write, quotes, backslashes,
+    // control characters and code-page characters included.
+    QVERIFY(WriteBytes("odd.txt", "say \"hi\"\t\x01\x1f \\ back\\slash \x84\xe4\x80\r\n"));
     QCOMPARE(run({"--seed", "2", "--ground-truth", "odd.jsonl", "odd.txt"}).exitCode, 0);
     const QByteArray odd = ReadBytes("odd.jsonl");
     QCOMPARE(QJsonDocument::fromJson(odd).toJson(QJsonDocument::Compact) + '\n', odd);
     QCOMPARE(QJsonDocument::fromJson(odd)["lines"][0]["text"].toString(),
-             QStringLiteral("say \"hi\" \\ back\\slash \u201e\u00e4\u20ac"));
+             QStringLiteral("say \"hi\"\t\u0001\u001f \\ back\\slash \u201e\u00e4\u20ac"));
 }
 
 void tst_LumoRender::lineImagesAndTheirTexts()
