@@ -113,7 +113,7 @@ TruthTexts::TruthTexts(const ByteToUnicode &characters)
     : m_characters(characters)
 {
     for (std::size_t byte = 0; byte < 256; ++byte) {
-        const QString text(QChar(characters[byte]));
+        const QString text{QChar(characters[byte])};
         m_json[byte] = jsonEscaped(text);
         if (boxable(text.front()))
             m_symbols[byte] = text.toUtf8();
