@@ -17,19 +17,6 @@ constexpr int FileHeaderSize = 14;
 constexpr int InfoHeaderSize = 40;
 constexpr int PixelOffset = FileHeaderSize + InfoHeaderSize;
 
-QString Extension(PictureFormat format)
-{
-    switch (format) {
-    case PictureFormat::Jpeg:
-        return QStringLiteral(".jpg");
-    case PictureFormat::Bmp:
-        return QStringLiteral(".bmp");
-    case PictureFormat::Png:
-        return QStringLiteral(".png");
-    }
-    throw std::invalid_argument("unknown picture format");
-}
-
 void Put16(char *at, quint16 value)
 {
     qToLittleEndian(value, at);
@@ -42,6 +29,19 @@ void Put32(char *at, quint32 value)
 
 } // namespace
 
+QString PictureExtension(PictureFormat format)
+{
+    switch (format) {
+    case PictureFormat::Jpeg:
+        return QStringLiteral(".jpg");
+    case PictureFormat::Bmp:
+        return QStringLiteral(".bmp");
+    case PictureFormat::Png:
+        return QStringLiteral(".png");
+    }
+    throw std::invalid_argument("unknown picture format");
+}
+
 QString PictureBaseName(const QString &chosenPath)
 {
     // Only the file name is cut at its first "."; a "." in a folder name
@@ -52,15 +52,10 @@ QString PictureBaseName(const QString &chosenPath)
     return dot < 0 ? chosenPath : chosenPath.left(dot);
 }
 
-QString PictureExtension(PictureFormat format)
-{
-    return Extension(format);
-}
-
 std::vector<QString> PictureFileNames(const QString &chosenPath, std::size_t count, PictureFormat format)
 {
     const QString base = PictureBaseName(chosenPath);
-    const QString extension = Extension(format);
+    const QString extension = PictureExtension(format);
 
     std::vector<QString> names;
     names.reserve(count);
