@@ -5,9 +5,10 @@
 // so that whatever else the machine does falls on all of them alike.
 // Prints figures; asserts nothing.
 //
-//   bench_render [--rounds N] [LUMO-RENDER ...]
+//   bench_render [--rounds N] [--outputs none,jpg,bmp,png,pdf,png+gt] [LUMO-RENDER ...]
 //
-// Without a binary it measures the lumo-render built beside it.
+// Without a binary it measures the lumo-render built beside it; without
+// --outputs, every output.
 
 #include "BenchText.h"
 
@@ -88,8 +89,14 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     int rounds = 3;
-    if (args.size() >= 2 && args.front() == QLatin1String("--rounds")) {
-        rounds = std::max(1, args.at(1).toInt());
+    QStringList wanted;
+    while (args.size() >= 2 && args.front().startsWith(QLatin1String("--"))) {
+        if (args.front() == QLatin1String("--rounds"))
+            rounds = std::max(1, args.at(1).toInt());
+        else if (args.front() == QLatin1String("--outputs"))
+            wanted = args.at(1).split(u',');
+        else
+            break;
         args = args.mid(2);
     }
     QStringList binaries = args;
@@ -121,6 +128,9 @@ int main(int argc, char **argv)
                               QStringLiteral("out.png"), QStringLiteral("out.pdf"), QStringLiteral("truth.png")};
     for (const QString &output : outputs) {
         const bool truth = output.startsWith(QLatin1String("truth"));
+        const QString label = output.isEmpty() ? QStringLiteral("none") : truth ? QStringLiteral("png+gt") : output.mid(4);
+        if (!wanted.isEmpty() && !wanted.contains(label))
+            continue;
         for (const bool oneJob : {true, false}) {
             std::vector<std::vector<double>> times(static_cast<std::size_t>(binaries.size()));
             std::vector<long> peaks(static_cast<std::size_t>(binaries.size()), 0);
@@ -169,10 +179,7 @@ int main(int argc, char **argv)
                     continue;
                 out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
                            .arg(QStringLiteral("#%1").arg(b + 1), -6)
-                           .arg(output.isEmpty() ? QStringLiteral("none")
-                                : truth          ? QStringLiteral("png+gt")
-                                                 : output.mid(4),
-                                -7)
+                           .arg(label, -7)
                            .arg(oneJob ? QStringLiteral("1") : QStringLiteral("default"), 7)
                            .arg(median(times[index]), 8, 'f', 3)
                            .arg(peaks[index], 9)

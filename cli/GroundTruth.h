@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,19 +24,27 @@
 class TruthTexts
 {
 public:
+    // A character's bytes in a room of fixed size, so that writers can copy
+    // it without asking its length first.
+    struct Piece
+    {
+        std::array<char, 8> bytes{};
+        std::uint8_t size = 0;
+    };
+
     explicit TruthTexts(const ByteToUnicode &characters);
 
     const ByteToUnicode &Characters() const { return m_characters; }
     // Escaped as Qt's JSON classes write it inside a string.
-    const QByteArray &Json(unsigned char byte) const { return m_json[byte]; }
+    const Piece &Json(unsigned char byte) const { return m_json[byte]; }
     // As a symbol of a box file (UTF-8); empty for a blank or a control
     // character, which no box names.
-    const QByteArray &Symbol(unsigned char byte) const { return m_symbols[byte]; }
+    const Piece &Symbol(unsigned char byte) const { return m_symbols[byte]; }
 
 private:
     const ByteToUnicode &m_characters;
-    std::array<QByteArray, 256> m_json;
-    std::array<QByteArray, 256> m_symbols;
+    std::array<Piece, 256> m_json;
+    std::array<Piece, 256> m_symbols;
 };
 
 // The facts of one picture besides its characters.
@@ -54,13 +63,13 @@ struct PictureFacts
 // One line of the manifest (JSON, UTF-8, ending in a line feed): the
 // picture's facts and its text lines with every character, its byte, its
 // text, its cell and its ink box ([x, y, width, height], or null).
-QByteArray ManifestLine(const PictureFacts &facts, const PageTruth &truth, const TruthTexts &texts);
+std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, const TruthTexts &texts);
 
 // A box file of tesseract's training tools for the picture: a line
 // "<char> <left> <bottom> <right> <top> <page>" for every character with an
 // ink box (origin at the bottom left), and after each text line the tab line
 // that marks its end. Blank and control characters are left out.
-QByteArray BoxFileText(const PageTruth &truth, const TruthTexts &texts, int pictureHeight, int page);
+std::string BoxFileText(const PageTruth &truth, const TruthTexts &texts, int pictureHeight, int page);
 
 // A text line cut out of the picture for line-based training.
 struct LineImage

@@ -23,6 +23,8 @@ QRect clipped(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, in
 void PageTruth::Begin(const GlyphCache &glyphs, int width, int height, int rows)
 {
     m_glyphs = &glyphs;
+    // The places depend on the width and the glyphs: they are found anew.
+    ++m_picture;
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
     m_rows = std::max(rows, m_height);
@@ -76,6 +78,15 @@ void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHei
         return;
     // What the glyph takes lies within its box.
     m_reach.back() = {taken.left(), taken.top(), taken.right(), taken.bottom()};
+    if (taken.size() == box.size()) {
+        // All of the glyph is inside: its pixels are marked by their places
+        // in the map, without a check each (0.10 s instead of 0.15 s for a
+        // 1 MB text).
+        std::int32_t *const corner = m_owner.data() + static_cast<std::size_t>(taken.top()) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(taken.left());
+        for (const std::size_t place : placesOf(byte, cell))
+            corner[place] = ordinal;
+        return;
+    }
     for (const QPoint offset : cell.ink) {
         const std::int64_t x = std::int64_t(at.x()) + offset.x();
         const std::int64_t y = std::int64_t(at.y()) + offset.y();
@@ -125,6 +136,18 @@ void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, st
             }
         }
     }
+}
+
+const std::vector<std::size_t> &PageTruth::placesOf(unsigned char byte, const GlyphCache::Cell &cell)
+{
+    Places &places = m_places[byte];
+    if (places.picture != m_picture) {
+        places.picture = m_picture;
+        places.offsets.clear();
+        for (const QPoint offset : cell.ink)
+            places.offsets.push_back(static_cast<std::size_t>(offset.y() - cell.inkBox.y()) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(offset.x() - cell.inkBox.x()));
+    }
+    return places.offsets;
 }
 
 void PageTruth::Grow(int before, int after)

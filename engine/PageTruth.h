@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QRect>
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -58,6 +59,8 @@ public:
 private:
     void own(const QRect &area, std::int32_t owner);
     void markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, std::int32_t owner);
+    // The places in the map of the glyph's pixels, from its box's top-left.
+    const std::vector<std::size_t> &placesOf(unsigned char byte, const GlyphCache::Cell &cell);
 
     const GlyphCache *m_glyphs = nullptr;
     int m_width = 0;
@@ -86,6 +89,14 @@ private:
         }
     };
     std::vector<Reach> m_reach;
+    struct Places
+    {
+        std::uint64_t picture = 0;
+        std::vector<std::size_t> offsets;
+    };
+    std::array<Places, 256> m_places;
+    // Counts the pictures begun.
+    std::uint64_t m_picture = 0;
     bool m_lineOpen = false;
     // The background, where a glyph that leaves its cell is drawn alone.
     QImage m_alone;

@@ -61,9 +61,10 @@ private:
 void SaveFile(const QString &path, QByteArrayView bytes);
 
 // A file written whole in two steps that may run on different threads: the
-// bytes go into a hidden temporary file beside it and onto the disk when it
-// is made, and PutInPlace() renames it over the old file. So workers can
-// write the pages while the files still come into place in page order. A
+// bytes go into a hidden temporary file beside it when it is made, and the
+// disk starts writing them; PutInPlace() waits until they are on the disk
+// and renames the file over the old one. So workers write the pages without
+// waiting for the disk, while the files come into place in page order. A
 // staged file that is never put in place is removed.
 class StagedFile
 {
@@ -77,6 +78,11 @@ public:
     StagedFile(const StagedFile &) = delete;
     StagedFile &operator=(const StagedFile &) = delete;
 
+    // Waits until the bytes are on the disk; raises the creation error when
+    // they cannot be put there, and the file is then removed.
+    void Settle();
+    // Settles the file and renames it over the old one; raises the creation
+    // error when either fails, and the old file then stays as it was.
     void PutInPlace();
     const QString &Path() const { return m_path; }
 
@@ -85,6 +91,7 @@ private:
 
     QString m_path;
     QString m_staged;
+    bool m_settled = false;
 };
 
 // The bytes of a configuration file (the settings, the custom colours);
