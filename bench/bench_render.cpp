@@ -11,62 +11,20 @@
 // --outputs, every output.
 
 #include "BenchText.h"
+#include "ChildRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-struct Measure
-{
-    double seconds = 0;
-    long peakMiB = 0;
-    int status = -1;
-};
-
-// Runs the program with the arguments in the folder and waits for it; the
-// child's own peak memory comes from wait4.
-Measure runOnce(const QString &program, const QStringList &arguments, const QString &folder)
-{
-    std::vector<QByteArray> storage{QFile::encodeName(program)};
-    for (const QString &argument : arguments)
-        storage.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &item : storage)
-        argv.push_back(item.data());
-    argv.push_back(nullptr);
-    const QByteArray where = QFile::encodeName(folder);
-
-    QElapsedTimer clock;
-    clock.start();
-    const pid_t child = fork();
-    if (child == 0) {
-        if (chdir(where.constData()) != 0)
-            _exit(127);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    Measure measure;
-    int status = 0;
-    rusage usage{};
-    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
-        measure.seconds = clock.nsecsElapsed() / 1e9;
-        measure.peakMiB = usage.ru_maxrss / 1024;
-        measure.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return measure;
-}
 
 bool knowsOption(const QString &program, const QByteArray &option)
 {
@@ -163,7 +121,7 @@ int main(int argc, char **argv)
                     // Every run starts with nothing of the last one still to
                     // be written to the disk.
                     ::sync();
-                    const Measure measure = runOnce(binaries[b], arguments, folder);
+                    const ChildRun measure = RunChild(binaries[b], arguments, folder);
                     if (measure.status != 0) {
                         out << binaries[b] << " failed\n";
                         return 1;

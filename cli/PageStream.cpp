@@ -202,8 +202,9 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
         },
         [&](std::size_t index, FinishedPage &&finished) {
             waiting.Add(index, std::move(finished));
-            // A PDF's pictures are not kept waiting: they are the document.
-            if (pdf || waiting.Files() >= SettledTogether || index + 1 == pages.size())
+            // Pages wait only for files to put on the disk, and a PDF's
+            // pictures not at all: they are the document.
+            if (pdf || waiting.Files() == 0 || waiting.Files() >= SettledTogether || index + 1 == pages.size())
                 waiting.Complete(completePage);
             return true;
         });

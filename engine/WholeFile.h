@@ -90,7 +90,10 @@ private:
     void discard();
 
     QString m_path;
-    QString m_staged;
+    // The file written (a link's target) and the hidden one, as the system
+    // names them.
+    QByteArray m_target;
+    QByteArray m_staged;
     bool m_settled = false;
 };
 
