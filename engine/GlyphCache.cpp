@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <atomic>
 
 std::shared_ptr<GlyphCache> GlyphCache::For(const FontObject &font, QRgb background)
 {
@@ -35,8 +34,6 @@ GlyphCache::GlyphCache(const FontObject &font, QRgb foreground, QRgb background)
       m_background(background),
       m_table(&CharsetTable(font.Charset()))
 {
-    static std::atomic<std::uint64_t> made{0};
-    m_serial = ++made;
     const QFontMetrics metrics(m_font);
     m_ascent = metrics.ascent();
     m_cellHeight = metrics.ascent() + metrics.descent();

@@ -53,9 +53,6 @@ public:
     QRgb Foreground() const { return m_foreground; }
     QRgb Background() const { return m_background; }
     char16_t CharOf(unsigned char byte) const { return (*m_table)[byte]; }
-    // Tells caches apart for as long as the program runs, also one made
-    // where an earlier one was.
-    std::uint64_t Serial() const { return m_serial; }
 
 private:
     GlyphCache(const FontObject &font, QRgb foreground, QRgb background);
@@ -69,6 +66,5 @@ private:
     int m_ascent;
     int m_cellHeight;
     int m_margin;
-    std::uint64_t m_serial;
     std::array<Cell, 256> m_cells;
 };

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <algorithm>
-#include <new>
 
 namespace {
 
@@ -21,39 +20,16 @@ QRect clipped(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, in
 
 } // namespace
 
-namespace {
-
-// Tags stay below this, so that 2t + 1 fits the map.
-constexpr std::int32_t TagLimit = std::int32_t(1) << 30;
-
-std::int32_t cellOf(std::int32_t tag)
-{
-    return 2 * tag;
-}
-
-std::int32_t aloneGlyphOf(std::int32_t tag)
-{
-    return 2 * tag + 1;
-}
-
-} // namespace
-
 void PageTruth::Begin(const GlyphCache &glyphs, int width, int height, int rows)
 {
     m_glyphs = &glyphs;
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
     m_rows = std::max(rows, m_height);
-    const std::size_t size = static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_rows);
-    // What earlier pictures left has older tags; clearing it for every page
-    // cost 0.02 s of 0.4 s.
-    if (m_owner.size() != size || m_nextTag >= TagLimit / 2) {
-        m_owner.assign(size, -1);
-        m_nextTag = 0;
-    }
-    m_firstTag = m_nextTag;
+    m_owner.assign(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_rows), -1);
     m_lines.clear();
-    m_marks.clear();
+    m_drawn.clear();
+    m_reach.clear();
     m_lineOpen = false;
     // A new picture may come with new glyphs.
     m_alonePainter.reset();
@@ -69,35 +45,28 @@ void PageTruth::own(const QRect &inside, std::int32_t owner)
 
 void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHeight)
 {
-    // A picture of that many characters could not be held anyway.
-    if (m_nextTag >= TagLimit)
-        throw std::bad_alloc();
-    const std::int32_t tag = m_nextTag++;
     if (!m_lineOpen) {
         m_lines.emplace_back();
         m_lineOpen = true;
     }
+    const auto ordinal = static_cast<std::int32_t>(m_drawn.size());
+    m_drawn.emplace_back(m_lines.size() - 1, m_lines.back().characters.size());
+    m_reach.emplace_back();
+
     const GlyphCache::Cell &cell = m_glyphs->ReadyCell(byte);
+    const int cellHeight = m_glyphs->CellHeight();
     const int clip = std::clamp(clipHeight, 0, m_height);
-    const QRect inside = clipped(at.x(), at.y(), cell.advance, m_glyphs->CellHeight(), m_width, clip);
+    const QRect inside = clipped(at.x(), at.y(), cell.advance, cellHeight, m_width, clip);
     Character character;
     character.index = index;
     character.byte = byte;
     character.cell = inside;
-    Mark &mark = m_marks.emplace_back();
-    mark.line = m_lines.size() - 1;
-    mark.position = m_lines.back().characters.size();
-    mark.at = at;
-    mark.clip = clip;
-    mark.byte = byte;
     m_lines.back().characters.push_back(character);
 
-    // The cell is opaque: it covers whatever was there, and it holds the
-    // glyph's pixels that lie within it.
-    own(inside, cellOf(tag));
+    // The cell is opaque: it covers whatever glyph was there.
+    own(inside, -1);
     if (!cell.inkKnown) {
-        mark.alone = true;
-        markGlyphAlone(at, byte, clip, aloneGlyphOf(tag));
+        markGlyphAlone(at, byte, clip, ordinal);
         return;
     }
     const QRect &box = cell.inkBox;
@@ -105,23 +74,13 @@ void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHei
                                 m_width, clip);
     if (taken.isEmpty())
         return;
-    mark.reach = {taken.left(), taken.top(), taken.right(), taken.bottom()};
-    if (taken.size() == box.size()) {
-        mark.whole = true;
-        mark.corner = static_cast<std::size_t>(taken.top()) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(taken.left());
-        // Most glyphs lie within their cells, which holds them already.
-        if (!cell.contained) {
-            std::int32_t *const corner = m_owner.data() + mark.corner;
-            for (const std::size_t place : placesOf(byte, cell))
-                corner[place] = cellOf(tag);
-        }
-        return;
-    }
+    // What the glyph takes lies within its box.
+    m_reach.back() = {taken.left(), taken.top(), taken.right(), taken.bottom()};
     for (const QPoint offset : cell.ink) {
         const std::int64_t x = std::int64_t(at.x()) + offset.x();
         const std::int64_t y = std::int64_t(at.y()) + offset.y();
         if (x >= 0 && y >= 0 && x < m_width && y < clip)
-            m_owner[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] = cellOf(tag);
+            m_owner[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] = ordinal;
     }
 }
 
@@ -162,23 +121,10 @@ void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, st
             if (alone[x] != background) {
                 row[x] = owner;
                 alone[x] = background;
-                m_marks.back().reach.take(x, y);
+                m_reach.back().take(x, y);
             }
         }
     }
-}
-
-const std::vector<std::size_t> &PageTruth::placesOf(unsigned char byte, const GlyphCache::Cell &cell)
-{
-    Places &places = m_places[byte];
-    if (places.glyphs != m_glyphs->Serial() || places.width != m_width) {
-        places.glyphs = m_glyphs->Serial();
-        places.width = m_width;
-        places.offsets.clear();
-        for (const QPoint offset : cell.ink)
-            places.offsets.push_back(static_cast<std::size_t>(offset.y() - cell.inkBox.y()) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(offset.x() - cell.inkBox.x()));
-    }
-    return places.offsets;
 }
 
 void PageTruth::Grow(int before, int after)
@@ -194,55 +140,31 @@ void PageTruth::EndLine()
     m_lineOpen = false;
 }
 
-// The box of the character's glyph pixels that still hold its tag: those no
-// later character covered.
-QRect PageTruth::visibleInk(const Mark &mark, std::int32_t tag)
+void PageTruth::Finish()
 {
-    Reach visible;
-    const std::int32_t *const map = m_owner.data();
-    if (mark.alone) {
-        const std::int32_t owner = aloneGlyphOf(tag);
-        const int bottom = std::min(mark.reach.bottom, m_height - 1);
-        for (int y = mark.reach.top; y <= bottom; ++y) {
-            const std::int32_t *row = map + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
-            const std::int32_t *first = std::find(row + mark.reach.left, row + mark.reach.right + 1, owner);
-            if (first == row + mark.reach.right + 1)
+    // A character's visible glyph pixels are those it took that no later
+    // character covered; they lie within the box of the pixels it took.
+    // Looking there alone, not over the whole picture, takes 0.06 s
+    // instead of 0.19 s for the pages of a 1 MB text.
+    for (std::size_t ordinal = 0; ordinal < m_drawn.size(); ++ordinal) {
+        const Reach &reach = m_reach[ordinal];
+        Reach visible;
+        const auto owner = static_cast<std::int32_t>(ordinal);
+        const int bottom = std::min(reach.bottom, m_height - 1);
+        for (int y = reach.top; y <= bottom; ++y) {
+            const std::int32_t *row = m_owner.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+            const std::int32_t *first = std::find(row + reach.left, row + reach.right + 1, owner);
+            if (first == row + reach.right + 1)
                 continue;
-            const std::int32_t *last = row + mark.reach.right;
+            const std::int32_t *last = row + reach.right;
             while (*last != owner)
                 --last;
             visible.take(static_cast<int>(first - row), y);
             visible.take(static_cast<int>(last - row), y);
         }
-    } else if (mark.whole && mark.reach.bottom < m_height) {
-        // Its pixels are read at their places, without a check each.
-        const GlyphCache::Cell &cell = m_glyphs->ReadyCell(mark.byte);
-        const std::vector<std::size_t> &places = placesOf(mark.byte, cell);
-        const std::int32_t *const corner = map + mark.corner;
-        const QPoint origin = QPoint(mark.reach.left, mark.reach.top) - cell.inkBox.topLeft();
-        for (std::size_t point = 0; point < places.size(); ++point) {
-            if (corner[places[point]] >> 1 == tag)
-                visible.take(origin.x() + cell.ink[point].x(), origin.y() + cell.ink[point].y());
-        }
-    } else {
-        const GlyphCache::Cell &cell = m_glyphs->ReadyCell(mark.byte);
-        const int clip = std::min(mark.clip, m_height);
-        for (const QPoint offset : cell.ink) {
-            const std::int64_t x = std::int64_t(mark.at.x()) + offset.x();
-            const std::int64_t y = std::int64_t(mark.at.y()) + offset.y();
-            if (x >= 0 && y >= 0 && x < m_width && y < clip
-                && map[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)] >> 1 == tag)
-                visible.take(static_cast<int>(x), static_cast<int>(y));
-        }
-    }
-    return visible.right < 0 ? QRect() : QRect(QPoint(visible.left, visible.top), QPoint(visible.right, visible.bottom));
-}
-
-void PageTruth::Finish()
-{
-    for (std::size_t ordinal = 0; ordinal < m_marks.size(); ++ordinal) {
-        const Mark &mark = m_marks[ordinal];
-        m_lines[mark.line].characters[mark.position].ink = visibleInk(mark, m_firstTag + static_cast<std::int32_t>(ordinal));
+        const auto [line, position] = m_drawn[ordinal];
+        m_lines[line].characters[position].ink =
+            visible.right < 0 ? QRect() : QRect(QPoint(visible.left, visible.top), QPoint(visible.right, visible.bottom));
     }
     for (Line &line : m_lines) {
         line.box = QRect();

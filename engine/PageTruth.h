@@ -7,7 +7,6 @@
 #include <QPoint>
 #include <QRect>
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -57,6 +56,21 @@ public:
     const std::vector<Line> &Lines() const { return m_lines; }
 
 private:
+    void own(const QRect &area, std::int32_t owner);
+    void markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, std::int32_t owner);
+
+    const GlyphCache *m_glyphs = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    int m_rows = 0;
+    // For each pixel, the number of the character whose glyph shows there
+    // (in drawing order on this picture), or -1.
+    std::vector<std::int32_t> m_owner;
+    std::vector<Line> m_lines;
+    // Where each character drawn is, as (line, position in the line).
+    std::vector<std::pair<std::size_t, std::size_t>> m_drawn;
+    // For each character drawn, the box of the pixels it took: only there
+    // can it still show when the picture is done.
     struct Reach
     {
         int left = INT_MAX;
@@ -71,51 +85,7 @@ private:
             bottom = std::max(bottom, y);
         }
     };
-    // A character drawn on this picture, as Finish() needs it.
-    struct Mark
-    {
-        // Where its Character is.
-        std::size_t line = 0;
-        std::size_t position = 0;
-        // Its cell's top-left as drawn and the picture's height then.
-        QPoint at;
-        int clip = 0;
-        unsigned char byte = 0;
-        bool alone = false;
-        // All of its glyph lay inside the picture: its pixels are then at
-        // their places from the map's index `corner`.
-        bool whole = false;
-        std::size_t corner = 0;
-        // The box of the pixels it took: only there can it still show.
-        Reach reach;
-    };
-
-    void own(const QRect &area, std::int32_t owner);
-    void markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, std::int32_t owner);
-    QRect visibleInk(const Mark &mark, std::int32_t tag);
-    // The places in the map of the glyph's pixels, from its box's top-left.
-    const std::vector<std::size_t> &placesOf(unsigned char byte, const GlyphCache::Cell &cell);
-
-    const GlyphCache *m_glyphs = nullptr;
-    int m_width = 0;
-    int m_height = 0;
-    int m_rows = 0;
-    // For each pixel, what was drawn there last: 2t for the cell of the
-    // character with the tag t, 2t + 1 for a pixel of its glyph drawn alone,
-    // -1 for nothing. Tags go on from picture to picture, so that the map
-    // is cleared only when its size changes.
-    std::vector<std::int32_t> m_owner;
-    std::int32_t m_firstTag = 0;
-    std::int32_t m_nextTag = 0;
-    std::vector<Line> m_lines;
-    std::vector<Mark> m_marks;
-    struct Places
-    {
-        std::uint64_t glyphs = 0;
-        int width = -1;
-        std::vector<std::size_t> offsets;
-    };
-    std::array<Places, 256> m_places;
+    std::vector<Reach> m_reach;
     bool m_lineOpen = false;
     // The background, where a glyph that leaves its cell is drawn alone.
     QImage m_alone;

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSaveFile>
 #include <cerrno>
 #include <fcntl.h>
@@ -162,53 +161,30 @@ void SaveFile(const QString &path, QByteArrayView bytes)
     file.Commit();
 }
 
-namespace {
-
-// Creates a hidden file of a name of its own in the folder (the rename into
-// place must not cross file systems) with the mode given; the name goes
-// into `name`.
-int createHidden(const QByteArray &folder, mode_t mode, QByteArray &name)
+StagedFile::StagedFile(const QString &path, QByteArrayView bytes) : m_path(path)
 {
-    static constexpr char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = folder + "/.lumo-";
-        quint64 random = QRandomGenerator::global()->generate64();
-        for (int letter = 0; letter < 8; ++letter, random /= 62)
-            name += letters[random % 62];
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-} // namespace
-
-// A new file is created with the mode of a new file (the umask applies);
-// one that replaces a file gets that file's mode. So a new file takes no
-// more calls than the creation itself: each call counts when a text makes
-// two thousand files.
-StagedFile::StagedFile(const QString &path, QByteArrayView bytes)
-    : m_path(path), m_target(QFile::encodeName(path))
-{
-    struct stat old{};
-    bool found = ::lstat(m_target.constData(), &old) == 0;
-    if (found && S_ISLNK(old.st_mode)) {
-        m_target = QFile::encodeName(writtenPath(path));
-        found = ::stat(m_target.constData(), &old) == 0;
-    }
-    const bool replaces = found && S_ISREG(old.st_mode);
-    const qsizetype slash = m_target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : m_target.first(slash);
-    const int fd = createHidden(folder, replaces ? 0600 : 0666, m_staged);
-    if (fd < 0) {
-        m_staged.clear();
+    const QString target = writtenPath(path);
+    const QFileInfo info(target);
+    // A hidden name of its own in the file's folder: the rename must not
+    // cross file systems.
+    QByteArray pattern = QFile::encodeName(info.absolutePath() + QStringLiteral("/.lumo-XXXXXX"));
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
         throw CannotCreateError(path, qt_error_string(errno));
+    m_staged = QFile::decodeName(pattern);
+    // The new file gets the old one's permissions, or those of a new file.
+    struct stat old{};
+    mode_t mode = 0;
+    if (::stat(QFile::encodeName(target).constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
     }
     const char *data = bytes.data();
     qsizetype remaining = bytes.size();
-    int error = replaces && ::fchmod(fd, old.st_mode & 07777) != 0 ? errno : 0;
+    int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
     // A short write (the disk filled up half-way) is tried again until it
     // fails outright, which gives the system's reason.
     while (error == 0 && remaining > 0) {
@@ -241,8 +217,8 @@ StagedFile::~StagedFile()
 }
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
-    : m_path(std::move(other.m_path)), m_target(std::move(other.m_target)),
-      m_staged(std::exchange(other.m_staged, QByteArray())), m_settled(std::exchange(other.m_settled, false))
+    : m_path(std::move(other.m_path)), m_staged(std::exchange(other.m_staged, QString())),
+      m_settled(std::exchange(other.m_settled, false))
 {
 }
 
@@ -251,8 +227,7 @@ StagedFile &StagedFile::operator=(StagedFile &&other) noexcept
     if (this != &other) {
         discard();
         m_path = std::move(other.m_path);
-        m_target = std::move(other.m_target);
-        m_staged = std::exchange(other.m_staged, QByteArray());
+        m_staged = std::exchange(other.m_staged, QString());
         m_settled = std::exchange(other.m_settled, false);
     }
     return *this;
@@ -264,7 +239,7 @@ void StagedFile::Settle()
         return;
     // A write the disk failed since the bytes were written is reported to
     // this new descriptor too: nobody has seen it yet.
-    const int fd = ::open(m_staged.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(m_staged).constData(), O_RDONLY | O_CLOEXEC);
     int error = fd < 0 ? errno : 0;
     if (error == 0 && ::fdatasync(fd) != 0)
         error = errno;
@@ -282,7 +257,7 @@ void StagedFile::PutInPlace()
     // On the disk before it takes the old file's place, so that a crash
     // leaves either file whole.
     Settle();
-    if (::rename(m_staged.constData(), m_target.constData()) != 0) {
+    if (::rename(QFile::encodeName(m_staged).constData(), QFile::encodeName(writtenPath(m_path)).constData()) != 0) {
         const int error = errno;
         discard();
         throw CannotCreateError(m_path, qt_error_string(error));
@@ -293,7 +268,7 @@ void StagedFile::PutInPlace()
 void StagedFile::discard()
 {
     if (!m_staged.isEmpty())
-        ::unlink(m_staged.constData());
+        ::unlink(QFile::encodeName(m_staged).constData());
     m_staged.clear();
 }
 

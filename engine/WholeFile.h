@@ -90,10 +90,7 @@ private:
     void discard();
 
     QString m_path;
-    // The file written (a link's target) and the hidden one, as the system
-    // names them.
-    QByteArray m_target;
-    QByteArray m_staged;
+    QString m_staged;
     bool m_settled = false;
 };
 
