@@ -37,9 +37,9 @@ QByteArray jsonEscaped(const QString &text)
 
 // The manifest and the box files are millions of small pieces. Each line
 // gets room for its longest form at once, and the pieces are written
-// through a pointer into it: appending each to a std::string cost a call
-// and a check apiece (the manifest and box files of a 1 MB text on one
-// thread: 0.25 s of its 0.4 s).
+// through a pointer into it: appending each to a string cost a call and a
+// check apiece (the manifest and box files of a 1 MB text on one thread:
+// 0.04 s instead of 0.10 s).
 template <typename Write>
 void appendWithin(std::string &out, std::size_t room, Write write)
 {
