@@ -151,8 +151,13 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
             progress(index + 1, pages.size());
     };
     WaitingPages waiting;
+    // While a batch goes to the disk the workers draw on, as far as a batch
+    // more: with two pages a worker they stood still for it (1.37 s instead
+    // of 1.28 s with the ground truth). A PDF's pages wait as pictures in
+    // memory, so they keep the short distance.
+    const std::size_t ahead = 2 * static_cast<std::size_t>(jobs) + (pdf ? 0 : SettledTogether);
     RunInOrder<FinishedPage>(
-        pages.size(), jobs, 2 * static_cast<std::size_t>(jobs),
+        pages.size(), jobs, ahead,
         [&](std::size_t index, int worker) {
             Worker &own = workers[static_cast<std::size_t>(worker)];
             DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), own.buffer,
