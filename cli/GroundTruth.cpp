@@ -146,7 +146,7 @@ void appendBytes(std::string &out, QByteArrayView bytes)
     out.append(bytes.data(), static_cast<std::size_t>(bytes.size()));
 }
 
-TruthTexts::Piece piece(const QByteArray &bytes)
+TruthTexts::Piece pieceOf(const QByteArray &bytes)
 {
     TruthTexts::Piece piece;
     if (bytes.size() > static_cast<qsizetype>(piece.bytes.size()))
@@ -163,9 +163,9 @@ TruthTexts::TruthTexts(const ByteToUnicode &characters)
 {
     for (std::size_t byte = 0; byte < 256; ++byte) {
         const QString text{QChar(characters[byte])};
-        m_json[byte] = piece(jsonEscaped(text));
+        m_json[byte] = pieceOf(jsonEscaped(text));
         if (boxable(text.front()))
-            m_symbols[byte] = piece(text.toUtf8());
+            m_symbols[byte] = pieceOf(text.toUtf8());
     }
 }
 
