@@ -63,6 +63,13 @@ public:
         close();
         if (Failed())
             return false;
+        // QSaveFile syncs before it renames but passes over a failed sync:
+        // bytes the disk could not take would replace the old file unseen.
+        if (::fdatasync(m_file.handle()) != 0) {
+            m_reason = qt_error_string(errno);
+            m_file.cancelWriting();
+            return false;
+        }
         if (!m_file.commit()) {
             m_reason = m_file.errorString();
             return false;

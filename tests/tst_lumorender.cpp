@@ -68,6 +68,8 @@ private slots:
     void pdfHasOnePageEachPicture();
     void runsWithoutADisplay();
     void picturesWrittenBeforeAFailureAreReported();
+    void failingDiskKeepsWhatWasSettled_data();
+    void failingDiskKeepsWhatWasSettled();
     void unwritableStandardOutputFails();
     void helpNamesEveryOption();
     void jobsGiveIdenticalFiles_data();
@@ -511,6 +513,49 @@ void tst_LumoRender::picturesWrittenBeforeAFailureAreReported()
     // Neither a later page nor a temporary file of one is left.
     QCOMPARE(QDir().entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
              QStringList({"in.txt", "out11.bmp", "out12.bmp"}));
+}
+
+void tst_LumoRender::failingDiskKeepsWhatWasSettled_data()
+{
+    QTest::addColumn<int>("failingSync");
+    QTest::addColumn<QByteArray>("reported");
+    QTest::addColumn<QString>("failedFile");
+    QTest::addColumn<QStringList>("left");
+    // The three pages' six files go to the disk together, picture and box
+    // file of each page in turn; the manifest follows once they are in place.
+    QTest::newRow("second page's box file") << 4 << QByteArray("out11.bmp 200x100+0+0\n") << "out12.box"
+                                            << QStringList{"in.txt", "m.jsonl", "out11.bmp", "out11.box"};
+    QTest::newRow("manifest") << 7
+                              << QByteArray("out11.bmp 200x100+0+0\nout12.bmp 200x100+0+100\nout13.bmp 200x100+0+200\n")
+                              << "m.jsonl"
+                              << QStringList{"in.txt", "out11.bmp", "out11.box", "out12.bmp", "out12.box", "out13.bmp",
+                                             "out13.box"};
+}
+
+void tst_LumoRender::failingDiskKeepsWhatWasSettled()
+{
+    QFETCH(int, failingSync);
+    QFETCH(QByteArray, reported);
+    QFETCH(QString, failedFile);
+    QFETCH(QStringList, left);
+    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_PRELOAD", LUMO_FAILING_SYNC);
+    environment.insert("LUMO_FAILING_SYNC", QString::number(failingSync));
+    // A sanitizer's runtime would otherwise insist on being loaded first.
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    const Run r = run({"--jobs", "2", "--page", "200x100", "--ground-truth", "m.jsonl", "--boxes", "in.txt", "out.bmp"},
+                      QByteArray(), environment);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, reported);
+    const QString fullName = QDir(m_folder->path()).canonicalPath() + u'/' + failedFile;
+    QCOMPARE(QString::fromUtf8(r.err), "Datei \"" + fullName + "\" kann nicht erstellt werden. Input/output error\n");
+    // What was reported is in place, and a manifest tells of just that; no
+    // hidden file of a later page is left.
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), left);
+    if (left.contains("m.jsonl"))
+        QCOMPARE(ReadBytes("m.jsonl").count("{\"file\":"), reported.count('\n'));
 }
 
 void tst_LumoRender::unwritableStandardOutputFails()
