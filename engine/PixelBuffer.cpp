@@ -1,6 +1,7 @@
 #include "PixelBuffer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -101,11 +102,16 @@ QImage PixelBuffer::ReleaseIndexed(const QList<QRgb> &colours) &&
     const qsizetype bytesPerLine = (qsizetype(m_width) + 3) / 4 * 4;
     const std::uint64_t used = std::uint64_t(bytesPerLine) * std::uint64_t(m_height);
     const std::uint64_t held = std::uint64_t(m_width) * std::uint64_t(m_rows) * sizeof(QRgb);
-    const auto pageSize = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-    const std::uint64_t keep = (used + pageSize - 1) / pageSize * pageSize;
     auto *bytes = reinterpret_cast<uchar *>(m_pixels.release());
-    if (held > keep)
-        madvise(bytes + keep, held - keep, MADV_DONTNEED);
+    // The unused rest goes back to the system, but only the pages wholly in
+    // it: madvise takes whole pages, and the one where the memory ends may
+    // hold the next allocation, which it would wipe.
+    const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes);
+    const std::uintptr_t firstFree = (start + used + pageSize - 1) / pageSize * pageSize;
+    const std::uintptr_t endFree = (start + held) / pageSize * pageSize;
+    if (endFree > firstFree)
+        madvise(reinterpret_cast<void *>(firstFree), endFree - firstFree, MADV_DONTNEED);
     QImage picture(bytes, m_width, m_height, bytesPerLine, QImage::Format_Indexed8, [](void *memory) { std::free(memory); },
                    bytes);
     picture.setColorTable(colours);

@@ -1,13 +1,19 @@
+#include "CompactPicture.h"
 #include "ConvertText.h"
 #include "ImageCompare.h"
 #include "LumoRandom.h"
 #include "PictureStack.h"
+#include "PixelBuffer.h"
 #include "RenderJob.h"
 #include "RenderSettings.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QtTest>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -93,6 +99,7 @@ private slots:
     void lineWrapsAfterTheCharacterCrossingTheMargin();
     void pagesStackBelowTheFirst();
     void onePictureGrowsByTheFontHeight();
+    void compactedPictureLeavesTheNextAllocationAlone();
     void nextConversionRemovesOldPages();
     void lowPicturePutsEachCharacterOnAPage();
     void noiseCount_data();
@@ -224,6 +231,41 @@ void TestConvertText::onePictureGrowsByTheFontHeight()
     QCOMPARE(stack.First().Height(), 93);
     QCOMPARE(stack.First().Picture().size(), QSize(100, 93));
     QCOMPARE(stack.First().Top(), 0);
+}
+
+void TestConvertText::compactedPictureLeavesTheNextAllocationAlone()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+    QSKIP("AddressSanitizer places allocations its own way");
+#endif
+#endif
+    // A grown picture of a single row keeps a page of its 3 pages and gives
+    // the rest back. Its memory has to start on a page for that to reach the
+    // page where it ends: allocations are kept until one does, each followed
+    // by a block that must come through untouched.
+    constexpr std::size_t Canary = 4096;
+    std::vector<PixelBuffer> buffers;
+    std::vector<std::unique_ptr<unsigned char, decltype(&std::free)>> canaries;
+    bool pageAligned = false;
+    for (int attempt = 0; attempt < 4000 && !pageAligned; ++attempt) {
+        PixelBuffer buffer(100, 31, 1);
+        canaries.emplace_back(static_cast<unsigned char *>(std::malloc(Canary)), &std::free);
+        std::memset(canaries.back().get(), 0xab, Canary);
+        pageAligned = reinterpret_cast<std::uintptr_t>(buffer.Pixels()) % 4096 == 0;
+        if (!pageAligned) {
+            buffers.push_back(std::move(buffer));
+            continue;
+        }
+        buffer.Pixels()[0] = qRgb(255, 255, 255);
+        const QImage picture = CompactInPlace(std::move(buffer));
+        QCOMPARE(picture.size(), QSize(100, 1));
+        const unsigned char *after = canaries.back().get();
+        QVERIFY2(std::all_of(after, after + Canary, [](unsigned char byte) { return byte == 0xab; }),
+                 "the allocation after the picture was overwritten");
+    }
+    if (!pageAligned)
+        QSKIP("no picture memory started on a page");
 }
 
 void TestConvertText::nextConversionRemovesOldPages()
