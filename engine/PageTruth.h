@@ -6,8 +6,7 @@
 #include <QPainter>
 #include <QPoint>
 #include <QRect>
-#include <algorithm>
-#include <climits>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -56,36 +55,48 @@ public:
     const std::vector<Line> &Lines() const { return m_lines; }
 
 private:
-    void own(const QRect &area, std::int32_t owner);
-    void markGlyphAlone(QPoint at, unsigned char byte, int clipHeight, std::int32_t owner);
+    // A glyph's pixels as rows of bits, bit 0 of a row's first word its
+    // left column, placed at (left, top) from where the character is drawn.
+    struct InkMask
+    {
+        int left = 0;
+        int top = 0;
+        int width = 0;
+        int height = 0;
+        std::size_t first = 0; // its first word in m_bits
+        int WordsPerRow() const { return (width + 63) / 64; }
+    };
+    // What drawing the picture did, in order: a character drawn, or rows
+    // made anew by growing.
+    struct Event
+    {
+        // A character: where its entry is, where it was drawn with which
+        // clip, and its glyph's pixels; or the rows [clip, growTo) cleared.
+        std::size_t line = 0;
+        std::size_t position = 0;
+        QPoint at;
+        int clip = 0;
+        int mask = -1;
+        int growTo = -1;
+    };
+
+    int glyphMask(unsigned char byte);
+    int newMask(int left, int top, int width, int height);
+    void setBit(const InkMask &mask, int x, int y);
+    void markGlyphAlone(QPoint at, unsigned char byte, int clipHeight);
 
     const GlyphCache *m_glyphs = nullptr;
     int m_width = 0;
     int m_height = 0;
     int m_rows = 0;
-    // For each pixel, the number of the character whose glyph shows there
-    // (in drawing order on this picture), or -1.
-    std::vector<std::int32_t> m_owner;
     std::vector<Line> m_lines;
-    // Where each character drawn is, as (line, position in the line).
-    std::vector<std::pair<std::size_t, std::size_t>> m_drawn;
-    // For each character drawn, the box of the pixels it took: only there
-    // can it still show when the picture is done.
-    struct Reach
-    {
-        int left = INT_MAX;
-        int top = INT_MAX;
-        int right = -1;
-        int bottom = -1;
-        void take(int x, int y)
-        {
-            left = std::min(left, x);
-            right = std::max(right, x);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-        }
-    };
-    std::vector<Reach> m_reach;
+    std::vector<Event> m_events;
+    std::vector<InkMask> m_masks;
+    std::vector<std::uint64_t> m_bits;
+    // Each byte's glyph as a mask in this picture, or -1 until it is made.
+    std::array<int, 256> m_glyphMasks{};
+    // Finish's map of the pixels that a later character or growing covers.
+    std::vector<std::uint64_t> m_covered;
     bool m_lineOpen = false;
     // The background, where a glyph that leaves its cell is drawn alone.
     QImage m_alone;
