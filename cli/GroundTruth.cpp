@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -72,8 +74,27 @@ char *put(char *at, const TruthTexts::Piece &piece)
 
 constexpr std::size_t NumberRoom = 11; // -2147483648
 
+// The numbers below 1000, each as its digits in a room of four bytes and
+// its length in the fourth: nearly every number of a page is one of them.
+constexpr auto SmallNumbers = [] {
+    std::array<std::array<char, 4>, 1000> numbers{};
+    for (int value = 0; value < 1000; ++value) {
+        auto &number = numbers[static_cast<std::size_t>(value)];
+        const int length = value < 10 ? 1 : value < 100 ? 2 : 3;
+        for (int digit = length - 1, rest = value; digit >= 0; --digit, rest /= 10)
+            number[static_cast<std::size_t>(digit)] = static_cast<char>('0' + rest % 10);
+        number[3] = static_cast<char>(length);
+    }
+    return numbers;
+}();
+
 char *putNumber(char *at, int value)
 {
+    if (value >= 0 && value < 1000) {
+        const auto &number = SmallNumbers[static_cast<std::size_t>(value)];
+        std::memcpy(at, number.data(), 3);
+        return at + number[3];
+    }
     return std::to_chars(at, at + NumberRoom, value).ptr;
 }
 
@@ -221,17 +242,24 @@ std::string BoxFileText(const PageTruth &truth, const TruthTexts &texts, int pic
     std::string text;
     for (const PageTruth::Line &line : truth.Lines()) {
         appendWithin(text, (line.characters.size() + 1) * BoxLineRoom, [&](char *at) {
-            QRect written;
+            int left = INT_MAX;
+            int top = INT_MAX;
+            int right = INT_MIN;
+            int bottom = INT_MIN;
             for (const PageTruth::Character &character : line.characters) {
                 const TruthTexts::Piece &symbol = texts.Symbol(character.byte);
                 if (character.ink.isNull() || symbol.size == 0)
                     continue;
                 at = put(at, symbol);
                 at = putBoxLine(at, character.ink);
-                written = written.united(character.ink);
+                left = std::min(left, character.ink.left());
+                top = std::min(top, character.ink.top());
+                right = std::max(right, character.ink.right());
+                bottom = std::max(bottom, character.ink.bottom());
             }
-            if (written.isNull())
+            if (right == INT_MIN)
                 return at;
+            const QRect written(QPoint(left, top), QPoint(right, bottom));
             // The end of the line: a narrow box just right of it, over its height.
             at = put(at, '\t');
             return putBoxLine(at, QRect(written.x() + written.width() + 1, written.y(), 4, written.height()));
