@@ -75,7 +75,9 @@ char *put(char *at, const TruthTexts::Piece &piece)
 constexpr std::size_t NumberRoom = 11; // -2147483648
 
 // The numbers below 1000, each as its digits in a room of four bytes and
-// its length in the fourth: nearly every number of a page is one of them.
+// its length in the fourth: nearly every number of a page is one of them,
+// and with them and without QRect unions the texts of a 1 MB text took
+// 0.04 s of processor time instead of 0.07 s.
 constexpr auto SmallNumbers = [] {
     std::array<std::array<char, 4>, 1000> numbers{};
     for (int value = 0; value < 1000; ++value) {
