@@ -1,4 +1,4 @@
-// lumo-render end to end on a generated 1 MB text (854 pages of 308 x 400
+// lumo-render end to end on a generated 1 MB text (937 pages of 308 x 400
 // or so, Arial 8 pt, jitter 2, noise 5, seed 1), for every output format,
 // with --jobs 1 and with the default: wall time and peak memory of the
 // process. Several builds can be compared in one run. Every round runs each
