@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -39,11 +40,12 @@ bool knowsOption(const QString &program, const QByteArray &option)
     return help.readAllStandardOutput().contains(option);
 }
 
-// On ext4, folders made inside a "top" folder are spread over the disk as
-// if made at its root, away from where an earlier run deleted its files.
-// ext4 without a journal passes over the inodes freed in the last minutes
-// for every file it creates: with the ground truth, a run beside 30,000
-// files just deleted took 1.28 to 1.68 s, in a top folder 1.16 to 1.18 s.
+// On ext4, a folder made inside a "top" folder goes to a part of the disk
+// of its own, as if made at the root, away from where earlier benchmarks
+// deleted their files; what is made inside it stays near it. ext4 without
+// a journal passes over the inodes freed in the last minutes for every
+// file it creates: with the ground truth, a run beside 30,000 files just
+// deleted took 1.28 to 1.68 s, elsewhere 1.16 to 1.18 s.
 void spreadFolders(const QString &folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -86,6 +88,11 @@ int main(int argc, char **argv)
 
     QTemporaryDir scratch;
     spreadFolders(scratch.path());
+    // ext4 picks the part of the disk from the folder's name: a name of its
+    // own for each benchmark, or each would land where the last one was.
+    const QString runs =
+        scratch.filePath(QStringLiteral("runs-%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0')));
+    QDir().mkpath(runs);
     const QString textPath = scratch.filePath(QStringLiteral("text.txt"));
     QFile text(textPath);
     if (!text.open(QIODevice::WriteOnly) || text.write(BenchText(1 << 20)) != (1 << 20))
@@ -147,7 +154,7 @@ int main(int argc, char **argv)
                 // Each run writes into a folder of its own, all removed at the
                 // end: files deleted between runs make ext4 skip their inodes
                 // for a while, and every file created then costs more.
-                const QString folder = scratch.filePath(QString::number(++run));
+                const QString folder = runs + u'/' + QString::number(++run);
                 QDir().mkpath(folder);
                 QStringList arguments{"--quiet", "--seed", "1", "--jitter-x", "2", "--jitter-y", "2", "--noise", "5"};
                 if (jobs && measured.oneJob)
