@@ -117,22 +117,23 @@ void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHei
     Event drawn;
     drawn.line = m_lines.size() - 1;
     drawn.position = m_lines.back().characters.size();
+    drawn.clip = clip;
     m_lines.back().characters.push_back(character);
     if (cell.inkKnown) {
         drawn.at = at;
-        drawn.clip = clip;
         drawn.mask = glyphMask(byte);
-        m_events.push_back(drawn);
     } else {
-        m_events.push_back(drawn);
-        markGlyphAlone(at, byte, clip);
+        // Its mask lies where its pixels are in the picture.
+        drawn.mask = markGlyphAlone(at, byte, clip);
     }
+    m_events.push_back(drawn);
 }
 
 // A glyph of a font so large that it comes out differently at every place
 // is drawn alone on the background, at its own place and with the
-// picture's clip, and the pixels it changes are its own.
-void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
+// picture's clip, and the pixels it changes are its own: the mask made of
+// them, or -1 when none can change.
+int PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
 {
     const GlyphCache::Cell &cell = m_glyphs->ReadyCell(byte);
     const int margin = m_glyphs->Margin();
@@ -140,7 +141,7 @@ void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
                                 std::int64_t(cell.advance) + 2 * margin, std::int64_t(m_glyphs->CellHeight()) + 2 * margin,
                                 m_width, clipHeight);
     if (reach.width() <= 0 || reach.height() <= 0)
-        return;
+        return -1;
     if (m_alone.width() != m_width || m_alone.height() != m_rows) {
         m_alonePainter.reset();
         m_alone = QImage(m_width, m_rows, QImage::Format_RGB32);
@@ -159,10 +160,7 @@ void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
     }
     m_alonePainter->drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
 
-    // Its pixels, where they are in the picture.
-    Event &drawn = m_events.back();
-    drawn.clip = clipHeight;
-    drawn.mask = newMask(reach.left(), reach.top(), reach.width(), reach.height());
+    const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
     const InkMask &mask = m_masks.back();
     const QRgb background = m_glyphs->Background();
     for (int y = reach.top(); y <= reach.bottom(); ++y) {
@@ -174,6 +172,7 @@ void PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
             }
         }
     }
+    return made;
 }
 
 void PageTruth::Grow(int before, int after)

@@ -83,7 +83,7 @@ private:
     int glyphMask(unsigned char byte);
     int newMask(int left, int top, int width, int height);
     void setBit(const InkMask &mask, int x, int y);
-    void markGlyphAlone(QPoint at, unsigned char byte, int clipHeight);
+    int markGlyphAlone(QPoint at, unsigned char byte, int clipHeight);
 
     const GlyphCache *m_glyphs = nullptr;
     int m_width = 0;

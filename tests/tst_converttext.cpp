@@ -10,9 +10,11 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QtTest>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
