@@ -1,6 +1,7 @@
 #include "CodePage.h"
 
 #include <QHash>
+#include <algorithm>
 #include <iconv.h>
 #include <map>
 #include <mutex>
@@ -77,6 +78,20 @@ int charsetCodePage(std::uint8_t charset)
     }
 }
 
+// The byte of every character Windows-1252 has; ToCp1252 and FitsCp1252
+// both read it, so what fits is exactly what is written unchanged.
+const QHash<char16_t, char> &cp1252Bytes()
+{
+    static const QHash<char16_t, char> reverse = [] {
+        QHash<char16_t, char> map;
+        const ByteToUnicode &table = Cp1252Table();
+        for (int b = 0; b < 256; ++b)
+            map.insert(table[b], static_cast<char>(b));
+        return map;
+    }();
+    return reverse;
+}
+
 } // namespace
 
 const ByteToUnicode &Cp1252Table()
@@ -111,13 +126,7 @@ QString FromCp1252(const QByteArray &bytes)
 
 QByteArray ToCp1252(const QString &text)
 {
-    static const QHash<char16_t, char> reverse = [] {
-        QHash<char16_t, char> map;
-        const ByteToUnicode &table = Cp1252Table();
-        for (int b = 0; b < 256; ++b)
-            map.insert(table[b], static_cast<char>(b));
-        return map;
-    }();
+    const QHash<char16_t, char> &reverse = cp1252Bytes();
     QByteArray bytes(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
@@ -127,6 +136,12 @@ QByteArray ToCp1252(const QString &text)
             bytes[i] = reverse.value(u, '?');
     }
     return bytes;
+}
+
+bool FitsCp1252(const QString &text)
+{
+    const QHash<char16_t, char> &reverse = cp1252Bytes();
+    return std::all_of(text.cbegin(), text.cend(), [&](QChar c) { return reverse.contains(c.unicode()); });
 }
 
 QByteArray UpperCp1252(const QByteArray &bytes)

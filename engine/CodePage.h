@@ -20,6 +20,9 @@ const ByteToUnicode &CharsetTable(std::uint8_t charset);
 QString FromCp1252(const QByteArray &bytes);
 // Characters that Windows-1252 lacks become "?".
 QByteArray ToCp1252(const QString &text);
+// Whether every character of the text has a Windows-1252 byte: ToCp1252
+// then writes no "?" in its place, and FromCp1252 gives the text back.
+bool FitsCp1252(const QString &text);
 
 // Upper case as Windows-1252 has it (also the accented letters, š, œ, ž, ÿ).
 QByteArray UpperCp1252(const QByteArray &bytes);

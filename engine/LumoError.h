@@ -35,6 +35,15 @@ inline QString LineBreakInName(const QString &shownName)
         .arg(shownName);
 }
 
+// A setup name with characters that the settings file's code page lacks
+// (see FitsCp1252): stored, they would all be "?", and two such names would
+// share one section.
+inline QString NameOutsideSettingsCodePage(const QString &name)
+{
+    return QStringLiteral("Der Name \"%1\" enth\u00e4lt Zeichen, die die Einstellungsdatei nicht speichern kann.")
+        .arg(name);
+}
+
 // What the program says when a picture or file does not fit in memory.
 inline QString OutOfMemory()
 {

@@ -21,6 +21,7 @@ QByteArray PictureEncoder::Encode(const QImage &picture, PictureFormat format, c
         return m_jpeg->Data().toByteArray();
     }
     case PictureFormat::Bmp:
+        CheckFitsBmp(picture.width(), picture.height(), fileName);
         return EncodeBmp(picture);
     case PictureFormat::Png:
         return EncodePng(picture);

@@ -21,7 +21,8 @@ public:
 
     // The file's bytes for the picture (32-bit or with a palette; a null
     // picture gives what a picture of 0 x 0 pixels gives). A picture the
-    // JPEG library refuses raises the creation error naming fileName.
+    // JPEG library refuses, or one too large for a bitmap file, raises the
+    // creation error naming fileName before its pixels are read.
     QByteArray Encode(const QImage &picture, PictureFormat format, const QString &fileName);
 
 private:

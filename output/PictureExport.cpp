@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr int FileHeaderSize = 14;
-constexpr int InfoHeaderSize = 40;
-constexpr int PixelOffset = FileHeaderSize + InfoHeaderSize;
+// The file header gives the file's size, the info header the pixels', each
+// in 32 bits.
+constexpr std::int64_t MaxBmpFileSize = 4294967295;
 
 void Put16(char *at, quint16 value)
 {
@@ -100,6 +100,18 @@ std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures,
     return names;
 }
 
+void CheckFitsBmp(std::int64_t width, std::int64_t height, const QString &path)
+{
+    // Divided rather than multiplied: sides of any size give no overflow.
+    constexpr std::int64_t maxPixels = (MaxBmpFileSize - BmpHeadersSize) / BmpBytesPerPixel;
+    if (width > 0 && height > maxPixels / width)
+        throw CannotCreateError(path, QStringLiteral("A picture of %1 x %2 pixels is larger than a BMP file can hold "
+                                                     "(at most %3 bytes)")
+                                          .arg(width)
+                                          .arg(height)
+                                          .arg(MaxBmpFileSize));
+}
+
 QByteArray EncodeBmp(const QImage &source)
 {
     if (source.isNull())
@@ -113,9 +125,9 @@ QByteArray EncodeBmp(const QImage &source)
     // already are blue, green, red and a fourth byte, which is 0xFF in the
     // program's pictures, so rows are copied whole.
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "BMP rows are copied as they lie in memory");
-    const qsizetype rowBytes = static_cast<qsizetype>(width) * 4;
+    const qsizetype rowBytes = static_cast<qsizetype>(width) * BmpBytesPerPixel;
     const qsizetype imageBytes = rowBytes * height;
-    QByteArray file(PixelOffset + imageBytes, Qt::Uninitialized);
+    QByteArray file(BmpHeadersSize + imageBytes, Qt::Uninitialized);
     char *header = file.data();
 
     header[0] = 'B';
@@ -123,15 +135,15 @@ QByteArray EncodeBmp(const QImage &source)
     Put32(header + 2, static_cast<quint32>(file.size()));
     Put16(header + 6, 0);
     Put16(header + 8, 0);
-    Put32(header + 10, PixelOffset);
+    Put32(header + 10, BmpHeadersSize);
 
-    char *info = header + FileHeaderSize;
-    Put32(info + 0, InfoHeaderSize);
+    char *info = header + BmpFileHeaderSize;
+    Put32(info + 0, BmpInfoHeaderSize);
     Put32(info + 4, static_cast<quint32>(width));
     // Positive height: the rows are stored bottom-up.
     Put32(info + 8, static_cast<quint32>(height));
     Put16(info + 12, 1);
-    Put16(info + 14, 32);
+    Put16(info + 14, BmpBytesPerPixel * 8);
     Put32(info + 16, 0); // BI_RGB, uncompressed
     Put32(info + 20, static_cast<quint32>(imageBytes));
     // No resolution: the picture has no physical size.
@@ -141,7 +153,7 @@ QByteArray EncodeBmp(const QImage &source)
     Put32(info + 32, 0);
     Put32(info + 36, 0);
 
-    char *pixels = file.data() + PixelOffset;
+    char *pixels = file.data() + BmpHeadersSize;
     for (int y = 0; y < height; ++y)
         std::memcpy(pixels + (height - 1 - y) * rowBytes, image.constScanLine(y), static_cast<std::size_t>(rowBytes));
     return file;

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -47,5 +48,17 @@ struct SaveOptions
 std::vector<QString> SavePictures(const std::vector<PictureControl *> &pictures, const QString &chosenPath,
                                   PictureFormat format, const SaveOptions &options = {});
 
-// The bytes of a 32-bit Windows bitmap file of the image (empty for a null image).
+// The layout of the bitmap files EncodeBmp writes: a file header, an info
+// header, then the pixels.
+inline constexpr int BmpFileHeaderSize = 14;
+inline constexpr int BmpInfoHeaderSize = 40;
+inline constexpr int BmpHeadersSize = BmpFileHeaderSize + BmpInfoHeaderSize;
+inline constexpr int BmpBytesPerPixel = 4;
+
+// The bytes of a 32-bit Windows bitmap file of the image (empty for a null
+// image). The picture must pass CheckFitsBmp.
 QByteArray EncodeBmp(const QImage &image);
+
+// Raises the creation error for the file when the bitmap file of a picture
+// of this size would be larger than its header can say.
+void CheckFitsBmp(std::int64_t width, std::int64_t height, const QString &path);

@@ -1,5 +1,6 @@
 #include "konvpng.h"
 
+#include "PictureExport.h"
 #include "PngEncoder.h"
 #include "WholeFile.h"
 
@@ -15,8 +16,7 @@ namespace {
 // converted. Anything else goes to Qt's reader.
 std::optional<QImage> readProgramBitmap(const QByteArray &file)
 {
-    constexpr int headerSize = 54;
-    if (file.size() < headerSize || !file.startsWith("BM"))
+    if (file.size() < BmpHeadersSize || !file.startsWith("BM"))
         return std::nullopt;
     const auto *header = reinterpret_cast<const uchar *>(file.constData());
     const quint32 pixelOffset = qFromLittleEndian<quint32>(header + 10);
@@ -26,12 +26,12 @@ std::optional<QImage> readProgramBitmap(const QByteArray &file)
     const quint16 planes = qFromLittleEndian<quint16>(header + 26);
     const quint16 bits = qFromLittleEndian<quint16>(header + 28);
     const quint32 compression = qFromLittleEndian<quint32>(header + 30);
-    if (infoSize != 40 || planes != 1 || bits != 32 || compression != 0 || width <= 0 || height == 0
-        || height == INT32_MIN)
+    if (infoSize != BmpInfoHeaderSize || planes != 1 || bits != BmpBytesPerPixel * 8 || compression != 0 || width <= 0
+        || height == 0 || height == INT32_MIN)
         return std::nullopt;
     const qint64 rows = height < 0 ? -qint64(height) : height;
-    const qint64 rowBytes = qint64(width) * 4;
-    if (pixelOffset < headerSize || qint64(pixelOffset) + rowBytes * rows > file.size())
+    const qint64 rowBytes = qint64(width) * BmpBytesPerPixel;
+    if (pixelOffset < BmpHeadersSize || qint64(pixelOffset) + rowBytes * rows > file.size())
         return std::nullopt;
     QImage image(width, static_cast<int>(rows), QImage::Format_RGB32);
     if (image.isNull())
@@ -40,11 +40,12 @@ std::optional<QImage> readProgramBitmap(const QByteArray &file)
     for (qint64 y = 0; y < rows; ++y) {
         // Positive heights store the rows bottom-up.
         const qint64 stored = height > 0 ? rows - 1 - y : y;
-        // The pixels start at byte 54, so they are read byte-wise.
+        // The pixels need not start at a multiple of 4 (the program's own
+        // start right after the headers), so they are read byte-wise.
         const uchar *source = pixels + stored * rowBytes;
         auto *target = reinterpret_cast<QRgb *>(image.scanLine(static_cast<int>(y)));
         for (qint32 x = 0; x < width; ++x)
-            target[x] = 0xFF000000u | qFromLittleEndian<quint32>(source + 4 * x);
+            target[x] = 0xFF000000u | qFromLittleEndian<quint32>(source + BmpBytesPerPixel * x);
     }
     return image;
 }

@@ -10,6 +10,9 @@ private slots:
     void charsetTables_data();
     void charsetTables();
     void windows1252RoundTrip();
+    void fitsCp1252_data();
+    void fitsCp1252();
+    void everyByteFits();
     void upperCase();
 };
 
@@ -53,6 +56,39 @@ void TestCodePage::windows1252RoundTrip()
         all.append(static_cast<char>(b));
     QCOMPARE(ToCp1252(FromCp1252(all)), all);
     QCOMPARE(ToCp1252(QStringLiteral("a\u20ACb\u0101c")), QByteArray("a\x80" "b?c"));
+}
+
+void TestCodePage::fitsCp1252_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fits");
+
+    QTest::newRow("empty text") << QString() << true;
+    QTest::newRow("plain ASCII") << QStringLiteral("Mein Setup 1") << true;
+    QTest::newRow("German letters in the upper half") << QStringLiteral("Gr\u00f6\u00dfe") << true;
+    QTest::newRow("euro sign at byte 0x80") << QStringLiteral("\u20ac") << true;
+    QTest::newRow("undefined byte 0x81 kept as the control U+0081") << QStringLiteral("\u0081") << true;
+    QTest::newRow("U+0080, whose byte is the euro sign") << QStringLiteral("\u0080") << false;
+    QTest::newRow("Latin letter outside the code page") << QStringLiteral("a\u0101") << false;
+    QTest::newRow("Japanese") << QStringLiteral("\u65e5\u672c") << false;
+    QTest::newRow("one such character among fitting ones") << QStringLiteral("Setup \u65e5") << false;
+    QTest::newRow("character beyond 16 bits") << QStringLiteral("\U0001F600") << false;
+}
+
+void TestCodePage::fitsCp1252()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, fits);
+    QCOMPARE(FitsCp1252(text), fits);
+    // What fits is what comes back unchanged from its bytes.
+    QCOMPARE(FromCp1252(ToCp1252(text)) == text, fits);
+}
+
+void TestCodePage::everyByteFits()
+{
+    // Every name read from the settings file can be written back.
+    for (int b = 0; b < 256; ++b)
+        QVERIFY2(FitsCp1252(FromCp1252(QByteArray(1, static_cast<char>(b)))), qPrintable(QString::number(b, 16)));
 }
 
 void TestCodePage::upperCase()

@@ -22,6 +22,10 @@
 #include <memory>
 #include <optional>
 
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#endif
+
 Q_DECLARE_METATYPE(PictureFormat)
 
 namespace {
@@ -205,6 +209,42 @@ QString Reason(const QString &message, const QString &fullName)
     return message.startsWith(prefix) ? message.mid(prefix.size()) : QStringLiteral("<not this file: %1>").arg(message);
 }
 
+// Why a picture of width x height pixels gets no BMP file.
+QString BmpTooLarge(qint64 width, qint64 height)
+{
+    return QStringLiteral("A picture of %1 x %2 pixels is larger than a BMP file can hold (at most 4294967295 bytes)")
+        .arg(width)
+        .arg(height);
+}
+
+#ifdef Q_OS_UNIX
+// Pixels that may not be read, in address space that takes no memory: a
+// picture on them has its size, and reading any of its pixels crashes the
+// test.
+class UnreadablePixels
+{
+public:
+    explicit UnreadablePixels(std::size_t size)
+        : m_size(size), m_data(mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0))
+    {
+    }
+    ~UnreadablePixels()
+    {
+        if (valid())
+            munmap(m_data, m_size);
+    }
+    UnreadablePixels(const UnreadablePixels &) = delete;
+    UnreadablePixels &operator=(const UnreadablePixels &) = delete;
+
+    bool valid() const { return m_data != MAP_FAILED; }
+    const uchar *data() const { return static_cast<const uchar *>(m_data); }
+
+private:
+    std::size_t m_size;
+    void *m_data;
+};
+#endif
+
 // The reason that the system gives for a file that cannot be replaced.
 // The system's reason why a file cannot take the place of a folder.
 QString ReasonForBlockedName(const QString &fileName)
@@ -230,6 +270,9 @@ private slots:
     void tenPicturesOnDisk();
     void bmpFile_data();
     void bmpFile();
+    void bmpSizeLimit_data();
+    void bmpSizeLimit();
+    void tooLargeForBmpKeepsEarlierPictures();
     void emptyPicture_data();
     void emptyPicture();
     void existingFileReplaced_data();
@@ -409,6 +452,66 @@ void TestExport::bmpFile()
     QVERIFY(loaded.load(QStringLiteral("page.bmp"), "BMP"));
     QCOMPARE(image.format(), QImage::Format_RGB32);
     QCOMPARE(ImageDifference(loaded, image), QString());
+}
+
+void TestExport::bmpSizeLimit_data()
+{
+    QTest::addColumn<qint64>("width");
+    QTest::addColumn<qint64>("height");
+    QTest::addColumn<bool>("fits");
+
+    // 54 + 4 x 10 x 107374181 = 4294967294 bytes, the largest file of a
+    // picture 10 pixels wide.
+    QTest::newRow("largest picture 10 pixels wide") << qint64(10) << qint64(107374181) << true;
+    QTest::newRow("one row more") << qint64(10) << qint64(107374182) << false;
+    QTest::newRow("one column more") << qint64(11) << qint64(107374181) << false;
+    QTest::newRow("32768 x 32767 fits") << qint64(32768) << qint64(32767) << true;
+    QTest::newRow("32768 x 32768 is 55 bytes too large") << qint64(32768) << qint64(32768) << false;
+    QTest::newRow("no pixels") << qint64(0) << qint64(0) << true;
+    QTest::newRow("pixel count beyond 64 bits") << (qint64(1) << 32) << (qint64(1) << 32) << false;
+}
+
+void TestExport::bmpSizeLimit()
+{
+    QFETCH(qint64, width);
+    QFETCH(qint64, height);
+    QFETCH(bool, fits);
+
+    const QString message = MessageOf([&] { CheckFitsBmp(width, height, QStringLiteral("page.bmp")); });
+
+    if (fits)
+        QCOMPARE(message, QStringLiteral("<no error>"));
+    else
+        QCOMPARE(message, CreationMessage(m_folder->filePath(QStringLiteral("page.bmp")), BmpTooLarge(width, height)));
+}
+
+void TestExport::tooLargeForBmpKeepsEarlierPictures()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs memory that cannot be read");
+#else
+    // A one-bit picture of 32768 x 32768 pixels is 128 MiB in memory, but
+    // 4 GiB in a BMP file. Its pixels cannot be read: it must be refused by
+    // its size alone, before a 4 GiB copy of it is made.
+    constexpr int side = 32768;
+    constexpr int bytesPerLine = side / 8;
+    const UnreadablePixels pixels(std::size_t(bytesPerLine) * side);
+    QVERIFY(pixels.valid());
+    PictureControl first;
+    PaintPattern(first, 10, 10);
+    PictureControl tooLarge;
+    tooLarge.SetPicture(QImage(pixels.data(), side, side, bytesPerLine, QImage::Format_Mono));
+    QCOMPARE(tooLarge.BitmapWidth(), side);
+    PictureControl third;
+    PaintPattern(third, 10, 10);
+
+    const QString message =
+        MessageOf([&] { SavePictures({&first, &tooLarge, &third}, "page.bmp", PictureFormat::Bmp); });
+
+    QCOMPARE(message, CreationMessage(m_folder->filePath(QStringLiteral("page12.bmp")), BmpTooLarge(side, side)));
+    QCOMPARE(QImage(QStringLiteral("page11.bmp")).size(), QSize(10, 10));
+    QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"page11.bmp"});
+#endif
 }
 
 void TestExport::emptyPicture_data()

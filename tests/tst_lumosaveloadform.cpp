@@ -67,6 +67,8 @@ private slots:
     void deleteRewritesFile();
     void deleteWithoutFile();
     void deleteFailureKeepsNameAndList();
+    void nameOutsideCodePageRefused_data();
+    void nameOutsideCodePageRefused();
     void proposedNameWithTrailingBlank();
     void unreadableSettingsAtStart();
 
@@ -418,6 +420,42 @@ void tst_LumoSaveLoadForm::deleteFailureKeepsNameAndList()
     QVERIFY2(dialogs().errors.first().text.startsWith(prefix), qPrintable(dialogs().errors.first().text));
     QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), QStringLiteral("Rot"));
     QCOMPARE(listed(LumoSaveLoadForm->ComboBox), QStringList({"Rot", "__SetupProgamPositions__", "Blau"}));
+}
+
+void tst_LumoSaveLoadForm::nameOutsideCodePageRefused_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("save") << QStringLiteral("BtnSave");
+    QTest::newRow("load") << QStringLiteral("BtnLoad");
+    QTest::newRow("delete") << QStringLiteral("BtnDelete");
+}
+
+void tst_LumoSaveLoadForm::nameOutsideCodePageRefused()
+{
+    QFETCH(QString, button);
+
+    // "[??]" is what "日本" and "中文" alike would be stored as.
+    const QByteArray file = ThreeSections + setupSection("??", "0000FF00", "2");
+    QVERIFY(WriteBytes("LumoSetup.ini", file));
+    showManager();
+    BGColor = 0x00123456;
+    const QString name = QStringLiteral("\u65e5\u672c");
+    LumoSaveLoadForm->ComboBox->setEditText(name);
+
+    QTest::mouseClick(LumoSaveLoadForm->findChild<QPushButton *>(button), Qt::LeftButton);
+
+    QCOMPARE(dialogs().errors.size(), 1);
+    QCOMPARE(dialogs().errors.first().title, ProgramTitle());
+    QCOMPARE(dialogs().errors.first().text,
+             QStringLiteral("Der Name \"\u65e5\u672c\" enth\u00e4lt Zeichen, die die Einstellungsdatei nicht "
+                            "speichern kann."));
+    QVERIFY(LumoSaveLoadForm->isVisible());
+    QCOMPARE(ReadBytes("LumoSetup.ini"), file);
+    QCOMPARE(BGColor, 0x00123456);
+    QCOMPARE(LumoSaveLoadForm->windowTitle(), QStringLiteral("Fenster Einstellungen verwalten"));
+    QCOMPARE(LumoSaveLoadForm->ComboBox->currentText(), name);
+    LumoSaveLoadForm->hide();
+    LumoForm->hide();
 }
 
 void tst_LumoSaveLoadForm::proposedNameWithTrailingBlank()

@@ -3,6 +3,7 @@
 #include "CodePage.h"
 #include "CommandGuard.h"
 #include "LumoDialogs.h"
+#include "LumoError.h"
 #include "LumoWindows.h"
 #include "PanelWidgets.h"
 #include "SettingsFile.h"
@@ -24,6 +25,17 @@ constexpr int PanelHeight = 137;
 
 // Where the window stands when the settings file cannot tell.
 constexpr QPoint LayoutPosition(275, 260);
+
+// The section of the settings file that holds the setup of that name. A name
+// the file's code page cannot hold is refused before the file is touched:
+// its characters would be written as "?", and it would share its section
+// with every name that differs from it only in them.
+QByteArray sectionName(const QString &name)
+{
+    if (!FitsCp1252(name))
+        throw LumoError(LumoMessages::NameOutsideSettingsCodePage(name));
+    return ToCp1252(name);
+}
 
 } // namespace
 
@@ -147,7 +159,7 @@ void TLumoSaveLoadForm::ComboBoxChange()
 void TLumoSaveLoadForm::BtnSaveClick()
 {
     RunCommand(m_dialogs, this, [this] {
-        SaveSetup(ToCp1252(ComboBox->currentText()));
+        SaveSetup(sectionName(ComboBox->currentText()));
         hide();
     });
 }
@@ -156,7 +168,7 @@ void TLumoSaveLoadForm::BtnLoadClick()
 {
     RunCommand(m_dialogs, this, [this] {
         const QString name = ComboBox->currentText();
-        LoadSetup(ToCp1252(name));
+        LoadSetup(sectionName(name));
         m_windows.ActivateEditor();
         m_windows.ActivateSettings();
         setWindowTitle(name);
@@ -167,8 +179,9 @@ void TLumoSaveLoadForm::BtnLoadClick()
 void TLumoSaveLoadForm::BtnDeleteClick()
 {
     RunCommand(m_dialogs, this, [this] {
+        const QByteArray section = sectionName(ComboBox->currentText());
         SettingsFile file;
-        file.EraseSection(ToCp1252(ComboBox->currentText()));
+        file.EraseSection(section);
         file.UpdateFile();
         const QSignalBlocker blocker(ComboBox);
         ComboBox->clearEditText();
