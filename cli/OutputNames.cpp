@@ -2,7 +2,20 @@
 
 #include "PictureExport.h"
 
-OutputNames NamesFor(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed)
+#include <QFileInfo>
+
+std::optional<PictureFormat> PictureFormatOf(OutputKind kind)
+{
+    switch (kind) {
+    case OutputKind::Jpeg: return PictureFormat::Jpeg;
+    case OutputKind::Bmp: return PictureFormat::Bmp;
+    case OutputKind::Png: return PictureFormat::Png;
+    default: return std::nullopt;
+    }
+}
+
+OutputNames::OutputNames(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed)
+    : m_options(options)
 {
     const bool written = options.outputKind != OutputKind::None;
     QString base = PictureBaseName(written ? options.output : QStringLiteral("page"));
@@ -11,26 +24,84 @@ OutputNames NamesFor(const RenderOptions &options, std::size_t count, std::optio
         base += QStringLiteral("-s") + QString::number(*variantSeed);
         separator = QStringLiteral("-");
     }
-
-    OutputNames names;
     if (options.outputKind == OutputKind::Pdf)
-        names.document = variantSeed ? base + QStringLiteral(".pdf") : options.output;
-    QString extension;
-    switch (options.outputKind) {
-    case OutputKind::Jpeg: extension = PictureExtension(PictureFormat::Jpeg); break;
-    case OutputKind::Bmp: extension = PictureExtension(PictureFormat::Bmp); break;
-    case OutputKind::Png: extension = PictureExtension(PictureFormat::Png); break;
-    default: break;
-    }
+        m_document = variantSeed ? base + QStringLiteral(".pdf") : options.output;
+    if (const std::optional<PictureFormat> format = PictureFormatOf(options.outputKind))
+        m_extension = PictureExtension(*format);
     for (std::size_t i = 0; i < count; ++i) {
         const QString stem = count == 1 ? base : base + separator + QString::number(i + 11);
-        names.stems.push_back(stem);
+        m_stems.push_back(stem);
         if (!written)
-            names.pictures.push_back(QStringLiteral("-"));
+            m_pictures.push_back(QStringLiteral("-"));
         else if (options.outputKind == OutputKind::Pdf)
-            names.pictures.push_back(names.document);
+            m_pictures.push_back(m_document);
         else
-            names.pictures.push_back(stem + extension);
+            m_pictures.push_back(stem + m_extension);
     }
-    return names;
+}
+
+QString OutputNames::BoxFile(std::size_t page) const
+{
+    return m_stems[page] + QStringLiteral(".box");
+}
+
+QString OutputNames::Outlined(std::size_t page) const
+{
+    return m_stems[page] + QStringLiteral("-overlay") + m_extension;
+}
+
+QString OutputNames::lineStem(std::size_t page, std::size_t line) const
+{
+    return m_options.linesFolder.value_or(QString()) + u'/' + QFileInfo(m_stems[page]).fileName()
+           + QStringLiteral("-%1").arg(line, 4, 10, QLatin1Char('0'));
+}
+
+QString OutputNames::LineImage(std::size_t page, std::size_t line) const
+{
+    return lineStem(page, line) + QStringLiteral(".png");
+}
+
+QString OutputNames::LineText(std::size_t page, std::size_t line) const
+{
+    return lineStem(page, line) + QStringLiteral(".gt.txt");
+}
+
+QString OutputNames::OutlinedDocument() const
+{
+    return PictureBaseName(m_document) + QStringLiteral("-overlay.pdf");
+}
+
+QString OutputNames::DocumentBoxes() const
+{
+    return PictureBaseName(m_document) + QStringLiteral(".box");
+}
+
+void ForEachOutput(const OutputNames &names, const RenderOptions &options,
+                   const std::function<std::size_t(std::size_t page)> &linesOfPage,
+                   const std::function<void(OutputRole role, const QString &name)> &visit)
+{
+    const bool pdf = options.outputKind == OutputKind::Pdf;
+    if (pdf) {
+        visit(OutputRole::Document, names.Document());
+        if (options.overlay)
+            visit(OutputRole::OutlinedDocument, names.OutlinedDocument());
+        if (options.boxes)
+            visit(OutputRole::DocumentBoxes, names.DocumentBoxes());
+    }
+    for (std::size_t page = 0; page < names.Count(); ++page) {
+        if (!pdf && options.outputKind != OutputKind::None) {
+            visit(OutputRole::Picture, names.Picture(page));
+            if (options.boxes)
+                visit(OutputRole::BoxFile, names.BoxFile(page));
+            if (options.overlay)
+                visit(OutputRole::Outlined, names.Outlined(page));
+        }
+        if (options.linesFolder) {
+            const std::size_t lines = linesOfPage(page);
+            for (std::size_t line = 0; line < lines; ++line) {
+                visit(OutputRole::LineImage, names.LineImage(page, line));
+                visit(OutputRole::LineText, names.LineText(page, line));
+            }
+        }
+    }
 }

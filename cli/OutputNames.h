@@ -1,28 +1,67 @@
 #pragma once
 
+#include "PictureExport.h"
 #include "RenderOptions.h"
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
-// The names of what lumo-render writes for the pictures of one rendering.
-struct OutputNames
+// The picture files' format of an OUTPUT; none for a PDF or no OUTPUT.
+std::optional<PictureFormat> PictureFormatOf(OutputKind kind);
+
+// Every name lumo-render writes for the pictures of one rendering (one
+// variant). The outputs are checked against each other through the same
+// names as they are written under (see CheckOutputs).
+//
+// Without variants the pictures keep the program's numbering: OUTPUT up to
+// its first ".", then 11, 12, ... when there are several, then the
+// extension. A variant puts its seed after that base, "-s" and the seed,
+// and a "-" before the number (out-s7.png, out-s7-11.png, ...), so that no
+// two variants can share a name. Without an OUTPUT the stems are those of
+// "page.png".
+class OutputNames
 {
-    // Each picture's name as printed: its file, the PDF document, or "-".
-    std::vector<QString> pictures;
-    // Each picture's stem, its name without the extension ("out11"), which
-    // its box file, its outlined copy and its line images are named after.
-    std::vector<QString> stems;
-    // The PDF document, or the outlined PDF document.
-    QString document;
+public:
+    OutputNames(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed);
+
+    std::size_t Count() const { return m_stems.size(); }
+    // The picture's name as printed: its file, the PDF document, or "-".
+    const QString &Picture(std::size_t page) const { return m_pictures[page]; }
+    // The name without the extension ("out11") that the picture's other
+    // files are named after.
+    const QString &Stem(std::size_t page) const { return m_stems[page]; }
+    QString BoxFile(std::size_t page) const;
+    // The copy with the ink boxes outlined (not for PDF, whose outlined
+    // pictures make a document of their own).
+    QString Outlined(std::size_t page) const;
+    // A text line's image and its text, in the lines folder.
+    QString LineImage(std::size_t page, std::size_t line) const;
+    QString LineText(std::size_t page, std::size_t line) const;
+
+    // PDF: the document, the outlined document and the box file of all pages.
+    const QString &Document() const { return m_document; }
+    QString OutlinedDocument() const;
+    QString DocumentBoxes() const;
+
+private:
+    QString lineStem(std::size_t page, std::size_t line) const;
+
+    const RenderOptions &m_options;
+    QString m_extension;
+    QString m_document;
+    std::vector<QString> m_pictures;
+    std::vector<QString> m_stems;
 };
 
-// The names for count pictures. Without variants the pictures keep the
-// program's numbering: OUTPUT up to its first ".", then 11, 12, ... when
-// there are several, then the extension. A variant puts its seed after that
-// base, "-s" and the seed, and a "-" before the number (out-s7.png,
-// out-s7-11.png, ...), so that no two variants can share a name. Without an
-// OUTPUT the stems are those of "page.png".
-OutputNames NamesFor(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed);
+// What an output is, for the messages that name it.
+enum class OutputRole { Picture, BoxFile, Outlined, LineImage, LineText, Document, OutlinedDocument, DocumentBoxes };
+
+// Calls visit(role, name) for every file that the rendering writes with
+// these names and these options. linesOfPage(page) is how many text lines
+// the page has (asked only with --lines).
+void ForEachOutput(const OutputNames &names, const RenderOptions &options,
+                   const std::function<std::size_t(std::size_t page)> &linesOfPage,
+                   const std::function<void(OutputRole role, const QString &name)> &visit);

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "GroundTruth.h"
+#include "Interruption.h"
 #include "OrderedWork.h"
 #include "OutputNames.h"
 #include "PageDrawing.h"
@@ -21,16 +22,6 @@
 #include <vector>
 
 namespace {
-
-std::optional<PictureFormat> pictureFormat(OutputKind kind)
-{
-    switch (kind) {
-    case OutputKind::Jpeg: return PictureFormat::Jpeg;
-    case OutputKind::Bmp: return PictureFormat::Bmp;
-    case OutputKind::Png: return PictureFormat::Png;
-    default: return std::nullopt;
-    }
-}
 
 // What a worker hands back for one page: its file's bytes (or for PDF the
 // picture itself, which the document takes in page order) and whatever of
@@ -54,9 +45,7 @@ struct Worker
 };
 
 // Files put on the disk one after the other, before any of them is renamed,
-// share the writes of the blocks that hold their entries and inodes: with
-// 16 at a time the pictures of a 1 MB text take 2,200 writes instead of
-// 4,500 (0.85 s instead of 0.96 s).
+// share the writes of the blocks that hold their entries and inodes.
 constexpr std::size_t SettledTogether = 16;
 
 // Finished pages in page order, waiting until enough files have come to put
@@ -104,24 +93,32 @@ bool wantsTruth(const RenderOptions &options, const StreamExtras &extras)
     return extras.manifest || options.boxes || options.linesFolder || options.overlay;
 }
 
+// The picture a stopped rendering did not come to, as the message names it.
+QString pictureNamed(const OutputNames &names, const RenderOptions &options, std::size_t index)
+{
+    if (options.outputKind == OutputKind::Pdf)
+        return QStringLiteral("page %1 of %2, which is not written").arg(index + 1).arg(names.Document());
+    if (options.outputKind == OutputKind::None)
+        return QStringLiteral("picture %1").arg(index + 1);
+    return names.Picture(index);
+}
+
 } // namespace
 
-void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptions &options,
-                 const StreamExtras &extras, const PageReport &report, const PageProgress &progress)
+void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+                 const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
+                 const PageProgress &progress)
 {
-    const std::vector<PagePlan> pages = PlanPages(text, job);
     const OutputKind kind = options.outputKind;
-    const std::optional<PictureFormat> format = pictureFormat(kind);
-    const OutputNames names = NamesFor(options, pages.size(), extras.variantSeed);
+    const std::optional<PictureFormat> format = PictureFormatOf(kind);
+    const OutputNames names(options, pages.size(), extras.variantSeed);
+    StopIfInterrupted(pictureNamed(names, options, 0));
     std::optional<PdfDocument> pdf;
     std::optional<PdfDocument> outlinedPdf;
     if (kind == OutputKind::Pdf) {
-        // Refused before anything is drawn or written.
-        for (const PagePlan &page : pages)
-            CheckFitsPdf(job.width, Wrap::Sub(page.bounds.Bottom, page.bounds.Top), names.document);
-        pdf.emplace(names.document);
+        pdf.emplace(names.Document());
         if (options.overlay)
-            outlinedPdf.emplace(PictureBaseName(names.document) + QStringLiteral("-overlay.pdf"));
+            outlinedPdf.emplace(names.OutlinedDocument());
     }
     if (options.linesFolder && !QDir().mkpath(*options.linesFolder))
         throw CannotCreateError(*options.linesFolder, QStringLiteral("The folder cannot be made"));
@@ -133,6 +130,7 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
     std::vector<Worker> workers(static_cast<std::size_t>(jobs));
 
     std::string documentBoxes;
+    std::size_t completed = 0;
     // Once its files are on the disk and in place, a page goes into the
     // documents and the manifest and is reported.
     const auto completePage = [&](std::size_t index, FinishedPage &finished) {
@@ -143,76 +141,86 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
         if (outlinedPdf)
             outlinedPdf->AddPage(finished.outlined);
         documentBoxes += finished.documentBoxes;
+        completed = index + 1;
+        // Reported before its manifest line goes out: should the manifest
+        // fail, the picture is in place all the same.
+        if (!pdf)
+            report(names.Picture(index), pages[index].bounds);
         if (extras.manifest)
             extras.manifest->Write(finished.manifestLine);
-        if (!pdf)
-            report(names.pictures[index], pages[index].bounds);
         if (progress)
             progress(index + 1, pages.size());
     };
     WaitingPages waiting;
     // While a batch goes to the disk the workers draw on, as far as a batch
-    // more: with two pages a worker they stood still for it (1.37 s instead
-    // of 1.28 s with the ground truth). A PDF's pages wait as pictures in
-    // memory, so they keep the short distance.
+    // more. A PDF's pages wait as pictures in memory, so they keep the short
+    // distance.
     const std::size_t ahead = 2 * static_cast<std::size_t>(jobs) + (pdf ? 0 : SettledTogether);
-    RunInOrder<FinishedPage>(
-        pages.size(), jobs, ahead,
-        [&](std::size_t index, int worker) {
-            Worker &own = workers[static_cast<std::size_t>(worker)];
-            DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), own.buffer,
-                     truthWanted ? &own.truth : nullptr);
-            const QImage picture = own.buffer.InUse();
-            FinishedPage finished;
-            if (format)
-                finished.files.emplace_back(names.pictures[index],
-                                            own.encoder.Encode(picture, *format, names.pictures[index]));
-            else if (kind == OutputKind::Pdf)
-                finished.picture = picture.copy();
-            if (!truthWanted)
-                return finished;
+    try {
+        RunInOrder<FinishedPage>(
+            pages.size(), jobs, ahead,
+            [&](std::size_t index, int worker) {
+                Worker &own = workers[static_cast<std::size_t>(worker)];
+                DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), own.buffer,
+                         truthWanted ? &own.truth : nullptr);
+                const QImage picture = own.buffer.InUse();
+                FinishedPage finished;
+                if (format)
+                    finished.files.emplace_back(names.Picture(index),
+                                                own.encoder.Encode(picture, *format, names.Picture(index)));
+                else if (kind == OutputKind::Pdf)
+                    finished.picture = picture.copy();
+                if (!truthWanted)
+                    return finished;
 
-            const QString &stem = names.stems[index];
-            const int height = Wrap::Sub(pages[index].bounds.Bottom, pages[index].bounds.Top);
-            if (extras.manifest) {
-                const PictureFacts facts{names.pictures[index], static_cast<qint64>(index), pages[index].bounds,
-                                         job.seed,           settings,                      extras.version};
-                finished.manifestLine = ManifestLine(facts, own.truth, texts);
-            }
-            if (options.boxes) {
-                // A PDF's pictures share one box file, each with its page.
-                if (kind == OutputKind::Pdf)
-                    finished.documentBoxes = BoxFileText(own.truth, texts, height, static_cast<int>(index));
-                else
-                    finished.files.emplace_back(stem + QStringLiteral(".box"), BoxFileText(own.truth, texts, height, 0));
-            }
-            if (options.linesFolder) {
-                const QString folder = *options.linesFolder + u'/' + QFileInfo(stem).fileName();
-                for (const LineImage &line : LineImages(own.truth, picture, job.half, texts.Characters())) {
-                    const QString lineStem = folder + QStringLiteral("-%1").arg(line.line, 4, 10, QLatin1Char('0'));
-                    finished.files.emplace_back(lineStem + QStringLiteral(".png"), EncodePng(line.picture));
-                    finished.files.emplace_back(lineStem + QStringLiteral(".gt.txt"), line.text);
+                const int height = Wrap::Sub(pages[index].bounds.Bottom, pages[index].bounds.Top);
+                if (extras.manifest) {
+                    const PictureFacts facts{names.Picture(index), static_cast<qint64>(index), pages[index].bounds,
+                                             job.seed,             settings,                   extras.version};
+                    finished.manifestLine = ManifestLine(facts, own.truth, texts);
                 }
-            }
-            if (options.overlay) {
-                const QImage outlined = OutlinedInk(picture, own.truth);
-                if (format) {
-                    const QString name = stem + QStringLiteral("-overlay") + PictureExtension(*format);
-                    finished.files.emplace_back(name, own.encoder.Encode(outlined, *format, name));
-                } else {
-                    finished.outlined = outlined;
+                if (options.boxes) {
+                    // A PDF's pictures share one box file, each with its page.
+                    if (kind == OutputKind::Pdf)
+                        finished.documentBoxes = BoxFileText(own.truth, texts, height, static_cast<int>(index));
+                    else
+                        finished.files.emplace_back(names.BoxFile(index), BoxFileText(own.truth, texts, height, 0));
                 }
-            }
-            return finished;
-        },
-        [&](std::size_t index, FinishedPage &&finished) {
-            waiting.Add(index, std::move(finished));
-            // Pages wait only for files to put on the disk, and a PDF's
-            // pictures not at all: they are the document.
-            if (pdf || waiting.Files() == 0 || waiting.Files() >= SettledTogether || index + 1 == pages.size())
-                waiting.Complete(completePage);
-            return true;
-        });
+                if (options.linesFolder) {
+                    for (const LineImage &line : LineImages(own.truth, picture, job.half, texts.Characters())) {
+                        finished.files.emplace_back(names.LineImage(index, line.line), EncodePng(line.picture));
+                        finished.files.emplace_back(names.LineText(index, line.line), line.text);
+                    }
+                }
+                if (options.overlay) {
+                    const QImage outlined = OutlinedInk(picture, own.truth);
+                    if (format)
+                        finished.files.emplace_back(names.Outlined(index),
+                                                    own.encoder.Encode(outlined, *format, names.Outlined(index)));
+                    else
+                        finished.outlined = outlined;
+                }
+                return finished;
+            },
+            [&](std::size_t index, FinishedPage &&finished) {
+                StopIfInterrupted(pictureNamed(names, options, completed));
+                waiting.Add(index, std::move(finished));
+                // Pages wait only for files to put on the disk, and a PDF's
+                // pictures not at all: they are the document.
+                if (pdf || waiting.Files() == 0 || waiting.Files() >= SettledTogether || index + 1 == pages.size())
+                    waiting.Complete(completePage);
+                return true;
+            });
+    } catch (const Interrupted &) {
+        throw;
+    } catch (...) {
+        // A later page failed while the pages before it waited to be put on
+        // the disk together: they are completed first, so that the failure
+        // names the first page not written. Should one of them fail, its
+        // error is the one that goes on.
+        waiting.Complete(completePage);
+        throw;
+    }
 
     if (pdf) {
         // The document is one file: its pages are reported once it is whole.
@@ -220,8 +228,8 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptio
         if (outlinedPdf)
             outlinedPdf->Finish();
         if (options.boxes)
-            SaveFile(PictureBaseName(names.document) + QStringLiteral(".box"), documentBoxes);
+            SaveFile(names.DocumentBoxes(), documentBoxes);
         for (std::size_t index = 0; index < pages.size(); ++index)
-            report(names.pictures[index], pages[index].bounds);
+            report(names.Picture(index), pages[index].bounds);
     }
 }

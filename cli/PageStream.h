@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class WholeFileWriter;
 
@@ -28,7 +29,7 @@ struct StreamExtras
     QString version;
 };
 
-// lumo-render's rendering: the pages of the layout pass drawn, noised,
+// lumo-render's rendering: the pages of the layout pass (PlanPages) drawn, noised,
 // encoded and written on worker threads (options.jobs), each worker with a
 // page buffer and an encoder of its own, the files written one after the
 // other in page order, and each page's memory free again once its file is
@@ -37,5 +38,8 @@ struct StreamExtras
 // truth beside the pictures. When page k cannot be written the pages before
 // it are written and reported and no later one is; the error goes on to
 // the caller.
-void StreamPages(const QByteArray &text, const RenderJob &job, const RenderOptions &options,
-                 const StreamExtras &extras, const PageReport &report, const PageProgress &progress);
+// A signal caught (see InterruptionWatch) stops it before the next page is
+// completed, with Interrupted naming that page; what waited is removed.
+void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+                 const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
+                 const PageProgress &progress);

@@ -2,7 +2,10 @@
 
 #include "CodePage.h"
 #include "ConvertText.h"
+#include "Interruption.h"
 #include "LumoError.h"
+#include "OutputCheck.h"
+#include "PageLayout.h"
 #include "PageStream.h"
 #include "RenderOptions.h"
 #include "RenderSettings.h"
@@ -12,13 +15,14 @@
 #include "WholeFile.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QGuiApplication>
 #include <cerrno>
 #include <optional>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
+#include <poll.h>
 #include <unistd.h>
 
 #ifndef LUMO_VERSION
@@ -43,12 +47,47 @@ void dropQtRemarks(QtMsgType type, const QMessageLogContext &context, const QStr
         qtMessageHandler(type, context, message);
 }
 
+// Whether the program was started with standard input closed; looked at
+// before anything else is opened, which would take its number.
+bool standardInputClosed = false;
+
+// Standard input up to its end or its first NUL byte. One left non-blocking
+// by whoever started the program is waited for, not taken as ended.
 QByteArray readStandardInput()
 {
-    QFile input;
-    if (!input.open(STDIN_FILENO, QIODevice::ReadOnly))
-        throw CannotOpenError(QStringLiteral("/dev/stdin"), input.errorString());
-    return ReadTextBytes(input);
+    const QString name = QStringLiteral("/dev/stdin");
+    if (standardInputClosed)
+        throw CannotOpenError(name, QStringLiteral("Standard input is closed"));
+    QByteArray bytes;
+    constexpr qsizetype piece = qsizetype(1) << 20;
+    for (;;) {
+        const qsizetype used = bytes.size();
+        bytes.resize(used + piece);
+        const ssize_t got = ::read(STDIN_FILENO, bytes.data() + used, piece);
+        if (got < 0 && errno == EINTR) {
+            bytes.resize(used);
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            bytes.resize(used);
+            pollfd ready{STDIN_FILENO, POLLIN, 0};
+            ::poll(&ready, 1, -1);
+            continue;
+        }
+        if (got < 0) {
+            const int error = errno;
+            throw CannotOpenError(name, qt_error_string(error));
+        }
+        bytes.resize(used + got);
+        const qsizetype nul = bytes.indexOf('\0', used);
+        if (nul >= 0) {
+            bytes.truncate(nul);
+            break;
+        }
+        if (got == 0)
+            break;
+    }
+    return bytes;
 }
 
 QByteArray readText(const QString &input)
@@ -123,13 +162,43 @@ private:
     QElapsedTimer m_clock;
 };
 
-void render(const RenderOptions &options)
+// A rendering decided: its text, the first variant's job and pages, and
+// every output checked.
+struct Rendering
 {
-    const QByteArray text = readText(options.input);
+    QByteArray text;
+    RenderJob job;
+    std::vector<PagePlan> pages;
+};
+
+Rendering prepare(const RenderOptions &options)
+{
+    Rendering rendering;
+    rendering.text = readText(options.input);
     PictureControl first;
     first.SetBounds(0, 0, options.pageWidth, options.pageHeight);
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
+    rendering.job = RenderJob::FromSettings(rendering.text, first, options.onePicture, seed);
+    rendering.pages = PlanPages(rendering.text, rendering.job);
 
+    RunShape shape;
+    shape.pages = rendering.pages.size();
+    if (options.linesFolder) {
+        for (const PagePlan &page : rendering.pages)
+            shape.linesOfPage.push_back(CountLines(rendering.text, rendering.job, page));
+    }
+    if (options.variants) {
+        shape.firstVariantSeed = seed;
+        shape.variants = static_cast<std::size_t>(*options.variants);
+    }
+    CheckOutputs(options, shape);
+    CheckPictures(options, rendering.job, rendering.pages,
+                  OutputNames(options, shape.pages, shape.firstVariantSeed));
+    return rendering;
+}
+
+void render(const RenderOptions &options, const Rendering &rendering)
+{
     // The manifest is made first: a name where it cannot go stops the
     // rendering before any picture is written.
     std::optional<WholeFileWriter> manifest;
@@ -137,40 +206,45 @@ void render(const RenderOptions &options)
         manifest.emplace(*options.groundTruth);
 
     ProgressLine progress;
+    std::size_t reported = 0;
     // Each line as soon as its file is complete, so that the pictures
     // written before a failure are reported too.
     const auto report = [&](const QString &name, const LumoRect &bounds) {
         progress.Erase();
+        ++reported;
         if (!options.quiet)
             writeText(stdout, name + u' ' + geometry(bounds) + u'\n');
     };
-    const auto keepManifest = [&manifest] {
-        if (manifest)
-            manifest->Commit();
-    };
+    const InterruptionWatch interruptions;
     const int variants = options.variants.value_or(1);
     try {
         for (int variant = 0; variant < variants; ++variant) {
             StreamExtras extras;
             extras.manifest = manifest ? &*manifest : nullptr;
             extras.version = QStringLiteral(LUMO_VERSION);
+            RenderJob job = rendering.job;
             // Seeds follow each other, wrapping around at 2^32.
-            const std::uint32_t variantSeed = seed + static_cast<std::uint32_t>(variant);
+            job.seed = rendering.job.seed + static_cast<std::uint32_t>(variant);
             if (options.variants)
-                extras.variantSeed = variantSeed;
-            const RenderJob job = RenderJob::FromSettings(text, first, options.onePicture, variantSeed);
-            StreamPages(text, job, options, extras, report,
+                extras.variantSeed = job.seed;
+            StreamPages(rendering.text, job, variant == 0 ? rendering.pages : PlanPages(rendering.text, job), options,
+                        extras, report,
                         [&progress](std::size_t done, std::size_t total) { progress.Report(done, total); });
         }
     } catch (...) {
-        // The manifest tells of the pictures that were written.
-        try {
-            keepManifest();
-        } catch (const LumoError &) {
+        progress.Erase();
+        // The manifest tells of the pictures that were written; one that was
+        // there before stays as it was when none was.
+        if (manifest && reported > 0) {
+            try {
+                manifest->Commit();
+            } catch (const LumoError &) {
+            }
         }
         throw;
     }
-    keepManifest();
+    if (manifest)
+        manifest->Commit();
 }
 
 void run(const RenderOptions &options)
@@ -182,6 +256,11 @@ void run(const RenderOptions &options)
         LoadSetup(ToCp1252(options.setupName), options.settingsPath);
         applyOverrides(options);
     }
+    // Every output is checked before anything is written, the settings
+    // file included.
+    std::optional<Rendering> prepared;
+    if (rendering)
+        prepared = prepare(options);
     if (options.saveSetup)
         SaveSetup(ToCp1252(*options.saveSetup), options.settingsPath);
     if (options.deleteSetup)
@@ -192,14 +271,25 @@ void run(const RenderOptions &options)
             names += FromCp1252(name) + u'\n';
         writeText(stdout, names);
     }
-    if (rendering)
-        render(options);
+    if (prepared)
+        render(options, *prepared);
+}
+
+// A script reading what was printed must learn when it did not arrive.
+int flushStandardOutput()
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        writeText(stderr, QStringLiteral("lumo-render: standard output: %1\n").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
 
 int RunLumoRender(int argc, char *argv[])
 {
+    standardInputClosed = ::fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF;
     qtMessageHandler = qInstallMessageHandler(dropQtRemarks);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
@@ -214,11 +304,11 @@ int RunLumoRender(int argc, char *argv[])
     }
     if (options.help) {
         writeText(stdout, RenderUsageText());
-        return 0;
+        return flushStandardOutput();
     }
     if (options.version) {
         writeText(stdout, QStringLiteral("lumo-render %1\n").arg(QLatin1StringView(LUMO_VERSION)));
-        return 0;
+        return flushStandardOutput();
     }
 
     // No window is ever shown: the offscreen platform works everywhere (also
@@ -236,6 +326,13 @@ int RunLumoRender(int argc, char *argv[])
 
     try {
         run(options);
+    } catch (const UsageError &error) {
+        writeText(stderr, error.message() + u'\n');
+        return 2;
+    } catch (const Interrupted &stop) {
+        std::fflush(stdout);
+        writeText(stderr, stop.Message() + u'\n');
+        return 128 + stop.Signal();
     } catch (const LumoError &error) {
         writeText(stderr, error.message() + u'\n');
         return 1;
@@ -246,10 +343,5 @@ int RunLumoRender(int argc, char *argv[])
         writeText(stderr, QStringLiteral("lumo-render: %1\n").arg(QString::fromLocal8Bit(error.what())));
         return 1;
     }
-    // A script reading the lines must learn when they did not arrive.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        writeText(stderr, QStringLiteral("lumo-render: standard output: %1\n").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        return 1;
-    }
-    return 0;
+    return flushStandardOutput();
 }

@@ -1,5 +1,6 @@
 #include "RenderOptions.h"
 
+#include "CodePage.h"
 #include "FontObject.h"
 #include "SettingsFile.h"
 #include "SetupStore.h"
@@ -20,7 +21,7 @@ constexpr std::int64_t UInt32Max = std::numeric_limits<std::uint32_t>::max();
 
 [[noreturn]] void fail(const QString &text)
 {
-    throw UsageError(QStringLiteral("lumo-render: %1 (see lumo-render --help)").arg(text));
+    RefuseUsage(text);
 }
 
 [[noreturn]] void failValue(const QString &option, const QString &problem, const QString &value)
@@ -70,6 +71,16 @@ QString nameValue(const QString &option, const QString &value)
     if (BreaksSettingsLine(value.toUtf8()))
         failValue(option, QStringLiteral("must not contain a line break or NUL"), ShownWithLineBreaks(value));
     return value;
+}
+
+// A setup's name is a section of the settings file, which is Windows-1252:
+// a character it lacks would be stored as "?", and two names would meet in
+// one section.
+QString setupNameValue(const QString &option, const QString &value)
+{
+    if (!FitsCp1252(value))
+        failValue(option, QStringLiteral("has characters the settings file (Windows-1252) cannot store"), value);
+    return nameValue(option, value);
 }
 
 // A file to be written: not an existing folder.
@@ -158,7 +169,7 @@ struct KnownOption
 // this table is consulted.
 const KnownOption knownOptions[] = {
     {QLatin1StringView("--setup"), true,
-     [](RenderOptions &o, const QString &opt, const QString &v) { o.setupName = nameValue(opt, v); }},
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.setupName = setupNameValue(opt, v); }},
     {QLatin1StringView("--settings"), true,
      [](RenderOptions &o, const QString &, const QString &v) { o.settingsPath = v; }},
     {QLatin1StringView("--font"), true,
@@ -212,9 +223,9 @@ const KnownOption knownOptions[] = {
          o.variants = static_cast<int>(integerIn(opt, v, 1, MaxVariants));
      }},
     {QLatin1StringView("--save-setup"), true,
-     [](RenderOptions &o, const QString &opt, const QString &v) { o.saveSetup = nameValue(opt, v); }},
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.saveSetup = setupNameValue(opt, v); }},
     {QLatin1StringView("--delete-setup"), true,
-     [](RenderOptions &o, const QString &opt, const QString &v) { o.deleteSetup = nameValue(opt, v); }},
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.deleteSetup = setupNameValue(opt, v); }},
     {QLatin1StringView("--list-setups"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.listSetups = true; }},
     {QLatin1StringView("--quiet"), false, [](RenderOptions &o, const QString &, const QString &) { o.quiet = true; }},
@@ -230,6 +241,11 @@ const KnownOption *findOption(const QString &name)
 }
 
 } // namespace
+
+void RefuseUsage(const QString &text)
+{
+    throw UsageError(QStringLiteral("lumo-render: %1 (see lumo-render --help)").arg(text));
+}
 
 RenderOptions ParseRenderOptions(const QStringList &arguments)
 {
@@ -284,6 +300,10 @@ RenderOptions ParseRenderOptions(const QStringList &arguments)
         options.input = positional[0];
     if (positional.size() == 2) {
         options.output = positional[1];
+        // Each picture's name is printed on a line of its own.
+        if (std::any_of(options.output.begin(), options.output.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
+            failValue(QStringLiteral("OUTPUT"), QStringLiteral("must not contain a control character"),
+                      ShownWithLineBreaks(options.output));
         options.outputKind = outputKind(options.output);
     }
     if (options.input.isNull() && !options.saveSetup && !options.deleteSetup && !options.listSetups)
@@ -295,6 +315,9 @@ RenderOptions ParseRenderOptions(const QStringList &arguments)
         if (options.overlay)
             fail(QStringLiteral("--overlay: the outlined copies go beside the pictures: give an OUTPUT"));
     }
+    if (options.saveSetup && options.fontName && !FitsCp1252(*options.fontName))
+        failValue(QStringLiteral("--font"),
+                  QStringLiteral("has characters the settings file (Windows-1252) cannot store"), *options.fontName);
     const bool renders = !options.input.isNull();
     if (!renders && (options.groundTruth || options.boxes || options.linesFolder || options.overlay || options.variants))
         fail(QStringLiteral("the ground truth options need an INPUT"));
@@ -383,8 +406,14 @@ An option's value may also be given as --option=VALUE; "--" ends the options.
 While a rendering takes longer than a second, its progress is shown on
 standard error when that is a terminal.
 
+No two outputs may be one file, and none may be INPUT or the settings file.
+An output that exists as a FIFO, a device or standard output (/dev/stdout) is
+written into, never replaced. SIGINT, SIGTERM and SIGHUP stop a run at its
+next picture, keeping the pictures reported and nothing else.
+
 Exit status: 0 on success; 1 when something failed while running (the
 message, e.g. "Datei "..." kann nicht erstellt werden. ...", goes to standard
-error); 2 for a wrong command line, in which case nothing is read or written.
+error); 2 for a wrong command line, in which case nothing is written; 128 + N
+when stopped by signal N.
 )");
 }

@@ -76,6 +76,9 @@ private:
     QString m_message;
 };
 
+// Raises the UsageError "lumo-render: <text> (see lumo-render --help)".
+[[noreturn]] void RefuseUsage(const QString &text);
+
 // Reads the arguments (without the program name). Raises UsageError for an
 // unknown option, a missing or malformed value, a value out of range, an
 // OUTPUT of unknown format, too many arguments, or nothing to do.

@@ -34,3 +34,17 @@ std::vector<PagePlan> PlanPages(const QByteArray &text, const RenderJob &job)
     }
     return pages;
 }
+
+std::size_t CountLines(const QByteArray &text, const RenderJob &job, const PagePlan &page)
+{
+    std::size_t lines = 0;
+    bool lineOpen = false;
+    WalkPage(
+        text, job, page.start,
+        [&](qsizetype, QPoint, unsigned char, std::int32_t) {
+            lines += lineOpen ? 0 : 1;
+            lineOpen = true;
+        },
+        [](std::int32_t) {}, [&lineOpen] { lineOpen = false; });
+    return lines;
+}

@@ -108,3 +108,7 @@ struct PagePlan
 // order, so page k's noise starts k pictures' worth of steps after the last
 // character's draws.
 std::vector<PagePlan> PlanPages(const QByteArray &text, const RenderJob &job);
+
+// How many of the page's text lines hold a character: the lines its ground
+// truth numbers from 0.
+std::size_t CountLines(const QByteArray &text, const RenderJob &job, const PagePlan &page);

@@ -23,7 +23,37 @@ LumoError CannotCreateError(const QString &path, const QString &reason);
 // "Datei <full path> kann nicht geöffnet werden. <reason>"
 LumoError CannotOpenError(const QString &path, const QString &reason);
 
-// One file being written whole. Until Commit() the old file is untouched;
+// The hidden name a file has while it is being written beside its place.
+inline constexpr char StagedPrefix[] = ".lumo-";
+
+// Whether the path is written into as it is instead of being replaced: one
+// of this process's own descriptors (/dev/stdout, /dev/fd/N), or an existing
+// file that is neither a regular file nor a folder (a FIFO, /dev/null).
+bool IsWrittenStraight(const QString &path);
+
+// Such a file, open for writing; a path that is not written straight gives
+// a target that is not open.
+class StraightTarget
+{
+public:
+    // Raises the creation error when the file cannot be opened, or when it is
+    // neither a FIFO nor a character device (a block device, a socket).
+    explicit StraightTarget(const QString &path);
+    ~StraightTarget();
+    StraightTarget(const StraightTarget &) = delete;
+    StraightTarget &operator=(const StraightTarget &) = delete;
+
+    bool IsOpen() const { return m_fd >= 0; }
+    // Writes every byte; returns 0, or the system's error number.
+    int Write(QByteArrayView bytes);
+
+private:
+    int m_fd = -1;
+    bool m_standardOutput = false;
+};
+
+// One file being written whole. A FIFO, a device or standard output in the
+// file's place is written into instead, and stays what it is. Until Commit() the old file is untouched;
 // a writer that goes without Commit() removes what it wrote.
 class WholeFileWriter
 {
@@ -65,7 +95,8 @@ void SaveFile(const QString &path, QByteArrayView bytes);
 // disk starts writing them; PutInPlace() waits until they are on the disk
 // and renames the file over the old one. So workers write the pages without
 // waiting for the disk, while the files come into place in page order. A
-// staged file that is never put in place is removed.
+// staged file that is never put in place is removed. A file written
+// straight (see IsWrittenStraight) keeps its bytes until PutInPlace().
 class StagedFile
 {
 public:
@@ -91,7 +122,9 @@ private:
 
     QString m_path;
     QString m_staged;
+    QByteArray m_straightBytes;
     bool m_settled = false;
+    bool m_straight = false;
 };
 
 // The bytes of a configuration file (the settings, the custom colours);

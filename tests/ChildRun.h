@@ -19,16 +19,32 @@ struct ChildRun
     int status = -1;
 };
 
+// A program and its arguments as execv takes them.
+class ArgumentVector
+{
+public:
+    ArgumentVector(const QString &program, const QStringList &arguments) : m_storage{QFile::encodeName(program)}
+    {
+        for (const QString &argument : arguments)
+            m_storage.push_back(argument.toLocal8Bit());
+        for (QByteArray &item : m_storage)
+            m_pointers.push_back(item.data());
+        m_pointers.push_back(nullptr);
+    }
+    ArgumentVector(const ArgumentVector &) = delete;
+    ArgumentVector &operator=(const ArgumentVector &) = delete;
+
+    char *const *Get() const { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_storage;
+    std::vector<char *> m_pointers;
+};
+
 // Runs the program with the arguments in the folder and waits for it.
 inline ChildRun RunChild(const QString &program, const QStringList &arguments, const QString &folder)
 {
-    std::vector<QByteArray> storage{QFile::encodeName(program)};
-    for (const QString &argument : arguments)
-        storage.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &item : storage)
-        argv.push_back(item.data());
-    argv.push_back(nullptr);
+    const ArgumentVector argv(program, arguments);
     const QByteArray where = QFile::encodeName(folder);
 
     QElapsedTimer clock;
@@ -37,7 +53,7 @@ inline ChildRun RunChild(const QString &program, const QStringList &arguments, c
     if (child == 0) {
         if (chdir(where.constData()) != 0)
             _exit(127);
-        execv(argv[0], argv.data());
+        execv(argv.Get()[0], argv.Get());
         _exit(127);
     }
     ChildRun run;

@@ -2,6 +2,7 @@
 // fresh temporary folder, and what it prints and writes is checked.
 
 #include "ChildRun.h"
+#include "RenderRun.h"
 #include "TestFiles.h"
 #include "WorkingFolder.h"
 
@@ -17,25 +18,6 @@
 #include <optional>
 
 namespace {
-
-struct Run
-{
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Short lines that never wrap: with 8 pt at the offscreen screen's 96 dpi a
-// character cell is 11 pixels high and lines are 14 apart, so a 100 pixel
-// page holds 6 lines and 13 lines make 3 pages.
-QByteArray thirteenLines()
-{
-    QByteArray text;
-    for (int i = 1; i <= 13; ++i)
-        text += "Zeile " + QByteArray::number(i) + "\r\n";
-    return text;
-}
 
 const QString Hint = QStringLiteral(" (see lumo-render --help)");
 
@@ -107,23 +89,7 @@ void tst_LumoRender::cleanup()
 Run tst_LumoRender::run(const QStringList &arguments, const QByteArray &input,
                         const QProcessEnvironment &environment)
 {
-    QProcess process;
-    process.setWorkingDirectory(m_folder->path());
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(LUMO_RENDER_EXE), arguments);
-    Run result;
-    if (!process.waitForStarted(30000))
-        return result;
-    if (!input.isNull())
-        process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.finished = true;
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return RunRender(m_folder->path(), arguments, input, environment);
 }
 
 QStringList tst_LumoRender::entries()
@@ -133,7 +99,7 @@ QStringList tst_LumoRender::entries()
 
 void tst_LumoRender::pagesAreNumberedFrom11()
 {
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     const Run r = run({"--page", "200x100", "in.txt", "out.png"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -165,7 +131,7 @@ void tst_LumoRender::onePictureGrowsDownward()
     // From the seventh line on (y = 89) the 100 pixel picture grows by 11
     // before a character whose line is lower than Height - 14; the tenth
     // line needs two steps, the others one: 100 + 8 x 11.
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     const Run r = run({"--one-picture", "--page", "200x100", "in.txt", "out.bmp"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -177,7 +143,7 @@ void tst_LumoRender::onePictureGrowsDownward()
 
 void tst_LumoRender::withoutOutputNothingIsWritten()
 {
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     const Run r = run({"--page", "200x100", "in.txt"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -190,7 +156,7 @@ void tst_LumoRender::withoutOutputNothingIsWritten()
 
 void tst_LumoRender::quietPrintsNoLines()
 {
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     const Run r = run({"--quiet", "--page", "200x100", "in.txt", "out.jpg"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
@@ -284,6 +250,38 @@ void tst_LumoRender::usageErrors_data()
     QTest::newRow("deleted name with CR") << QStringList{"--delete-setup", "a\rb"}
                                           << "lumo-render: --delete-setup: must not contain a line break or NUL: "
                                              "'a\\rb'" + Hint;
+    // The settings file is Windows-1252: "日本" and "中文" would both be "[??]".
+    QTest::newRow("setup name outside the code page")
+        << QStringList{"--save-setup", QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac"), "--size", "33"}
+        << QString::fromUtf8("lumo-render: --save-setup: has characters the settings file (Windows-1252) cannot "
+                             "store: '\xe6\x97\xa5\xe6\x9c\xac'") + Hint;
+    QTest::newRow("setup to load outside the code page")
+        << QStringList{"--setup", QString::fromUtf8("\xe4\xb8\xad\xe6\x96\x87"), "in.txt"}
+        << QString::fromUtf8("lumo-render: --setup: has characters the settings file (Windows-1252) cannot store: "
+                             "'\xe4\xb8\xad\xe6\x96\x87'") + Hint;
+    QTest::newRow("setup to delete outside the code page")
+        << QStringList{"--delete-setup", QString::fromUtf8("\xd0\xb0")}
+        << QString::fromUtf8("lumo-render: --delete-setup: has characters the settings file (Windows-1252) cannot "
+                             "store: '\xd0\xb0'") + Hint;
+    QTest::newRow("saved font outside the code page")
+        << QStringList{"--font", QString::fromUtf8("\xe6\x97\xa5"), "--save-setup", "x"}
+        << QString::fromUtf8("lumo-render: --font: has characters the settings file (Windows-1252) cannot store: "
+                             "'\xe6\x97\xa5'") + Hint;
+    QTest::newRow("OUTPUT with a line break") << QStringList{"in.txt", "a\nb.png"}
+                                              << "lumo-render: OUTPUT: must not contain a control character: "
+                                                 "'a\\nb.png'" + Hint;
+    QTest::newRow("OUTPUT with a tab") << QStringList{"in.txt", "a\tb.png"}
+                                       << "lumo-render: OUTPUT: must not contain a control character: 'a\tb.png'"
+                                              + Hint;
+    // ((308 x 400) div 30) div 2 = 2053 pixels a level: 1046022 levels fit
+    // in the 32-bit count, one more wraps.
+    QTest::newRow("noise whose count wraps")
+        << QStringList{"--noise", "1046023", "in.txt"}
+        << "lumo-render: --noise: too high for a picture of 308x400 (at most 1046022): '1046023'" + Hint;
+    // 30000 x 10 takes 429496 levels; grown to 30000 x 197 by its lines, 21801.
+    QTest::newRow("noise too high for a grown picture")
+        << QStringList{"--noise", "30000", "--one-picture", "--page", "30000x10", "in.txt"}
+        << "lumo-render: --noise: too high for a picture of 30000x197 (at most 21801): '30000'" + Hint;
     QTest::newRow("bad value after --save-setup")
         << QStringList{"--save-setup", "Neu", "--noise", "x"} << "lumo-render: --noise: not a number: 'x'" + Hint;
     QTest::newRow("bad value after --delete-setup")
@@ -295,7 +293,7 @@ void tst_LumoRender::usageErrors()
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
 
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     const Run r = run(arguments);
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 2);
@@ -429,7 +427,7 @@ void tst_LumoRender::standardInputReadsLikeAFile()
     // Every kind of line end, a last line without one, and a NUL with text
     // behind it that must not be drawn.
     QByteArray text = "eins\rzwei\ndrei\r\nvier\n\n\rf\xFCnf";
-    text += QByteArray(1, '\0') + "verborgen\r\n" + thirteenLines();
+    text += QByteArray(1, '\0') + "verborgen\r\n" + ThirteenLines();
     QVERIFY(WriteBytes("in.txt", text));
     const QStringList settings{"--seed", "7", "--noise", "3", "--jitter-x", "2", "--page", "200x100"};
 
@@ -454,7 +452,7 @@ void tst_LumoRender::standardInputReadsLikeAFile()
 
 void tst_LumoRender::nulEndsTheStandardInput()
 {
-    const Run r = run({"--page", "200x100", "-"}, QByteArray("kurz") + '\0' + thirteenLines());
+    const Run r = run({"--page", "200x100", "-"}, QByteArray("kurz") + '\0' + ThirteenLines());
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
@@ -463,7 +461,7 @@ void tst_LumoRender::nulEndsTheStandardInput()
 
 void tst_LumoRender::pdfHasOnePageEachPicture()
 {
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     const Run r = run({"--page", "200x100", "in.txt", "out.PDF"});
     QVERIFY(r.finished);
     QCOMPARE(r.err, QByteArray());
@@ -501,7 +499,7 @@ void tst_LumoRender::runsWithoutADisplay()
 
 void tst_LumoRender::picturesWrittenBeforeAFailureAreReported()
 {
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     QVERIFY(QDir().mkdir("out12.bmp")); // the second page cannot be written
     // Four threads draw ahead of the writing; nothing of theirs may stay.
     const Run r = run({"--jobs", "4", "--page", "200x100", "in.txt", "out.bmp"});
@@ -538,12 +536,8 @@ void tst_LumoRender::failingDiskKeepsWhatWasSettled()
     QFETCH(QByteArray, reported);
     QFETCH(QString, failedFile);
     QFETCH(QStringList, left);
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LD_PRELOAD", LUMO_FAILING_SYNC);
-    environment.insert("LUMO_FAILING_SYNC", QString::number(failingSync));
-    // A sanitizer's runtime would otherwise insist on being loaded first.
-    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
+    const QProcessEnvironment environment = FailingDisk("LUMO_FAILING_SYNC", QString::number(failingSync));
     const Run r = run({"--jobs", "2", "--page", "200x100", "--ground-truth", "m.jsonl", "--boxes", "in.txt", "out.bmp"},
                       QByteArray(), environment);
     QVERIFY(r.finished);
@@ -757,7 +751,7 @@ void tst_LumoRender::lineImagesAndTheirTexts()
 
 void tst_LumoRender::variantsDifferOnlyBySeed()
 {
-    QVERIFY(WriteBytes("in.txt", thirteenLines()));
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
     const Run r = run({"--seed", "4294967295", "--variants", "3", "--page", "200x100", "--noise", "9",
                        "--ground-truth", "m.jsonl", "in.txt", "out.png"});
     QVERIFY(r.finished);
