@@ -7,7 +7,9 @@
 
 namespace {
 
-constexpr std::array watchedSignals{SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a reader of the picture lines that goes away (| head) ends
+// the run the same way.
+constexpr std::array watchedSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 std::atomic<int> caught{0};
 std::array<struct sigaction, watchedSignals.size()> previous{};

@@ -3,12 +3,12 @@
 #include <QString>
 #include <stdexcept>
 
-// SIGINT, SIGTERM and SIGHUP while lumo-render writes: instead of ending the
+// SIGINT, SIGTERM, SIGHUP and SIGPIPE while lumo-render writes: instead of ending the
 // process where it stands (and leaving the hidden files of pages not yet in
 // place), the signal is noted and the rendering stops at its next page, the
 // way a failure stops it.
 
-// Catches the three signals for as long as it lives; the handlers that were
+// Catches the four signals for as long as it lives; the handlers that were
 // there before come back afterwards.
 class InterruptionWatch
 {

@@ -15,7 +15,6 @@
 #include "SetupStore.h"
 #include "WholeFile.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <optional>
 #include <utility>
@@ -120,8 +119,6 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector
         if (options.overlay)
             outlinedPdf.emplace(names.OutlinedDocument());
     }
-    if (options.linesFolder && !QDir().mkpath(*options.linesFolder))
-        throw CannotCreateError(*options.linesFolder, QStringLiteral("The folder cannot be made"));
 
     const bool truthWanted = wantsTruth(options, extras);
     const TruthTexts texts(CharsetTable(job.font.Charset()));

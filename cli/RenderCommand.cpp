@@ -14,9 +14,11 @@
 #include "WrapInt.h"
 #include "WholeFile.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <cerrno>
+#include <csignal>
 #include <optional>
 #include <cstdio>
 #include <cstring>
@@ -199,8 +201,11 @@ Rendering prepare(const RenderOptions &options)
 
 void render(const RenderOptions &options, const Rendering &rendering)
 {
-    // The manifest is made first: a name where it cannot go stops the
-    // rendering before any picture is written.
+    // The lines folder and the manifest are made first: a name where they
+    // cannot go stops the rendering before any picture is written, and the
+    // manifest may go into the lines folder.
+    if (options.linesFolder && !QDir().mkpath(*options.linesFolder))
+        throw CannotCreateError(*options.linesFolder, QStringLiteral("The folder cannot be made"));
     std::optional<WholeFileWriter> manifest;
     if (options.groundTruth)
         manifest.emplace(*options.groundTruth);
@@ -290,6 +295,10 @@ int flushStandardOutput()
 int RunLumoRender(int argc, char *argv[])
 {
     standardInputClosed = ::fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF;
+    // A reader of standard output that went away makes a write fail, which
+    // is reported, instead of ending the process where it stands; while
+    // pictures are written it stops the rendering like the other signals.
+    std::signal(SIGPIPE, SIG_IGN);
     qtMessageHandler = qInstallMessageHandler(dropQtRemarks);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

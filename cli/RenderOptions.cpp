@@ -408,8 +408,8 @@ standard error when that is a terminal.
 
 No two outputs may be one file, and none may be INPUT or the settings file.
 An output that exists as a FIFO, a device or standard output (/dev/stdout) is
-written into, never replaced. SIGINT, SIGTERM and SIGHUP stop a run at its
-next picture, keeping the pictures reported and nothing else.
+written into, never replaced. SIGINT, SIGTERM, SIGHUP and SIGPIPE stop a run
+at its next picture, keeping the pictures reported and nothing else.
 
 Exit status: 0 on success; 1 when something failed while running (the
 message, e.g. "Datei "..." kann nicht erstellt werden. ...", goes to standard

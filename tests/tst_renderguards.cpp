@@ -76,7 +76,9 @@ QByteArray readAll(int fd)
     }
 }
 
-DescriptorRun runWithInput(const QStringList &arguments, int input, const std::function<void()> &whileRunning)
+// whileRunning is called once the program runs, with the read end of its
+// standard output; it may close it.
+DescriptorRun runWithInput(const QStringList &arguments, int input, const std::function<void(int &out)> &whileRunning)
 {
     const ArgumentVector argv(QStringLiteral(LUMO_RENDER_EXE), arguments);
     int out[2];
@@ -99,11 +101,13 @@ DescriptorRun runWithInput(const QStringList &arguments, int input, const std::f
     }
     ::close(out[1]);
     ::close(err[1]);
-    whileRunning();
     std::thread errors([&] { run.err = readAll(err[0]); });
-    run.out = readAll(out[0]);
+    whileRunning(out[0]);
+    if (out[0] >= 0) {
+        run.out = readAll(out[0]);
+        ::close(out[0]);
+    }
     errors.join();
-    ::close(out[0]);
     ::close(err[0]);
     int status = 0;
     if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
@@ -126,6 +130,7 @@ private slots:
     void fifosAndDevicesAreWrittenInto();
     void signalsLeaveNoHiddenFiles_data();
     void signalsLeaveNoHiddenFiles();
+    void readerGoingAwayStopsTheRun();
     void fullDiskNamesTheFirstPageNotWritten_data();
     void fullDiskNamesTheFirstPageNotWritten();
     void failedRunKeepsTheOldManifest();
@@ -346,20 +351,45 @@ void tst_RenderGuards::signalsLeaveNoHiddenFiles()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 128 + signal);
 
+    // Every picture in place was reported, and the message names the one
+    // after the last of them.
+    const QStringList pictures = AllEntries(".").filter(QRegularExpression("^out\\d+\\.png$"));
     const QStringList reported = reportedNames(process.readAllStandardOutput());
     QVERIFY(!reported.isEmpty());
+    QCOMPARE(reported.size(), pictures.size());
+    for (const QString &picture : reported)
+        QVERIFY2(QFileInfo(picture).isFile(), qPrintable(picture));
     const QString next = QStringLiteral("out%1.png").arg(reported.size() + 11);
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
              QStringLiteral("lumo-render: stopped by %1 before %2\n").arg(name, next));
     QCOMPARE(AllEntries(".").filter(QRegularExpression("^\\.")), QStringList());
-    const QStringList pictures = AllEntries(".").filter(QRegularExpression("^out\\d+\\.png$"));
-    QCOMPARE(pictures.size(), reported.size());
-    for (const QString &picture : reported)
-        QVERIFY2(QFileInfo(picture).isFile(), qPrintable(picture));
     if (lines) {
         QCOMPARE(AllEntries("lines").filter(QRegularExpression("^\\.")), QStringList());
         QVERIFY(!AllEntries("lines").isEmpty());
     }
+}
+
+void tst_RenderGuards::readerGoingAwayStopsTheRun()
+{
+    // As "lumo-render ... | head -1": the picture lines' reader stops after
+    // the first line.
+    QVERIFY(WriteBytes("in.txt", manyLines(30000)));
+    const int input = ::open("in.txt", O_RDONLY | O_CLOEXEC);
+    QVERIFY(input >= 0);
+    const DescriptorRun r = runWithInput({"--seed", "1", "--page", "200x100", "-", "out.png"}, input, [](int &out) {
+        char first = 0;
+        while (::read(out, &first, 1) == 1 && first != '\n') {
+        }
+        ::close(out);
+        out = -1;
+    });
+    ::close(input);
+    QCOMPARE(r.exitCode, 128 + SIGPIPE);
+    const QStringList pictures = AllEntries(".").filter(QRegularExpression("^out\\d+\\.png$"));
+    QVERIFY(!pictures.isEmpty());
+    QCOMPARE(QString::fromUtf8(r.err),
+             QStringLiteral("lumo-render: stopped by SIGPIPE before out%1.png\n").arg(pictures.size() + 11));
+    QCOMPARE(AllEntries(".").filter(QRegularExpression("^\\.")), QStringList());
 }
 
 void tst_RenderGuards::fullDiskNamesTheFirstPageNotWritten_data()
@@ -451,7 +481,7 @@ void tst_RenderGuards::nonBlockingStandardInputIsWaitedFor()
     QVERIFY(::pipe2(pipeEnds, O_CLOEXEC) == 0);
     QVERIFY(::fcntl(pipeEnds[0], F_SETFL, ::fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK) == 0);
     // The text comes a while after the program started reading.
-    const DescriptorRun r = runWithInput({"--page", "200x100", "-"}, pipeEnds[0], [&pipeEnds] {
+    const DescriptorRun r = runWithInput({"--page", "200x100", "-"}, pipeEnds[0], [&pipeEnds](int &) {
         ::close(pipeEnds[0]);
         ::usleep(300 * 1000);
         const QByteArray text = ThirteenLines();
@@ -465,7 +495,7 @@ void tst_RenderGuards::nonBlockingStandardInputIsWaitedFor()
 
 void tst_RenderGuards::closedStandardInputIsAnError()
 {
-    const DescriptorRun r = runWithInput({"-", "out.png"}, -1, [] {});
+    const DescriptorRun r = runWithInput({"-", "out.png"}, -1, [](int &) {});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(QString::fromUtf8(r.err), OpenMessage("/dev/stdin", "Standard input is closed") + u'\n');
     QCOMPARE(r.out, QByteArray());
