@@ -75,7 +75,7 @@ Run convertOnce(const QString &mode, const QByteArray &text, PictureStack &stack
         // noised on the workers, none kept.
         PictureControl first;
         first.SetBounds(0, 0, 308, 400);
-        const RenderJob job = RenderJob::FromSettings(text, first, false, 1);
+        const RenderJob job = RenderJob::From(text, CurrentRenderValues(), first.BoundsRect(), false, 1);
         const std::vector<PagePlan> pages = PlanPages(text, job);
         const int jobs = DefaultJobs();
         std::vector<PixelBuffer> buffers(static_cast<std::size_t>(jobs));

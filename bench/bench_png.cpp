@@ -18,10 +18,10 @@
 // first differing pixel and exit code 1.
 
 #include "BenchText.h"
+#include "BmpEncoder.h"
 #include "ConvertText.h"
 #include "ImageCompare.h"
 #include "LumoError.h"
-#include "PictureExport.h"
 #include "PictureStack.h"
 #include "RenderSettings.h"
 

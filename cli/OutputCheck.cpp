@@ -1,5 +1,6 @@
 #include "OutputCheck.h"
 
+#include "BmpEncoder.h"
 #include "PdfOutput.h"
 
 #include <QDir>
@@ -216,12 +217,9 @@ void CheckPictures(const RenderOptions &options, const RenderJob &job, const std
                             .arg(height)
                             .arg(highest));
         }
-        switch (options.outputKind) {
-        case OutputKind::Bmp: CheckFitsBmp(width, height, names.Picture(index)); break;
-        case OutputKind::Pdf:
+        if (options.pictureFormat == PictureFormat::Bmp)
+            CheckFitsBmp(width, height, names.Picture(index));
+        else if (options.outputKind == OutputKind::Pdf)
             CheckFitsPdf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), names.Document());
-            break;
-        default: break;
-        }
     }
 }

@@ -1,18 +1,9 @@
 #include "OutputNames.h"
 
+#include "PdfOutput.h"
 #include "PictureExport.h"
 
 #include <QFileInfo>
-
-std::optional<PictureFormat> PictureFormatOf(OutputKind kind)
-{
-    switch (kind) {
-    case OutputKind::Jpeg: return PictureFormat::Jpeg;
-    case OutputKind::Bmp: return PictureFormat::Bmp;
-    case OutputKind::Png: return PictureFormat::Png;
-    default: return std::nullopt;
-    }
-}
 
 OutputNames::OutputNames(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed)
     : m_options(options)
@@ -25,9 +16,9 @@ OutputNames::OutputNames(const RenderOptions &options, std::size_t count, std::o
         separator = QStringLiteral("-");
     }
     if (options.outputKind == OutputKind::Pdf)
-        m_document = variantSeed ? base + QStringLiteral(".pdf") : options.output;
-    if (const std::optional<PictureFormat> format = PictureFormatOf(options.outputKind))
-        m_extension = PictureExtension(*format);
+        m_document = variantSeed ? base + PdfExtension : options.output;
+    if (options.pictureFormat)
+        m_extension = PictureExtension(*options.pictureFormat);
     for (std::size_t i = 0; i < count; ++i) {
         const QString stem = count == 1 ? base : base + separator + QString::number(i + 11);
         m_stems.push_back(stem);
@@ -68,7 +59,7 @@ QString OutputNames::LineText(std::size_t page, std::size_t line) const
 
 QString OutputNames::OutlinedDocument() const
 {
-    return PictureBaseName(m_document) + QStringLiteral("-overlay.pdf");
+    return PictureBaseName(m_document) + QStringLiteral("-overlay") + PdfExtension;
 }
 
 QString OutputNames::DocumentBoxes() const

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "PictureExport.h"
 #include "RenderOptions.h"
 
 #include <QString>
@@ -8,9 +7,6 @@
 #include <functional>
 #include <optional>
 #include <vector>
-
-// The picture files' format of an OUTPUT; none for a PDF or no OUTPUT.
-std::optional<PictureFormat> PictureFormatOf(OutputKind kind);
 
 // Every name lumo-render writes for the pictures of one rendering (one
 // variant). The outputs are checked against each other through the same

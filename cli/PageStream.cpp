@@ -9,7 +9,6 @@
 #include "PageTruth.h"
 #include "PdfOutput.h"
 #include "PictureEncoder.h"
-#include "PictureExport.h"
 #include "PixelBuffer.h"
 #include "PngEncoder.h"
 #include "SetupStore.h"
@@ -109,7 +108,7 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector
                  const PageProgress &progress)
 {
     const OutputKind kind = options.outputKind;
-    const std::optional<PictureFormat> format = PictureFormatOf(kind);
+    const std::optional<PictureFormat> format = options.pictureFormat;
     const OutputNames names(options, pages.size(), extras.variantSeed);
     StopIfInterrupted(pictureNamed(names, options, 0));
     std::optional<PdfDocument> pdf;
@@ -122,7 +121,6 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector
 
     const bool truthWanted = wantsTruth(options, extras);
     const TruthTexts texts(CharsetTable(job.font.Charset()));
-    const auto settings = SetupValues();
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
     std::vector<Worker> workers(static_cast<std::size_t>(jobs));
 
@@ -173,7 +171,7 @@ void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector
                 const int height = Wrap::Sub(pages[index].bounds.Bottom, pages[index].bounds.Top);
                 if (extras.manifest) {
                     const PictureFacts facts{names.Picture(index), static_cast<qint64>(index), pages[index].bounds,
-                                             job.seed,             settings,                   extras.version};
+                                             job.seed,             extras.settings,            extras.version};
                     finished.manifestLine = ManifestLine(facts, own.truth, texts);
                 }
                 if (options.boxes) {

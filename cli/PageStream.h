@@ -5,6 +5,7 @@
 #include "RenderOptions.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,8 @@ struct StreamExtras
     // The variant's seed when the names carry it.
     std::optional<std::uint32_t> variantSeed;
     QString version;
+    // The settings' keys and values, as the manifest names them.
+    QList<std::pair<QByteArray, QByteArray>> settings;
 };
 
 // lumo-render's rendering: the pages of the layout pass (PlanPages) drawn, noised,

@@ -1,14 +1,12 @@
 #include "RenderCommand.h"
 
 #include "CodePage.h"
-#include "ConvertText.h"
 #include "Interruption.h"
 #include "LumoError.h"
 #include "OutputCheck.h"
 #include "PageLayout.h"
 #include "PageStream.h"
 #include "RenderOptions.h"
-#include "RenderSettings.h"
 #include "SetupStore.h"
 #include "TextFile.h"
 #include "WrapInt.h"
@@ -99,26 +97,31 @@ QByteArray readText(const QString &input)
     return ReadTextFileLines(input);
 }
 
-void applyOverrides(const RenderOptions &options)
+// The setup's values with the options' overrides.
+RenderValues settingsOf(const RenderOptions &options)
 {
+    RenderValues values;
+    ReadSetup(ToCp1252(options.setupName), values, options.settingsPath);
+    FontObject &font = values.font;
     if (options.fontName)
-        SetupFont->SetName(*options.fontName);
+        font.SetName(*options.fontName);
     if (options.fontSize)
-        SetupFont->SetSize(*options.fontSize);
+        font.SetSize(*options.fontSize);
     if (options.fontStyle)
-        SetupFont->SetStyle(*options.fontStyle);
+        font.SetStyle(*options.fontStyle);
     if (options.fontColor)
-        SetupFont->SetColor(*options.fontColor);
+        font.SetColor(*options.fontColor);
     if (options.charset)
-        SetupFont->SetCharset(*options.charset);
+        font.SetCharset(*options.charset);
     if (options.background)
-        BGColor = *options.background;
+        values.background = *options.background;
     if (options.jitterX)
-        HoVar = *options.jitterX;
+        values.hoVar = *options.jitterX;
     if (options.jitterY)
-        VeVar = *options.jitterY;
+        values.veVar = *options.jitterY;
     if (options.noise)
-        Rausch = *options.noise;
+        values.rausch = *options.noise;
+    return values;
 }
 
 QString geometry(const LumoRect &bounds)
@@ -169,18 +172,20 @@ private:
 struct Rendering
 {
     QByteArray text;
+    // The settings as the ground truth names them.
+    QList<std::pair<QByteArray, QByteArray>> settings;
     RenderJob job;
     std::vector<PagePlan> pages;
 };
 
-Rendering prepare(const RenderOptions &options)
+Rendering prepare(const RenderOptions &options, const RenderValues &settings)
 {
     Rendering rendering;
     rendering.text = readText(options.input);
-    PictureControl first;
-    first.SetBounds(0, 0, options.pageWidth, options.pageHeight);
+    rendering.settings = SetupValues(settings);
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
-    rendering.job = RenderJob::FromSettings(rendering.text, first, options.onePicture, seed);
+    rendering.job = RenderJob::From(rendering.text, settings, {0, 0, options.pageWidth, options.pageHeight},
+                                    options.onePicture, seed);
     rendering.pages = PlanPages(rendering.text, rendering.job);
 
     RunShape shape;
@@ -227,6 +232,7 @@ void render(const RenderOptions &options, const Rendering &rendering)
             StreamExtras extras;
             extras.manifest = manifest ? &*manifest : nullptr;
             extras.version = QStringLiteral(LUMO_VERSION);
+            extras.settings = rendering.settings;
             RenderJob job = rendering.job;
             // Seeds follow each other, wrapping around at 2^32.
             job.seed = rendering.job.seed + static_cast<std::uint32_t>(variant);
@@ -257,17 +263,16 @@ void run(const RenderOptions &options)
     const bool rendering = !options.input.isNull();
     // Listing and deleting don't need the settings, so a setup that cannot
     // be loaded doesn't stand in their way.
-    if (rendering || options.saveSetup) {
-        LoadSetup(ToCp1252(options.setupName), options.settingsPath);
-        applyOverrides(options);
-    }
+    std::optional<RenderValues> settings;
+    if (rendering || options.saveSetup)
+        settings = settingsOf(options);
     // Every output is checked before anything is written, the settings
     // file included.
     std::optional<Rendering> prepared;
     if (rendering)
-        prepared = prepare(options);
+        prepared = prepare(options, *settings);
     if (options.saveSetup)
-        SaveSetup(ToCp1252(*options.saveSetup), options.settingsPath);
+        WriteSetup(ToCp1252(*options.saveSetup), *settings, options.settingsPath);
     if (options.deleteSetup)
         EraseSetup(ToCp1252(*options.deleteSetup), options.settingsPath);
     if (options.listSetups) {

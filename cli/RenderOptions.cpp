@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "FontObject.h"
+#include "PdfOutput.h"
 #include "SettingsFile.h"
 #include "SetupStore.h"
 
@@ -142,18 +143,19 @@ void pageValue(RenderOptions &options, const QString &option, const QString &val
     options.pageHeight = static_cast<std::int32_t>(*height);
 }
 
-OutputKind outputKind(const QString &output)
+// OUTPUT's extension, in any case, chooses what is written.
+void chooseOutputKind(RenderOptions &options)
 {
-    const QString extension = QFileInfo(output).suffix().toLower();
-    if (extension == u"jpg" || extension == u"jpeg")
-        return OutputKind::Jpeg;
-    if (extension == u"bmp")
-        return OutputKind::Bmp;
-    if (extension == u"png")
-        return OutputKind::Png;
-    if (extension == u"pdf")
-        return OutputKind::Pdf;
-    failValue(QStringLiteral("OUTPUT"), QStringLiteral("not a .jpg, .jpeg, .bmp, .png or .pdf file"), output);
+    const QString extension = QLatin1Char('.') + QFileInfo(options.output).suffix();
+    options.pictureFormat = PictureFormatOfExtension(extension);
+    if (options.pictureFormat)
+        options.outputKind = OutputKind::Pictures;
+    else if (extension.toLower() == PdfExtension)
+        options.outputKind = OutputKind::Pdf;
+    else
+        failValue(QStringLiteral("OUTPUT"),
+                  QStringLiteral("not a %1 or %2 file").arg(PictureExtensions().join(QStringLiteral(", ")), PdfExtension),
+                  options.output);
 }
 
 using Apply = void (*)(RenderOptions &, const QString &option, const QString &value);
@@ -304,7 +306,7 @@ RenderOptions ParseRenderOptions(const QStringList &arguments)
         if (std::any_of(options.output.begin(), options.output.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
             failValue(QStringLiteral("OUTPUT"), QStringLiteral("must not contain a control character"),
                       ShownWithLineBreaks(options.output));
-        options.outputKind = outputKind(options.output);
+        chooseOutputKind(options);
     }
     if (options.input.isNull() && !options.saveSetup && !options.deleteSetup && !options.listSetups)
         fail(QStringLiteral("no INPUT given"));

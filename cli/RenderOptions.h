@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Colour.h"
+#include "PictureFormat.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,7 +12,9 @@
 // What lumo-render was asked to do, read from its command line before any
 // file is touched.
 
-enum class OutputKind { None, Jpeg, Bmp, Png, Pdf };
+// What OUTPUT is: nothing is written, pictures of one format, or one PDF
+// document.
+enum class OutputKind { None, Pictures, Pdf };
 
 struct RenderOptions
 {
@@ -58,6 +61,8 @@ struct RenderOptions
     QString input;
     QString output;
     OutputKind outputKind = OutputKind::None;
+    // The pictures' format: set exactly for OutputKind::Pictures.
+    std::optional<PictureFormat> pictureFormat;
 };
 
 // A command line that cannot be carried out. The message is one line and

@@ -31,37 +31,14 @@
 namespace {
 
 // The render settings that a setup carries.
-struct Snapshot
+QByteArray shown(const RenderValues &s)
 {
-    Colour background = 0;
-    QString fontName;
-    std::int32_t fontSize = 0;
-    std::int32_t fontHeight = 0;
-    Colour fontColor = 0;
-    std::uint8_t pitch = 0;
-    std::uint8_t style = 0;
-    std::uint8_t charset = 0;
-    std::int32_t hoVar = 0;
-    std::int32_t veVar = 0;
-    std::int32_t rausch = 0;
-    bool operator==(const Snapshot &) const = default;
-};
-
-Snapshot takeSnapshot()
-{
-    const FontObject &font = *SetupFont;
-    return {BGColor,      font.Name(),  font.Size(),     font.Height(), font.Color(), font.Pitch(),
-            font.Style(), font.Charset(), HoVar, VeVar, Rausch};
-}
-
-QByteArray shown(const Snapshot &s)
-{
-    return "BGColor " + QByteArray::number(s.background) + ", font " + Escaped(s.fontName.toUtf8()) + " size "
-           + QByteArray::number(s.fontSize) + " height " + QByteArray::number(s.fontHeight) + " colour "
-           + QByteArray::number(s.fontColor) + " pitch " + QByteArray::number(s.pitch) + " style "
-           + QByteArray::number(s.style) + " charset " + QByteArray::number(s.charset) + ", HoVar "
-           + QByteArray::number(s.hoVar) + " VeVar " + QByteArray::number(s.veVar) + " Rausch "
-           + QByteArray::number(s.rausch);
+    const FontObject &font = s.font;
+    return "BGColor " + QByteArray::number(s.background) + ", font " + Escaped(font.Name().toUtf8()) + " height "
+           + QByteArray::number(font.Height()) + " colour " + QByteArray::number(font.Color()) + " pitch "
+           + QByteArray::number(font.Pitch()) + " style " + QByteArray::number(font.Style()) + " charset "
+           + QByteArray::number(font.Charset()) + ", HoVar " + QByteArray::number(s.hoVar) + " VeVar "
+           + QByteArray::number(s.veVar) + " Rausch " + QByteArray::number(s.rausch);
 }
 
 QByteArray shown(const QList<QByteArray> &names)
@@ -85,6 +62,14 @@ std::int64_t heightOf(std::int64_t size)
     return size < 0 ? magnitude : -magnitude;
 }
 
+// -round(height x 72 / 96), halves away from zero: the size a height reads
+// back as.
+std::int64_t sizeOf(std::int64_t height)
+{
+    const std::int64_t magnitude = (std::llabs(height) * 72 * 2 + 96) / (96 * 2);
+    return height < 0 ? magnitude : -magnitude;
+}
+
 // The font name as the file keeps it: up to a NUL byte, at most 31
 // characters, and no blanks
 // or control characters at its end, since reading would trim them.
@@ -96,13 +81,13 @@ QByteArray storedFontName(const QByteArray &name)
 
 struct ExpectedLoad
 {
-    Snapshot settings;
+    RenderValues settings;
     std::optional<QByteArray> badInteger; // the text the message quotes
 };
 
 // LoadSetup by the rules: each value assigned as read, in the table's order;
 // a colour, pitch or charset that is no integer stops there.
-ExpectedLoad modelLoad(const ModelFile &file, const QByteArray &name, Snapshot s)
+ExpectedLoad modelLoad(const ModelFile &file, const QByteArray &name, RenderValues s)
 {
     const auto read = [&](const char *key, const QByteArray &fallback) {
         return ModelRead(file, name, key).value_or(fallback);
@@ -114,26 +99,26 @@ ExpectedLoad modelLoad(const ModelFile &file, const QByteArray &name, Snapshot s
         return value.has_value();
     };
 
+    FontObject &font = s.font;
     const QByteArray background = '$' + read("BGColor", "00FFFFFF");
     if (!integer(background, [&](std::int32_t v) { s.background = v; }))
         return {s, background};
     const QByteArray name31 = storedFontName(read("FTName", "Arial"));
     if (!name31.isEmpty())
-        s.fontName = FromCp1252(name31);
+        font.SetName(FromCp1252(name31));
     const std::int32_t size = ModelReadInteger(ModelRead(file, name, "FTSize"), 8);
-    s.fontHeight = static_cast<std::int32_t>(std::clamp<std::int64_t>(heightOf(size), INT32_MIN, INT32_MAX));
-    s.fontSize = heightOf(size) == s.fontHeight ? size : -1; // -1: a size whose height does not fit is not compared
+    font.SetHeight(static_cast<std::int32_t>(std::clamp<std::int64_t>(heightOf(size), INT32_MIN, INT32_MAX)));
     const QByteArray colour = '$' + read("FTColor", "00000000");
-    if (!integer(colour, [&](std::int32_t v) { s.fontColor = v; }))
+    if (!integer(colour, [&](std::int32_t v) { font.SetColor(v); }))
         return {s, colour};
     const QByteArray pitch = read("FTPitch", "0");
-    if (!integer(pitch, [&](std::int32_t v) { s.pitch = static_cast<std::uint8_t>(v); }))
+    if (!integer(pitch, [&](std::int32_t v) { font.SetPitch(static_cast<std::uint8_t>(v)); }))
         return {s, pitch};
     const QByteArray style = read("FTStyle", "");
-    s.style = (style.contains('B') ? 1 : 0) | (style.contains('I') ? 2 : 0) | (style.contains('U') ? 4 : 0)
-              | (style.contains('S') ? 8 : 0);
+    font.SetStyle(static_cast<std::uint8_t>((style.contains('B') ? 1 : 0) | (style.contains('I') ? 2 : 0)
+                                            | (style.contains('U') ? 4 : 0) | (style.contains('S') ? 8 : 0)));
     const QByteArray charset = read("FTCSet", "0");
-    if (!integer(charset, [&](std::int32_t v) { s.charset = static_cast<std::uint8_t>(v); }))
+    if (!integer(charset, [&](std::int32_t v) { font.SetCharset(static_cast<std::uint8_t>(v)); }))
         return {s, charset};
     s.hoVar = ModelReadInteger(ModelRead(file, name, "HoVar"), 0);
     s.veVar = ModelReadInteger(ModelRead(file, name, "VeVar"), 0);
@@ -142,23 +127,24 @@ ExpectedLoad modelLoad(const ModelFile &file, const QByteArray &name, Snapshot s
 }
 
 // SaveSetup by the rules: the ten keys in the table's order.
-void modelSave(ModelFile &file, const QByteArray &name, const Snapshot &s)
+void modelSave(ModelFile &file, const QByteArray &name, const RenderValues &s)
 {
     const auto colour = [](Colour c) {
         return QByteArray::number(static_cast<quint32>(c), 16).toUpper().rightJustified(8, '0');
     };
+    const FontObject &font = s.font;
     QByteArray style;
     for (const auto &[flag, letter] : {std::pair{1, 'B'}, {2, 'I'}, {4, 'U'}, {8, 'S'}}) {
-        if (s.style & flag)
+        if (font.Style() & flag)
             style += letter;
     }
     ModelWrite(file, name, "BGColor", colour(s.background));
-    ModelWrite(file, name, "FTName", storedFontName(ToCp1252(s.fontName)));
-    ModelWrite(file, name, "FTSize", QByteArray::number(s.fontSize));
-    ModelWrite(file, name, "FTColor", colour(s.fontColor));
-    ModelWrite(file, name, "FTPitch", QByteArray::number(s.pitch));
+    ModelWrite(file, name, "FTName", storedFontName(ToCp1252(font.Name())));
+    ModelWrite(file, name, "FTSize", QByteArray::number(sizeOf(font.Height())));
+    ModelWrite(file, name, "FTColor", colour(font.Color()));
+    ModelWrite(file, name, "FTPitch", QByteArray::number(font.Pitch()));
     ModelWrite(file, name, "FTStyle", style);
-    ModelWrite(file, name, "FTCSet", QByteArray::number(s.charset));
+    ModelWrite(file, name, "FTCSet", QByteArray::number(font.Charset()));
     ModelWrite(file, name, "HoVar", QByteArray::number(s.hoVar));
     ModelWrite(file, name, "VeVar", QByteArray::number(s.veVar));
     ModelWrite(file, name, "Rausch", QByteArray::number(s.rausch));
@@ -245,7 +231,7 @@ private:
         // each would take much of a run's time.
         const Describe about = [&] { return "setup " + Escaped(name) + " of " + context(); };
         ResetRenderSettings();
-        const ExpectedLoad expected = modelLoad(m_model, name, takeSnapshot());
+        const ExpectedLoad expected = modelLoad(m_model, name, CurrentRenderValues());
         std::optional<QString> message;
         try {
             LoadSetup(name, m_path);
@@ -259,14 +245,12 @@ private:
         } else {
             FUZZ_CHECK(!message, "LoadSetup raised " + message->toUtf8() + "; " + about());
         }
-        Snapshot loaded = takeSnapshot();
-        Snapshot wanted = expected.settings;
-        if (wanted.fontSize == -1)
-            loaded.fontSize = -1;
+        const RenderValues loaded = CurrentRenderValues();
+        const RenderValues &wanted = expected.settings;
         FUZZ_CHECK(loaded == wanted, "LoadSetup gave " + shown(loaded) + ", rules " + shown(wanted) + "; " + about());
         checkFileIsModel("LoadSetup");
 
-        const Snapshot before = takeSnapshot();
+        const RenderValues before = CurrentRenderValues();
         if (!saveBack || !save(name, before, about))
             return;
 
@@ -278,7 +262,7 @@ private:
         } catch (const LumoError &error) {
             FUZZ_CHECK(false, "loading a saved setup raised " + error.message().toUtf8() + "; " + about());
         }
-        FUZZ_CHECK(takeSnapshot() == before, "saved " + shown(before) + ", loaded back " + shown(takeSnapshot())
+        FUZZ_CHECK(CurrentRenderValues() == before, "saved " + shown(before) + ", loaded back " + shown(CurrentRenderValues())
                                                  + "; " + about());
         SaveSetup(name, m_path);
         FUZZ_CHECK(ReadBytes(m_path) == saved, "saving again wrote " + Escaped(ReadBytes(m_path)) + " after "
@@ -288,13 +272,13 @@ private:
     // SaveSetup of the current settings; false when it was refused (allowed
     // only for a name or font name that holds a line break or NUL, and then
     // the file stays as it was).
-    bool save(const QByteArray &name, const Snapshot &settings, const Describe &about)
+    bool save(const QByteArray &name, const RenderValues &settings, const Describe &about)
     {
         const QByteArray before = ReadBytes(m_path);
         try {
             SaveSetup(name, m_path);
         } catch (const LumoError &error) {
-            FUZZ_CHECK(holdsBreak(name) || holdsBreak(ToCp1252(settings.fontName)),
+            FUZZ_CHECK(holdsBreak(name) || holdsBreak(ToCp1252(settings.font.Name())),
                        "SaveSetup raised " + error.message().toUtf8() + "; " + about());
             FUZZ_CHECK(ReadBytes(m_path) == before, "a refused SaveSetup changed the file; " + about());
             return false;
@@ -333,7 +317,7 @@ private:
 
         ResetRenderSettings();
         for (const QByteArray &setup : setupNames)
-            save(setup, takeSnapshot(), [&] { return "planted setup name " + Escaped(setup) + " in " + context(); });
+            save(setup, CurrentRenderValues(), [&] { return "planted setup name " + Escaped(setup) + " in " + context(); });
         for (const QByteArray &font : fontNames) {
             ResetRenderSettings();
             try {
@@ -341,7 +325,7 @@ private:
             } catch (const LumoError &) {
                 continue; // refused at once: nothing can reach the file
             }
-            save(sectionName, takeSnapshot(), [&] { return "planted font name " + Escaped(font) + " in " + context(); });
+            save(sectionName, CurrentRenderValues(), [&] { return "planted font name " + Escaped(font) + " in " + context(); });
         }
     }
 

@@ -1,5 +1,6 @@
 #include "PictureEncoder.h"
 
+#include "BmpEncoder.h"
 #include "JpegWriter.h"
 #include "PngEncoder.h"
 #include "WholeFile.h"

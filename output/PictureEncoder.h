@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PictureExport.h"
+#include "PictureFormat.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "konvpng.h"
 
-#include "PictureExport.h"
+#include "BmpEncoder.h"
 #include "PngEncoder.h"
 #include "WholeFile.h"
 
@@ -16,18 +16,18 @@ namespace {
 // converted. Anything else goes to Qt's reader.
 std::optional<QImage> readProgramBitmap(const QByteArray &file)
 {
-    if (file.size() < BmpHeadersSize || !file.startsWith("BM"))
+    if (file.size() < BmpHeadersSize || !file.startsWith(BmpSignature))
         return std::nullopt;
     const auto *header = reinterpret_cast<const uchar *>(file.constData());
-    const quint32 pixelOffset = qFromLittleEndian<quint32>(header + 10);
-    const quint32 infoSize = qFromLittleEndian<quint32>(header + 14);
-    const qint32 width = qFromLittleEndian<qint32>(header + 18);
-    const qint32 height = qFromLittleEndian<qint32>(header + 22);
-    const quint16 planes = qFromLittleEndian<quint16>(header + 26);
-    const quint16 bits = qFromLittleEndian<quint16>(header + 28);
-    const quint32 compression = qFromLittleEndian<quint32>(header + 30);
-    if (infoSize != BmpInfoHeaderSize || planes != 1 || bits != BmpBytesPerPixel * 8 || compression != 0 || width <= 0
-        || height == 0 || height == INT32_MIN)
+    const quint32 pixelOffset = qFromLittleEndian<quint32>(header + BmpPixelsStartAt);
+    const quint32 infoSize = qFromLittleEndian<quint32>(header + BmpInfoSizeAt);
+    const qint32 width = qFromLittleEndian<qint32>(header + BmpWidthAt);
+    const qint32 height = qFromLittleEndian<qint32>(header + BmpHeightAt);
+    const quint16 planes = qFromLittleEndian<quint16>(header + BmpPlanesAt);
+    const quint16 bits = qFromLittleEndian<quint16>(header + BmpBitsAt);
+    const quint32 compression = qFromLittleEndian<quint32>(header + BmpCompressionAt);
+    if (infoSize != BmpInfoHeaderSize || planes != 1 || bits != BmpBitsPerPixel || compression != BmpUncompressed
+        || width <= 0 || height == 0 || height == INT32_MIN)
         return std::nullopt;
     const qint64 rows = height < 0 ? -qint64(height) : height;
     const qint64 rowBytes = qint64(width) * BmpBytesPerPixel;

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "LumoDialogs.h"
+#include "WorkerThread.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <atomic>
 #include <deque>
-#include <exception>
-#include <thread>
 #include <functional>
 #include <optional>
+#include <thread>
 
 // Answers the windows' questions from a script and records what was asked.
 // An unscripted question is answered with "cancel" and recorded, so a test
@@ -92,26 +91,15 @@ public:
             work();
             return;
         }
-        std::exception_ptr error;
-        std::atomic<bool> finished{false};
         if (*cancelWhenDone == 0)
             progress.cancelled = true;
-        std::thread worker([&] {
-            try {
-                work();
-            } catch (...) {
-                error = std::current_exception();
-            }
-            finished = true;
-        });
-        while (!finished) {
+        WorkerThread worker(work);
+        while (!worker.Finished()) {
             if (progress.done >= *cancelWhenDone)
                 progress.cancelled = true;
             std::this_thread::yield();
         }
-        worker.join();
-        if (error)
-            std::rethrow_exception(error);
+        worker.Finish();
     }
 
 private:

@@ -1,3 +1,4 @@
+#include "BmpEncoder.h"
 #include "ErrorMessage.h"
 #include "ImageCompare.h"
 #include "JpegWriter.h"

@@ -9,6 +9,7 @@
 #include "PageTruth.h"
 #include "PlainReference.h"
 #include "RenderJob.h"
+#include "PictureControl.h"
 #include "RenderSettings.h"
 
 #include <QFontMetrics>
@@ -167,7 +168,7 @@ void TestGroundTruth::inkAndCellsAreExact()
 
     PictureControl first;
     first.SetBounds(0, 0, width, height);
-    const RenderJob job = RenderJob::FromSettings(text, first, onePicture, seed);
+    const RenderJob job = RenderJob::From(text, CurrentRenderValues(), first.BoundsRect(), onePicture, seed);
     const std::vector<PagePlan> pages = PlanPages(text, job);
     QCOMPARE(pages.size(), plain.size());
     for (std::size_t p = 0; p < pages.size(); ++p) {

@@ -10,6 +10,7 @@
 #include "SetupStore.h"
 #include "TextFile.h"
 #include "WholeFile.h"
+#include "WindowCommands.h"
 #include "WindowPlacement.h"
 
 #include <QApplication>
@@ -31,7 +32,6 @@ constexpr int WheelNotch = 120;
 // Menu captions that also name a command's progress.
 const QString ConvertCaption = QStringLiteral("convert");
 const QString ConvertOneCaption = QStringLiteral("convert to one picture");
-const QString ConvertFileCaption = QStringLiteral("convert from file");
 
 } // namespace
 
@@ -149,41 +149,26 @@ void TLumoForm::FormCreate()
 
     SetupFont = Memo->Font();
     createPopMenu();
-    readGeometry();
+    PlaceAtStoredGeometry(this, PositionKeys::WinEditLeft, PositionKeys::WinEditTop, PositionKeys::WinEditWidth,
+                          PositionKeys::WinEditHeight);
     RunSilently([] { LoadSetup(StandardSetupName); });
     RunSilently([this] { loadIntoMemo(StartTextPath); });
 }
 
 void TLumoForm::createPopMenu()
 {
-    const struct
-    {
-        QString caption;
-        void (TLumoForm::*handler)();
-    } items[] = {
-        {QStringLiteral("load text"), &TLumoForm::LoadFileClick},
-        {QStringLiteral("save text"), &TLumoForm::SaveFileClick},
-        {QStringLiteral("save load delete"), &TLumoForm::SaveLoadDeleteClick},
-        {QStringLiteral("show setup"), &TLumoForm::SetupClick},
-        {ConvertCaption, &TLumoForm::ConvertClick},
-        {ConvertOneCaption, &TLumoForm::ConvertOneClick},
-        {ConvertFileCaption, &TLumoForm::ConvertFileClick},
-        {QStringLiteral("doku"), &TLumoForm::DokuClick},
-        {QStringLiteral("quit"), &TLumoForm::QuitClick},
-    };
-    for (const auto &item : items) {
-        QAction *action = PopMenu->addAction(item.caption);
-        connect(action, &QAction::triggered, this, item.handler);
-    }
-}
-
-void TLumoForm::readGeometry()
-{
-    const int left = ReadPosition(PositionKeys::WinEditLeft);
-    const int top = ReadPosition(PositionKeys::WinEditTop);
-    const int width = ReadPosition(PositionKeys::WinEditWidth);
-    const int height = ReadPosition(PositionKeys::WinEditHeight);
-    PlaceWindow(this, QRect(left, top, width, height));
+    AddMenuCommands(PopMenu, this,
+                    {
+                        {QStringLiteral("load text"), &TLumoForm::LoadFileClick},
+                        {QStringLiteral("save text"), &TLumoForm::SaveFileClick},
+                        {QStringLiteral("save load delete"), &TLumoForm::SaveLoadDeleteClick},
+                        {QStringLiteral("show setup"), &TLumoForm::SetupClick},
+                        {ConvertCaption, &TLumoForm::ConvertClick},
+                        {ConvertOneCaption, &TLumoForm::ConvertOneClick},
+                        {ConvertFileCaption(), &TLumoForm::ConvertFileClick},
+                        {QStringLiteral("doku"), &TLumoForm::DokuClick},
+                        {QStringLiteral("quit"), &TLumoForm::QuitClick},
+                    });
 }
 
 // PopMenu is the settings window's context menu too: a command's dialogs
@@ -275,13 +260,19 @@ void TLumoForm::ConvertOneClick()
     RunCommand(m_dialogs, commandWindow(), [this] { convertMemo(true); });
 }
 
+QSize TLumoForm::firstPictureSize() const
+{
+    // The point size goes in as a number of pixels.
+    return QSize(Memo->width() + Memo->Font()->Size(), Memo->height());
+}
+
 void TLumoForm::prepareFirstPicture()
 {
     PictureControl &image = m_windows.FirstPicture();
     image.ClearPicture();
-    // The point size goes in as a number of pixels.
-    image.SetWidth(Memo->width() + Memo->Font()->Size());
-    image.SetHeight(Memo->height());
+    const QSize size = firstPictureSize();
+    image.SetWidth(size.width());
+    image.SetHeight(size.height());
 }
 
 void TLumoForm::convertMemo(bool onePicture)
@@ -291,29 +282,17 @@ void TLumoForm::convertMemo(bool onePicture)
     m_windows.SetPictureClientHeight(image.Height());
     SetupFont->SetSize(Memo->Font()->Size());
     ConvertText(MemoText(), image, m_windows.Pictures(), onePicture,
-                {.watch = progressWatcher(onePicture ? ConvertOneCaption : ConvertCaption)});
+                {.watch = ProgressWatcher(m_dialogs, [this] { return commandWindow(); },
+                                          onePicture ? ConvertOneCaption : ConvertCaption)});
     m_windows.ShowPictures();
 }
 
 void TLumoForm::ConvertFileClick()
 {
     RunCommand(m_dialogs, commandWindow(), [this] {
-        const auto path = m_dialogs.OpenFileName(commandWindow(), m_loadDialogTitle);
-        if (!path)
-            return;
-        prepareFirstPicture();
-        m_windows.PicturesChanged();
-        ConvertText(ReadTextFileLines(*path), m_windows.FirstPicture(), m_windows.Pictures(), false,
-                    {.watch = progressWatcher(ConvertFileCaption)});
-        m_windows.ShowPictures();
+        ConvertFromFile(m_dialogs, [this] { return commandWindow(); }, m_loadDialogTitle, m_windows,
+                        [this] { return firstPictureSize(); });
     });
-}
-
-WorkWatcher TLumoForm::progressWatcher(const QString &what)
-{
-    return [this, what](WorkProgress &progress, const std::function<void()> &work) {
-        m_dialogs.RunWithProgress(commandWindow(), what, progress, work);
-    };
 }
 
 void TLumoForm::DokuClick()

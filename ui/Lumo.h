@@ -3,11 +3,11 @@
 #include "Activation.h"
 #include "Colour.h"
 #include "FontObject.h"
-#include "WorkProgress.h"
 
 #include <QByteArray>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -113,11 +113,11 @@ protected:
 private:
     QWidget *commandWindow();
     void createPopMenu();
-    void readGeometry();
 
     void convertMemo(bool onePicture);
-    // A long conversion shows its progress over the window it was chosen in.
-    WorkWatcher progressWatcher(const QString &what);
+    // The first picture of a conversion: as wide as the text area and the
+    // font's point size, as high as the text area.
+    QSize firstPictureSize() const;
     void prepareFirstPicture();
     void loadIntoMemo(const QString &path);
     void wheelTurned(QWheelEvent *event);

@@ -1,12 +1,11 @@
 #include "LumoImage.h"
 
 #include "CommandGuard.h"
-#include "ConvertText.h"
 #include "LumoDialogs.h"
 #include "PictureClipboard.h"
 #include "PictureView.h"
 #include "RenderSettings.h"
-#include "TextFile.h"
+#include "WindowCommands.h"
 #include "WindowPlacement.h"
 
 #include <QApplication>
@@ -25,7 +24,6 @@ constexpr int WheelNotch = 120;
 constexpr int WheelStep = 30;
 
 // Menu captions that also name a command's progress.
-const QString ConvertFileCaption = QStringLiteral("convert from file");
 const QString SaveJpgCaption = QStringLiteral("save JPG");
 const QString SaveBmpCaption = QStringLiteral("save BMP");
 const QString SavePngCaption = QStringLiteral("save PNG");
@@ -74,7 +72,9 @@ void TLumoImageForm::FormCreate()
     m_image.SetPopupMenu(PopMenu);
     horizontalScrollBar()->setTracking(true);
     verticalScrollBar()->setTracking(true);
-    readGeometry();
+    PlaceAtStoredGeometry(this, PositionKeys::WinImageLeft, PositionKeys::WinImageTop, PositionKeys::WinImageWidth,
+                          PositionKeys::WinImageHeight);
+    updateScrollBars();
 }
 
 void TLumoImageForm::FormDestroy()
@@ -86,32 +86,15 @@ void TLumoImageForm::FormDestroy()
 
 void TLumoImageForm::createPopMenu()
 {
-    const struct
-    {
-        QString caption;
-        void (TLumoImageForm::*handler)();
-    } items[] = {
-        {ConvertFileCaption, &TLumoImageForm::ConvertFileClick},
-        {QStringLiteral("copy picture"), &TLumoImageForm::CopyPicture},
-        {SaveJpgCaption, &TLumoImageForm::SaveJPGClick},
-        {SaveBmpCaption, &TLumoImageForm::SaveBMPClick},
-        {SavePngCaption, &TLumoImageForm::SavePNGClick},
-        {QStringLiteral("close"), &TLumoImageForm::CloseClick},
-    };
-    for (const auto &item : items) {
-        QAction *action = PopMenu->addAction(item.caption);
-        connect(action, &QAction::triggered, this, item.handler);
-    }
-}
-
-void TLumoImageForm::readGeometry()
-{
-    const int left = ReadPosition(PositionKeys::WinImageLeft);
-    const int top = ReadPosition(PositionKeys::WinImageTop);
-    const int width = ReadPosition(PositionKeys::WinImageWidth);
-    const int height = ReadPosition(PositionKeys::WinImageHeight);
-    PlaceWindow(this, QRect(left, top, width, height));
-    updateScrollBars();
+    AddMenuCommands(PopMenu, this,
+                    {
+                        {ConvertFileCaption(), &TLumoImageForm::ConvertFileClick},
+                        {QStringLiteral("copy picture"), &TLumoImageForm::CopyPicture},
+                        {SaveJpgCaption, &TLumoImageForm::SaveJPGClick},
+                        {SaveBmpCaption, &TLumoImageForm::SaveBMPClick},
+                        {SavePngCaption, &TLumoImageForm::SavePNGClick},
+                        {QStringLiteral("close"), &TLumoImageForm::CloseClick},
+                    });
 }
 
 void TLumoImageForm::FormActivate()
@@ -251,17 +234,7 @@ void TLumoImageForm::OpenPictureMenu(PictureControl *picture, const QPoint &glob
 void TLumoImageForm::ConvertFileClick()
 {
     RunCommand(m_dialogs, this, [this] {
-        const auto path = m_dialogs.OpenFileName(this, QString());
-        if (!path)
-            return;
-        m_image.ClearPicture();
-        const QSize client = ClientSize();
-        m_image.SetWidth(client.width());
-        m_image.SetHeight(client.height());
-        PicturesChanged();
-        ConvertText(ReadTextFileLines(*path), m_image, *this, false,
-                    {.watch = progressWatcher(ConvertFileCaption)});
-        ShowForm();
+        ConvertFromFile(m_dialogs, overThisWindow(), QString(), *this, [this] { return ClientSize(); });
     });
 }
 
@@ -289,15 +262,13 @@ void TLumoImageForm::savePictures(PictureFormat format, const QString &caption)
 {
     RunCommand(m_dialogs, this, [this, format, caption] {
         if (const auto path = m_dialogs.SaveFileName(this))
-            SavePictures(ImageList, *path, format, {.watch = progressWatcher(caption)});
+            SavePictures(ImageList, *path, format, {.watch = ProgressWatcher(m_dialogs, overThisWindow(), caption)});
     });
 }
 
-WorkWatcher TLumoImageForm::progressWatcher(const QString &what)
+CommandWindow TLumoImageForm::overThisWindow()
 {
-    return [this, what](WorkProgress &progress, const std::function<void()> &work) {
-        m_dialogs.RunWithProgress(this, what, progress, work);
-    };
+    return [this] { return this; };
 }
 
 void TLumoImageForm::CloseClick()

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Activation.h"
+#include "LumoWindows.h"
 #include "PictureControl.h"
 #include "PictureExport.h"
+#include "WindowCommands.h"
 
 #include <QScrollArea>
 #include <QSize>
@@ -24,7 +26,7 @@ class QWheelEvent;
 // controls of a scrolled window are: scrolling moves every picture by the
 // scrolled distance, so while the window is scrolled down by s pixels the
 // first picture's Top is -s.
-class TLumoImageForm : public QScrollArea, public ActivatableWindow, public PictureOwner
+class TLumoImageForm : public QScrollArea, public ActivatableWindow, public PictureOwner, public ConversionTarget
 {
 public:
     explicit TLumoImageForm(LumoDialogs &dialogs, QWidget *parent = nullptr);
@@ -44,10 +46,16 @@ public:
 
     // To be called after the pictures were changed from outside the window:
     // brings the scroll range up to date and repaints.
-    void PicturesChanged();
+    void PicturesChanged() override;
     // Shows the window and makes it the active one (so it runs its
     // activation when another window of the program had the focus).
     void ShowForm();
+
+    // Where its own "convert from file" draws: Image and the pages after it,
+    // shown with ShowForm.
+    PictureControl &FirstPicture() override { return m_image; }
+    PictureOwner &Pictures() override { return *this; }
+    void ShowPictures() override { ShowForm(); }
 
     // Fits the client area to the first picture and gives every picture the
     // context menu.
@@ -85,11 +93,10 @@ protected:
 private:
     void FormDestroy();
     void createPopMenu();
-    void readGeometry();
+    // The picture window's dialogs belong to itself, whichever window is active.
+    CommandWindow overThisWindow();
 
     void savePictures(PictureFormat format, const QString &caption);
-    // A long command shows its progress over this window.
-    WorkWatcher progressWatcher(const QString &what);
     void scrolledHorizontally(int value);
     void scrolledVertically(int value);
     QSize contentSize() const;

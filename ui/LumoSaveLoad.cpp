@@ -7,6 +7,7 @@
 #include "LumoWindows.h"
 #include "PanelWidgets.h"
 #include "SettingsFile.h"
+#include "RenderSettings.h"
 #include "SetupStore.h"
 #include "WindowPlacement.h"
 

@@ -10,22 +10,31 @@ class PictureControl;
 class PictureOwner;
 class QMenu;
 
+// Where a conversion draws, as the picture window offers it: its first
+// picture, the owner of the pages a conversion makes, and showing the
+// pictures after a conversion (or before one, once the first picture was
+// cleared). The editor reaches it through LumoWindows, the picture window is
+// it, so that both run the one "convert from file".
+class ConversionTarget
+{
+public:
+    virtual ~ConversionTarget() = default;
+
+    virtual PictureControl &FirstPicture() = 0;
+    virtual PictureOwner &Pictures() = 0;
+    virtual void PicturesChanged() = 0;
+    virtual void ShowPictures() = 0;
+};
+
 // What the program's windows need of each other, and nothing more. Every
 // window is handed this when it is made; start-up implements it once over
 // the four windows, so no window knows another window's class.
-class LumoWindows
+class LumoWindows : public ConversionTarget
 {
 public:
-    virtual ~LumoWindows() = default;
-
-    // The picture window: its first picture, the owner of the pages a
-    // conversion makes, its client height, and showing the pictures after a
-    // conversion (or before one, once the first picture was cleared).
-    virtual PictureControl &FirstPicture() = 0;
-    virtual PictureOwner &Pictures() = 0;
+    // The picture window: where a conversion draws (see ConversionTarget)
+    // and its client height.
     virtual void SetPictureClientHeight(int height) = 0;
-    virtual void PicturesChanged() = 0;
-    virtual void ShowPictures() = 0;
 
     // The editor: its activation, a font, a background or a font colour the
     // settings window hands it, its "convert" command and its context menu.

@@ -1,6 +1,7 @@
 #include "QtDialogs.h"
 
 #include "LumoFontDialog.h"
+#include "WorkerThread.h"
 
 #include <QColorDialog>
 #include <QElapsedTimer>
@@ -9,9 +10,6 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
-#include <atomic>
-#include <exception>
-#include <thread>
 
 std::optional<QString> QtDialogs::OpenFileName(QWidget *parent, const QString &title)
 {
@@ -86,24 +84,14 @@ void QtDialogs::ShowError(QWidget *parent, const QString &title, const QString &
 void QtDialogs::RunWithProgress(QWidget *parent, const QString &what, WorkProgress &progress,
                                 const std::function<void()> &work)
 {
-    std::exception_ptr error;
-    std::atomic<bool> finished{false};
     QEventLoop loop;
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            error = std::current_exception();
-        }
-        finished = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
+    WorkerThread worker(work, [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
 
     // Half a second without the dialog: the user's input waits meanwhile,
     // so no other command starts before this one is done.
     QTimer::singleShot(500, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!finished) {
+    if (!worker.Finished()) {
         QProgressDialog dialog(parent);
         dialog.setWindowTitle(what);
         dialog.setWindowModality(Qt::ApplicationModal);
@@ -124,10 +112,8 @@ void QtDialogs::RunWithProgress(QWidget *parent, const QString &what, WorkProgre
         dialog.show();
         ticker.start(50);
         // The dialog is modal: only it answers while the work goes on.
-        if (!finished)
+        if (!worker.Finished())
             loop.exec();
     }
-    worker.join();
-    if (error)
-        std::rethrow_exception(error);
+    worker.Finish();
 }

@@ -103,6 +103,16 @@ QRect StoredPlace(const QWidget *window)
     return window->frameGeometry();
 }
 
+void PlaceAtStoredGeometry(QWidget *window, const PositionKey &leftKey, const PositionKey &topKey,
+                           const PositionKey &widthKey, const PositionKey &heightKey)
+{
+    const int left = ReadPosition(leftKey);
+    const int top = ReadPosition(topKey);
+    const int width = ReadPosition(widthKey);
+    const int height = ReadPosition(heightKey);
+    PlaceWindow(window, QRect(left, top, width, height));
+}
+
 void MoveToStoredPosition(QWidget *window, const PositionKey &leftKey, const PositionKey &topKey)
 {
     window->move(ReadPosition(leftKey), window->y());

@@ -22,6 +22,13 @@ void ForgetStoredSize(QWidget *window);
 // its outer geometry, frame included, where the window system reports one.
 QRect StoredPlace(const QWidget *window);
 
+// Places the window (see PlaceWindow) at its stored left, top, width and
+// height, all four read before it moves: when the settings file cannot be
+// read, the window keeps its place and the error goes on to the caller. The
+// editor and the picture window store their size as well as their place.
+void PlaceAtStoredGeometry(QWidget *window, const PositionKey &leftKey, const PositionKey &topKey,
+                           const PositionKey &widthKey, const PositionKey &heightKey);
+
 // Moves the window to its stored left, then to its stored top, each as soon
 // as it is read: when the settings file cannot be read, the window stays where
 // the reading stopped, and the error goes on to the caller.

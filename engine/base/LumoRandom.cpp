@@ -4,10 +4,10 @@
 
 std::uint32_t RandSeed = 0;
 
-void Randomize()
+std::uint32_t ClockSeed()
 {
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    RandSeed = static_cast<std::uint32_t>(ticks);
+    return static_cast<std::uint32_t>(ticks);
 }
 
 std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t steps)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LumoRandom.h"
 #include "PictureControl.h"
 #include "WorkProgress.h"
 
@@ -33,6 +34,3 @@ struct ConvertOptions
 void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOwner &owner, bool onePicture,
                  const ConvertOptions &options = {});
 
-// The generator's seed for a conversion without a given one: the low 32 bits
-// of the high-resolution clock.
-std::uint32_t ClockSeed();

@@ -1,27 +1,26 @@
 #include "RenderJob.h"
 
-#include "RenderSettings.h"
 #include "WrapInt.h"
 
 #include <array>
 
-RenderJob RenderJob::FromSettings(const QByteArray &text, const PictureControl &first, bool onePicture,
-                                  std::uint32_t seed)
+RenderJob RenderJob::From(const QByteArray &text, const RenderValues &values, const LumoRect &first, bool onePicture,
+                          std::uint32_t seed)
 {
     RenderJob job;
-    job.font = *SetupFont;
-    job.background = ColourToRgb(BGColor);
-    job.foreground = ColourToRgb(SetupFont->Color());
-    job.hoVar = HoVar;
-    job.veVar = VeVar;
-    job.rausch = Rausch;
+    job.font = values.font;
+    job.background = ColourToRgb(values.background);
+    job.foreground = ColourToRgb(values.font.Color());
+    job.hoVar = values.hoVar;
+    job.veVar = values.veVar;
+    job.rausch = values.rausch;
     job.h = Wrap::Abs(job.font.Height());
     job.half = job.h / 2;
     job.lineStep = Wrap::Mul(4, job.h) / 3;
-    job.left = first.Left();
-    job.top = first.Top();
-    job.width = first.Width();
-    job.height = first.Height();
+    job.left = first.Left;
+    job.top = first.Top;
+    job.width = Wrap::Sub(first.Right, first.Left);
+    job.height = Wrap::Sub(first.Bottom, first.Top);
     job.onePicture = onePicture;
     job.seed = seed;
 

@@ -3,10 +3,8 @@
 #include "CodePage.h"
 #include "FontObject.h"
 #include "IntegerText.h"
-#include "RenderSettings.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -94,52 +92,49 @@ QByteArray StoredFontName(const QByteArray &name)
         .toByteArray();
 }
 
-QList<std::pair<QByteArray, QByteArray>> SetupValues()
+QList<std::pair<QByteArray, QByteArray>> SetupValues(const RenderValues &values)
 {
-    const FontObject &font = *SetupFont;
+    const FontObject &font = values.font;
     return {
-        {KeyBGColor, colourText(BGColor)},
+        {KeyBGColor, colourText(values.background)},
         {KeyFTName, StoredFontName(ToCp1252(font.Name()))},
         {KeyFTSize, QByteArray::number(font.Size())},
         {KeyFTColor, colourText(font.Color())},
         {KeyFTPitch, QByteArray::number(font.Pitch())},
         {KeyFTStyle, styleText(font.Style())},
         {KeyFTCSet, QByteArray::number(font.Charset())},
-        {KeyHoVar, QByteArray::number(HoVar)},
-        {KeyVeVar, QByteArray::number(VeVar)},
-        {KeyRausch, QByteArray::number(Rausch)},
+        {KeyHoVar, QByteArray::number(values.hoVar)},
+        {KeyVeVar, QByteArray::number(values.veVar)},
+        {KeyRausch, QByteArray::number(values.rausch)},
     };
 }
 
-void SaveSetup(const QByteArray &name, const QString &path)
+void WriteSetup(const QByteArray &name, const RenderValues &values, const QString &path)
 {
     SettingsFile file(path);
-    for (const auto &[key, value] : SetupValues())
+    for (const auto &[key, value] : SetupValues(values))
         file.WriteString(name, key, value);
     file.UpdateFile();
 }
 
-void LoadSetup(const QByteArray &name, const QString &path)
+void ReadSetup(const QByteArray &name, RenderValues &values, const QString &path)
 {
     const SettingsFile file(path);
-    // Held here so that a change handler that re-points SetupFont cannot pull
-    // the object away half-way through.
-    const std::shared_ptr<FontObject> font = SetupFont;
-
+    FontObject &font = values.font;
     // Each value is assigned as soon as it is read: a value that is not an
-    // integer stops the load there and leaves the earlier ones in place.
-    BGColor = colourFromText(file.ReadString(name, KeyBGColor, DefaultBGColor));
+    // integer stops the reading there and leaves the earlier ones in place.
+    values.background = colourFromText(file.ReadString(name, KeyBGColor, DefaultBGColor));
     const QByteArray fontName = file.ReadString(name, KeyFTName, DefaultFTName);
     if (!fontName.isEmpty())
-        font->SetName(FromCp1252(StoredFontName(fontName)));
-    font->SetSize(file.ReadInteger(name, KeyFTSize, DefaultFTSize));
-    font->SetColor(colourFromText(file.ReadString(name, KeyFTColor, DefaultFTColor)));
-    font->SetPitch(lowByte(StrToInt(file.ReadString(name, KeyFTPitch, DefaultFTPitch))));
-    font->SetStyle(styleFromText(file.ReadString(name, KeyFTStyle, DefaultFTStyle)));
-    font->SetCharset(lowByte(StrToInt(file.ReadString(name, KeyFTCSet, DefaultFTCSet))));
-    HoVar = file.ReadInteger(name, KeyHoVar, DefaultVariation);
-    VeVar = file.ReadInteger(name, KeyVeVar, DefaultVariation);
-    Rausch = file.ReadInteger(name, KeyRausch, DefaultVariation);
+        font.SetName(FromCp1252(StoredFontName(fontName)));
+    font.SetSize(file.ReadInteger(name, KeyFTSize, DefaultFTSize));
+    font.SetColor(colourFromText(file.ReadString(name, KeyFTColor, DefaultFTColor)));
+    font.SetPitch(lowByte(StrToInt(file.ReadString(name, KeyFTPitch, DefaultFTPitch))));
+    font.SetStyle(styleFromText(file.ReadString(name, KeyFTStyle, DefaultFTStyle)));
+    font.SetCharset(lowByte(StrToInt(file.ReadString(name, KeyFTCSet, DefaultFTCSet))));
+    values.hoVar = file.ReadInteger(name, KeyHoVar, DefaultVariation);
+    values.veVar = file.ReadInteger(name, KeyVeVar, DefaultVariation);
+    values.rausch = file.ReadInteger(name, KeyRausch, DefaultVariation);
 }
 
 QList<QByteArray> ListSetups(const QString &path)

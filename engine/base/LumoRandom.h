@@ -27,5 +27,6 @@ inline std::int32_t Random(std::int32_t n)
 // state without drawing all that comes before it.
 std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t steps);
 
-// Seeds from the low 32 bits of the high-resolution clock.
-void Randomize();
+// The seed of a conversion without a given one: the low 32 bits of the
+// high-resolution clock, so that two conversions of the same text differ.
+std::uint32_t ClockSeed();

@@ -2,7 +2,8 @@
 
 #include "FontObject.h"
 #include "GlyphCache.h"
-#include "PictureControl.h"
+#include "LumoRect.h"
+#include "RenderValues.h"
 
 #include <QByteArray>
 #include <QRgb>
@@ -10,16 +11,16 @@
 #include <memory>
 
 // Everything a conversion reads of the render settings and of its first
-// picture, copied once when the conversion starts, with every colour
+// picture, taken once when the conversion starts, with every colour
 // resolved to RGB and the glyph cell of every byte of the text rendered.
 // Workers on other threads read it and nothing else, so nothing they touch
 // is shared with the windows.
 struct RenderJob
 {
-    // Takes the render settings (SetupFont, BGColor, HoVar, VeVar, Rausch)
-    // as they are now; first is the picture the conversion starts in.
-    static RenderJob FromSettings(const QByteArray &text, const PictureControl &first, bool onePicture,
-                                  std::uint32_t seed);
+    // The conversion of text in these settings, starting in a picture with
+    // these bounds.
+    static RenderJob From(const QByteArray &text, const RenderValues &values, const LumoRect &first, bool onePicture,
+                          std::uint32_t seed);
 
     FontObject font;
     std::shared_ptr<GlyphCache> glyphs;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RenderValues.h"
 #include "SettingsFile.h"
 
 #include <QByteArray>
@@ -19,19 +20,21 @@ inline const QByteArray PositionSection = QByteArrayLiteral("__SetupProgamPositi
 // LoadSetup reads font names through this one rule.
 QByteArray StoredFontName(const QByteArray &name);
 
-// The ten keys of a setup section with the values SaveSetup writes for the
-// render settings as they are now, in the order it writes them.
-QList<std::pair<QByteArray, QByteArray>> SetupValues();
+// The ten keys of a setup section with the values WriteSetup writes for
+// the render settings, in the order it writes them.
+QList<std::pair<QByteArray, QByteArray>> SetupValues(const RenderValues &values);
 
 // Writes BGColor, FTName, FTSize, FTColor, FTPitch, FTStyle, FTCSet, HoVar,
-// VeVar and Rausch from the render settings into section name.
-void SaveSetup(const QByteArray &name, const QString &path = DefaultSettingsPath);
+// VeVar and Rausch of the values into section name.
+void WriteSetup(const QByteArray &name, const RenderValues &values, const QString &path = DefaultSettingsPath);
 
-// Sets BGColor, SetupFont's name, size, colour, pitch, style and charset,
-// HoVar, VeVar and Rausch, in this order, from section name; missing keys
-// take their defaults. A colour, pitch or charset that is not an integer
-// raises "'<text>' ist kein gültiger Integerwert" and stops there.
-void LoadSetup(const QByteArray &name, const QString &path = DefaultSettingsPath);
+// Reads the background, the font's name, size, colour, pitch, style and
+// charset, HoVar, VeVar and Rausch, in this order, from section name into
+// values; missing keys take their defaults, an empty font name keeps the
+// font's. A colour, pitch or charset that is not an integer raises "'<text>'
+// ist kein gültiger Integerwert" and stops there: the keys before it are
+// read into values, the rest are left as they were.
+void ReadSetup(const QByteArray &name, RenderValues &values, const QString &path = DefaultSettingsPath);
 
 // All section names in file order.
 QList<QByteArray> ListSetups(const QString &path = DefaultSettingsPath);

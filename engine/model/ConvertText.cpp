@@ -10,13 +10,6 @@
 #include "RenderSettings.h"
 
 #include <algorithm>
-#include <chrono>
-
-std::uint32_t ClockSeed()
-{
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    return static_cast<std::uint32_t>(ticks);
-}
 
 namespace {
 
@@ -47,7 +40,8 @@ void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOw
     }
     firstPicture.ClearPicture();
 
-    const RenderJob job = RenderJob::FromSettings(text, firstPicture, onePicture, seed);
+    // The settings as they are at the command: the workers draw from this copy.
+    const RenderJob job = RenderJob::From(text, CurrentRenderValues(), firstPicture.BoundsRect(), onePicture, seed);
     const std::vector<PagePlan> pages = PlanPages(text, job);
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
     checkMemory(pages, job, jobs);

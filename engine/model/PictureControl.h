@@ -2,6 +2,7 @@
 
 #include "Colour.h"
 #include "FontObject.h"
+#include "LumoRect.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -11,15 +12,6 @@
 
 class QObject;
 class GlyphCache;
-
-// Right and bottom are exclusive.
-struct LumoRect
-{
-    std::int32_t Left = 0;
-    std::int32_t Top = 0;
-    std::int32_t Right = 0;
-    std::int32_t Bottom = 0;
-};
 
 enum class PenMode { Solid, Dot };
 

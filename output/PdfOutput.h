@@ -10,6 +10,9 @@
 
 class QPdfWriter;
 
+// The extension of a PDF document's file.
+inline constexpr QLatin1StringView PdfExtension(".pdf");
+
 // One PDF document written page by page, each picture on a page of its own
 // size at 96 dpi, so a pixel of the picture is a pixel of the page. Pages go
 // out as they come; an existing file is replaced only when Finish() wrote the

@@ -2,6 +2,11 @@
 
 #include "Colour.h"
 #include "FontObject.h"
+#include "RenderValues.h"
+#include "SettingsFile.h"
+
+#include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -30,3 +35,16 @@ extern std::vector<PictureControl *> ImageList;
 // Puts the settings back to their values at program start (tests and
 // lumo-render start from these).
 void ResetRenderSettings();
+
+// The render settings as they are now, as a value (a copy of SetupFont's fields).
+RenderValues CurrentRenderValues();
+// Sets BGColor, the fields of the font SetupFont points to, HoVar, VeVar and
+// Rausch from the values.
+void SetRenderValues(const RenderValues &values);
+
+// Writes the render settings as they are now into section name of the
+// settings file.
+void SaveSetup(const QByteArray &name, const QString &path = DefaultSettingsPath);
+// Sets the render settings from section name (see ReadSetup): a value that
+// is not an integer raises, and the settings read before it stay set.
+void LoadSetup(const QByteArray &name, const QString &path = DefaultSettingsPath);
