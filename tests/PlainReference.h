@@ -1,17 +1,18 @@
 #pragma once
 
-// A deliberately plain conversion: every character is drawn with its own
-// QPainter text call and measured with its own width query, every page is a
-// QImage of its own. The engine's conversion must give the same pictures;
-// the benchmark measures how much faster it is.
+// A deliberately plain conversion: the program's rules carried out on the
+// Canvas one operation at a time, a text-out and a width query for every
+// character, a dotted line along the top of every new page, a SetPixel for
+// every pixel of noise, every page a Canvas of its own. The engine's
+// conversion must give the same pictures; the benchmark measures how much
+// faster it is.
 
-#include "CodePage.h"
 #include "LumoRandom.h"
+#include "PictureControl.h"
 #include "RenderSettings.h"
 
-#include <QFontMetrics>
 #include <QImage>
-#include <QPainter>
+#include <memory>
 #include <vector>
 
 struct PlainCharacter
@@ -37,27 +38,28 @@ inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, in
                                            quint32 seed)
 {
     RandSeed = seed;
-    const QFont font = SetupFont->ToQFont();
-    const QColor background = ColourToQColor(BGColor);
-    const QColor foreground = ColourToQColor(SetupFont->Color());
-    const ByteToUnicode &table = CharsetTable(SetupFont->Charset());
-    const int h = std::abs(SetupFont->Height());
+    const RenderValues settings = CurrentRenderValues();
+    const int h = std::abs(settings.font.Height());
     const int half = h / 2;
     const int lineStep = 4 * h / 3;
 
-    auto newImage = [&] {
-        QImage image(width, height, QImage::Format_RGB32);
-        image.fill(background);
-        return image;
+    std::vector<std::unique_ptr<Canvas>> canvases;
+    std::vector<PlainPage> pages;
+    const auto newPage = [&](int top) {
+        auto canvas = std::make_unique<Canvas>(width, height);
+        canvas->BrushColor = settings.background;
+        canvas->Font = settings.font;
+        canvas->FillRect({0, 0, width, height});
+        canvases.push_back(std::move(canvas));
+        pages.push_back({QImage(), top, {}});
     };
-    auto jitter = [&](int x, int y) {
-        const int jy = y + Random(2 * VeVar) - VeVar;
-        const int jx = x + Random(2 * HoVar) - HoVar;
+    const auto jitter = [&](int x, int y) {
+        const int jy = y + Random(2 * settings.veVar) - settings.veVar;
+        const int jx = x + Random(2 * settings.hoVar) - settings.hoVar;
         return QPoint(jx, jy);
     };
 
-    std::vector<PlainPage> pages;
-    pages.push_back({newImage(), 0, {}});
+    newPage(0);
     int pageHeight = height;
     int x = half;
     int y = half;
@@ -68,32 +70,22 @@ inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, in
             if (pageHeight - lineStep < y) {
                 if (onePicture) {
                     pageHeight += h;
-                    QImage grown(width, pageHeight, QImage::Format_RGB32);
-                    grown.fill(background);
-                    QPainter copier(&grown);
-                    copier.drawImage(0, 0, pages.back().image);
-                    copier.end();
-                    pages.back().image = grown;
+                    canvases.back()->SetBitmapHeight(pageHeight);
                 } else {
-                    PlainPage page{newImage(), pages.back().top + height, {}};
-                    for (int dot = 0; dot < width; dot += 2)
-                        page.image.setPixelColor(dot, 0, foreground);
-                    pages.push_back(page);
+                    newPage(pages.back().top + height);
+                    Canvas &page = *canvases.back();
+                    page.PenStyle = PenMode::Dot;
+                    page.PenColor = settings.font.Color();
+                    page.LineTo(width, 0);
                     x = half;
                     y = half;
                     p = jitter(x, y);
                 }
             }
-            const QString character = QString(QChar(table[c]));
-            QPainter painter(&pages.back().image);
-            const QFontMetrics metrics(font, &pages.back().image);
-            const int advance = metrics.horizontalAdvance(character);
-            painter.fillRect(QRect(p.x(), p.y(), advance, metrics.ascent() + metrics.descent()), background);
-            painter.setFont(font);
-            painter.setPen(foreground);
-            painter.drawText(p.x(), p.y() + metrics.ascent(), character);
+            const QByteArray character(1, ch);
+            canvases.back()->TextOut(p.x(), p.y(), character);
             pages.back().characters.push_back({c, p, pageHeight, false});
-            x += advance;
+            x += canvases.back()->TextWidth(character);
         }
         if (c == 13 || width - h < x) {
             x = half;
@@ -103,18 +95,19 @@ inline std::vector<PlainPage> PlainConvert(const QByteArray &text, int width, in
         }
     }
 
-    for (PlainPage &page : pages) {
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        Canvas &page = *canvases[i];
         const int pageW = width;
-        const int pageH = page.image.height();
-        const int n = ((pageW * pageH) / 30) / 2 * Rausch;
-        for (int colour = 0; colour < 2 && n >= 0; ++colour) {
-            const QRgb rgb = colour == 0 ? background.rgb() : foreground.rgb();
-            for (int i = 0; i <= n; ++i) {
+        const int pageH = page.Stored().height();
+        const int n = ((pageW * pageH) / 30) / 2 * settings.rausch;
+        for (const Colour colour : {settings.background, settings.font.Color()}) {
+            for (int k = 0; n >= 0 && k <= n; ++k) {
                 const int py = Random(pageH);
                 const int px = Random(pageW);
-                page.image.setPixel(px, py, rgb);
+                page.SetPixel(px, py, colour);
             }
         }
+        pages[i].image = page.Stored();
     }
     return pages;
 }

@@ -9,6 +9,7 @@
 #include "PageTruth.h"
 #include "PlainReference.h"
 #include "RenderJob.h"
+#include "CodePage.h"
 #include "PictureControl.h"
 #include "RenderSettings.h"
 

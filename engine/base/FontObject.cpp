@@ -34,8 +34,7 @@ FontObject::FontObject()
       m_color(clWindowText),
       m_pitch(fpDefault),
       m_style(0),
-      m_charset(1),
-      m_version(0)
+      m_charset(1)
 {
     SetSize(8);
 }
@@ -46,8 +45,7 @@ FontObject::FontObject(const FontObject &other)
       m_color(other.m_color),
       m_pitch(other.m_pitch),
       m_style(other.m_style),
-      m_charset(other.m_charset),
-      m_version(other.m_version)
+      m_charset(other.m_charset)
 {
 }
 
@@ -68,8 +66,6 @@ void FontObject::Assign(const FontObject &other)
     m_style = other.m_style;
     m_charset = other.m_charset;
     changed();
-    // Equal fields: share the version so caches keyed on it stay valid.
-    m_version = other.m_version;
 }
 
 void FontObject::SetName(const QString &name)
@@ -146,13 +142,8 @@ bool FontObject::SameAs(const FontObject &other) const
         && m_pitch == other.m_pitch && m_style == other.m_style && m_charset == other.m_charset;
 }
 
-namespace {
-std::uint64_t nextFontVersion = 1;
-}
-
 void FontObject::changed()
 {
-    m_version = nextFontVersion++;
     if (OnChange)
         OnChange();
 }

@@ -61,10 +61,6 @@ public:
     // True when both describe the same glyphs in the same colour.
     bool SameAs(const FontObject &other) const;
 
-    // Changes with every change of a field; a copy shares its original's
-    // version until either changes, so equal versions mean equal fields.
-    std::uint64_t Version() const { return m_version; }
-
     // Called after every change of a field, so a window showing this font
     // can follow it.
     std::function<void()> OnChange;
@@ -78,7 +74,6 @@ private:
     std::uint8_t m_pitch;
     std::uint8_t m_style;
     std::uint8_t m_charset;
-    std::uint64_t m_version;
 };
 
 // The screen's vertical logical resolution when a screen reports one, else 96.

@@ -40,26 +40,7 @@ void GlyphPainter::Draw(QPoint at, unsigned char byte, int clipHeight)
     if (cellX + cell.advance + margin <= 0 || cellX - margin >= width || cellY + cellHeight + margin <= 0
         || cellY - margin >= height)
         return;
-    QPainter &p = painter(height);
+    QPainter &p = m_clipped.On(m_target, height, m_glyphs);
     p.fillRect(QRect(at.x(), at.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
     p.drawText(at.x(), at.y() + m_glyphs.Ascent(), QString(QChar(m_glyphs.CharOf(byte))));
-}
-
-// The painter works on the rows above the clip height only: those are the
-// picture's bounds for it, at the same places. A clip rectangle would do the
-// same, but costs the painter a pass over the whole height of a tall
-// picture every time it is set.
-QPainter &GlyphPainter::painter(int clipHeight)
-{
-    if (m_painter && m_paintedRows != clipHeight)
-        m_painter.reset();
-    if (!m_painter) {
-        m_rows = QImage(m_bits, m_target.width(), clipHeight, m_bytesPerLine, QImage::Format_RGB32);
-        m_paintedRows = clipHeight;
-        m_painter = std::make_unique<QPainter>(&m_rows);
-        // A copy of its own: a font is not used by two threads at once.
-        m_painter->setFont(QFont(m_glyphs.Font()));
-        m_painter->setPen(QColor(m_glyphs.Foreground()));
-    }
-    return *m_painter;
 }

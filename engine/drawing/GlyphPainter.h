@@ -1,12 +1,10 @@
 #pragma once
 
+#include "ClippedPainter.h"
 #include "GlyphCache.h"
 
 #include <QImage>
 #include <QPoint>
-#include <memory>
-
-class QPainter;
 
 // Draws characters into a 32-bit picture as opaque text cells: a cell whose
 // glyph stays inside it is copied from the glyph cache; a glyph that reaches
@@ -27,13 +25,9 @@ public:
     void Draw(QPoint at, unsigned char byte, int clipHeight);
 
 private:
-    QPainter &painter(int clipHeight);
-
     const GlyphCache &m_glyphs;
     QImage &m_target;
     uchar *m_bits;
     qsizetype m_bytesPerLine;
-    QImage m_rows;
-    int m_paintedRows = 0;
-    std::unique_ptr<QPainter> m_painter;
+    ClippedPainter m_clipped;
 };

@@ -69,7 +69,7 @@ void PageTruth::Begin(const GlyphCache &glyphs, int width, int height, int rows)
     // A new picture may come with new glyphs.
     m_glyphMasks.fill(-1);
     m_lineOpen = false;
-    m_alonePainter.reset();
+    m_alonePainter.Close();
 }
 
 int PageTruth::newMask(int left, int top, int width, int height)
@@ -143,22 +143,13 @@ int PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
     if (reach.width() <= 0 || reach.height() <= 0)
         return -1;
     if (m_alone.width() != m_width || m_alone.height() != m_rows) {
-        m_alonePainter.reset();
+        m_alonePainter.Close();
         m_alone = QImage(m_width, m_rows, QImage::Format_RGB32);
         m_alone.fill(m_glyphs->Background());
     }
-    // The painter stays open for the picture; it works on the rows above
-    // the clip height, as the picture's own painter does.
-    if (m_alonePainter && m_aloneRows != clipHeight)
-        m_alonePainter.reset();
-    if (!m_alonePainter) {
-        m_aloneView = QImage(m_alone.bits(), m_width, clipHeight, m_alone.bytesPerLine(), QImage::Format_RGB32);
-        m_aloneRows = clipHeight;
-        m_alonePainter = std::make_unique<QPainter>(&m_aloneView);
-        m_alonePainter->setFont(QFont(m_glyphs->Font()));
-        m_alonePainter->setPen(QColor(m_glyphs->Foreground()));
-    }
-    m_alonePainter->drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
+    // Drawn with the picture's clip, as the picture's own painter does.
+    m_alonePainter.On(m_alone, clipHeight, *m_glyphs)
+        .drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
 
     const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
     const InkMask &mask = m_masks.back();

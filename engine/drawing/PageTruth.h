@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClippedPainter.h"
 #include "GlyphCache.h"
 
 #include <QImage>
@@ -100,7 +101,5 @@ private:
     bool m_lineOpen = false;
     // The background, where a glyph that leaves its cell is drawn alone.
     QImage m_alone;
-    QImage m_aloneView;
-    int m_aloneRows = 0;
-    std::unique_ptr<QPainter> m_alonePainter;
+    ClippedPainter m_alonePainter;
 };
