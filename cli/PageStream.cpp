@@ -101,130 +101,181 @@ QString pictureNamed(const OutputNames &names, const RenderOptions &options, std
     return names.Picture(index);
 }
 
+// One rendering's pages on their way: drawn and encoded by the workers
+// (Finish), waiting in page order until enough files have come
+// (Consume), then put in place, written into the documents and the manifest
+// and reported (Complete).
+class PageStreamer
+{
+public:
+    PageStreamer(const QByteArray &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+                 const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
+                 const PageProgress &progress)
+        : m_text(text), m_job(job), m_pages(pages), m_options(options), m_extras(extras), m_report(report),
+          m_progress(progress), m_names(options, pages.size(), extras.variantSeed),
+          m_truthWanted(wantsTruth(options, extras)), m_texts(CharsetTable(job.font.Charset())),
+          m_jobs(options.jobs > 0 ? options.jobs : DefaultJobs()), m_workers(static_cast<std::size_t>(m_jobs))
+    {
+    }
+
+    void Run()
+    {
+        StopIfInterrupted(pictureNamed(m_names, m_options, 0));
+        openDocuments();
+        // While a batch goes to the disk the workers draw on, as far as a
+        // batch more. A PDF's pages wait as pictures in memory, so they keep
+        // the short distance.
+        const std::size_t ahead = 2 * static_cast<std::size_t>(m_jobs) + (m_pdf ? 0 : SettledTogether);
+        try {
+            RunInOrder<FinishedPage>(
+                m_pages.size(), m_jobs, ahead,
+                [this](std::size_t index, int worker) { return finish(index, m_workers[std::size_t(worker)]); },
+                [this](std::size_t index, FinishedPage &&page) { return consume(index, std::move(page)); });
+        } catch (const Interrupted &) {
+            throw;
+        } catch (...) {
+            // A later page failed while the pages before it waited to be put
+            // on the disk together: they are completed first, so that the
+            // failure names the first page not written. Should one of them
+            // fail, its error is the one that goes on.
+            m_waiting.Complete([this](std::size_t index, FinishedPage &page) { complete(index, page); });
+            throw;
+        }
+        finishDocuments();
+    }
+
+private:
+    void openDocuments()
+    {
+        if (m_options.outputKind != OutputKind::Pdf)
+            return;
+        m_pdf.emplace(m_names.Document());
+        if (m_options.overlay)
+            m_outlinedPdf.emplace(m_names.OutlinedDocument());
+    }
+
+    // On a worker: the page drawn, noised and encoded, with its truth.
+    FinishedPage finish(std::size_t index, Worker &own)
+    {
+        DrawPage(m_text, m_job, m_pages[index], static_cast<std::int64_t>(index), own.buffer,
+                 m_truthWanted ? &own.truth : nullptr);
+        const QImage picture = own.buffer.InUse();
+        const std::optional<PictureFormat> format = m_options.pictureFormat;
+        FinishedPage finished;
+        if (format)
+            finished.files.emplace_back(m_names.Picture(index),
+                                        own.encoder.Encode(picture, *format, m_names.Picture(index)));
+        else if (m_pdf)
+            finished.picture = picture.copy();
+        if (m_truthWanted)
+            addTruth(index, own, picture, finished);
+        return finished;
+    }
+
+    void addTruth(std::size_t index, Worker &own, const QImage &picture, FinishedPage &finished)
+    {
+        const LumoRect &bounds = m_pages[index].bounds;
+        const int height = Wrap::Sub(bounds.Bottom, bounds.Top);
+        if (m_extras.manifest) {
+            const PictureFacts facts{m_names.Picture(index), static_cast<qint64>(index), bounds,
+                                     m_job.seed,             m_extras.settings,          m_extras.version};
+            finished.manifestLine = ManifestLine(facts, own.truth, m_texts);
+        }
+        if (m_options.boxes) {
+            // A PDF's pictures share one box file, each with its page.
+            if (m_pdf)
+                finished.documentBoxes = BoxFileText(own.truth, m_texts, height, static_cast<int>(index));
+            else
+                finished.files.emplace_back(m_names.BoxFile(index), BoxFileText(own.truth, m_texts, height, 0));
+        }
+        if (m_options.linesFolder) {
+            for (const LineImage &line : LineImages(own.truth, picture, m_job.half, m_texts.Characters())) {
+                finished.files.emplace_back(m_names.LineImage(index, line.line), EncodePng(line.picture));
+                finished.files.emplace_back(m_names.LineText(index, line.line), line.text);
+            }
+        }
+        if (m_options.overlay) {
+            const QImage outlined = OutlinedInk(picture, own.truth);
+            if (const std::optional<PictureFormat> format = m_options.pictureFormat)
+                finished.files.emplace_back(m_names.Outlined(index),
+                                            own.encoder.Encode(outlined, *format, m_names.Outlined(index)));
+            else
+                finished.outlined = outlined;
+        }
+    }
+
+    // In page order, on the calling thread.
+    bool consume(std::size_t index, FinishedPage &&page)
+    {
+        StopIfInterrupted(pictureNamed(m_names, m_options, m_completed));
+        m_waiting.Add(index, std::move(page));
+        // Pages wait only for files to put on the disk, and a PDF's pictures
+        // not at all: they are the document.
+        if (m_pdf || m_waiting.Files() == 0 || m_waiting.Files() >= SettledTogether || index + 1 == m_pages.size())
+            m_waiting.Complete([this](std::size_t done, FinishedPage &finished) { complete(done, finished); });
+        return true;
+    }
+
+    // Once its files are on the disk and in place, a page goes into the
+    // documents and the manifest and is reported.
+    void complete(std::size_t index, FinishedPage &finished)
+    {
+        for (StagedFile &file : finished.files)
+            file.PutInPlace();
+        if (m_pdf)
+            m_pdf->AddPage(finished.picture);
+        if (m_outlinedPdf)
+            m_outlinedPdf->AddPage(finished.outlined);
+        m_documentBoxes += finished.documentBoxes;
+        m_completed = index + 1;
+        // Reported before its manifest line goes out: should the manifest
+        // fail, the picture is in place all the same.
+        if (!m_pdf)
+            m_report(m_names.Picture(index), m_pages[index].bounds);
+        if (m_extras.manifest)
+            m_extras.manifest->Write(finished.manifestLine);
+        if (m_progress)
+            m_progress(index + 1, m_pages.size());
+    }
+
+    // A document is one file: its pages are reported once it is whole.
+    void finishDocuments()
+    {
+        if (!m_pdf)
+            return;
+        m_pdf->Finish();
+        if (m_outlinedPdf)
+            m_outlinedPdf->Finish();
+        if (m_options.boxes)
+            SaveFile(m_names.DocumentBoxes(), m_documentBoxes);
+        for (std::size_t index = 0; index < m_pages.size(); ++index)
+            m_report(m_names.Picture(index), m_pages[index].bounds);
+    }
+
+    const QByteArray &m_text;
+    const RenderJob &m_job;
+    const std::vector<PagePlan> &m_pages;
+    const RenderOptions &m_options;
+    const StreamExtras &m_extras;
+    const PageReport &m_report;
+    const PageProgress &m_progress;
+    const OutputNames m_names;
+    const bool m_truthWanted;
+    const TruthTexts m_texts;
+    const int m_jobs;
+    std::vector<Worker> m_workers;
+    std::optional<PdfDocument> m_pdf;
+    std::optional<PdfDocument> m_outlinedPdf;
+    std::string m_documentBoxes;
+    WaitingPages m_waiting;
+    std::size_t m_completed = 0;
+};
+
 } // namespace
 
 void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector<PagePlan> &pages,
                  const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
                  const PageProgress &progress)
 {
-    const OutputKind kind = options.outputKind;
-    const std::optional<PictureFormat> format = options.pictureFormat;
-    const OutputNames names(options, pages.size(), extras.variantSeed);
-    StopIfInterrupted(pictureNamed(names, options, 0));
-    std::optional<PdfDocument> pdf;
-    std::optional<PdfDocument> outlinedPdf;
-    if (kind == OutputKind::Pdf) {
-        pdf.emplace(names.Document());
-        if (options.overlay)
-            outlinedPdf.emplace(names.OutlinedDocument());
-    }
-
-    const bool truthWanted = wantsTruth(options, extras);
-    const TruthTexts texts(CharsetTable(job.font.Charset()));
-    const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
-    std::vector<Worker> workers(static_cast<std::size_t>(jobs));
-
-    std::string documentBoxes;
-    std::size_t completed = 0;
-    // Once its files are on the disk and in place, a page goes into the
-    // documents and the manifest and is reported.
-    const auto completePage = [&](std::size_t index, FinishedPage &finished) {
-        for (StagedFile &file : finished.files)
-            file.PutInPlace();
-        if (pdf)
-            pdf->AddPage(finished.picture);
-        if (outlinedPdf)
-            outlinedPdf->AddPage(finished.outlined);
-        documentBoxes += finished.documentBoxes;
-        completed = index + 1;
-        // Reported before its manifest line goes out: should the manifest
-        // fail, the picture is in place all the same.
-        if (!pdf)
-            report(names.Picture(index), pages[index].bounds);
-        if (extras.manifest)
-            extras.manifest->Write(finished.manifestLine);
-        if (progress)
-            progress(index + 1, pages.size());
-    };
-    WaitingPages waiting;
-    // While a batch goes to the disk the workers draw on, as far as a batch
-    // more. A PDF's pages wait as pictures in memory, so they keep the short
-    // distance.
-    const std::size_t ahead = 2 * static_cast<std::size_t>(jobs) + (pdf ? 0 : SettledTogether);
-    try {
-        RunInOrder<FinishedPage>(
-            pages.size(), jobs, ahead,
-            [&](std::size_t index, int worker) {
-                Worker &own = workers[static_cast<std::size_t>(worker)];
-                DrawPage(text, job, pages[index], static_cast<std::int64_t>(index), own.buffer,
-                         truthWanted ? &own.truth : nullptr);
-                const QImage picture = own.buffer.InUse();
-                FinishedPage finished;
-                if (format)
-                    finished.files.emplace_back(names.Picture(index),
-                                                own.encoder.Encode(picture, *format, names.Picture(index)));
-                else if (kind == OutputKind::Pdf)
-                    finished.picture = picture.copy();
-                if (!truthWanted)
-                    return finished;
-
-                const int height = Wrap::Sub(pages[index].bounds.Bottom, pages[index].bounds.Top);
-                if (extras.manifest) {
-                    const PictureFacts facts{names.Picture(index), static_cast<qint64>(index), pages[index].bounds,
-                                             job.seed,             extras.settings,            extras.version};
-                    finished.manifestLine = ManifestLine(facts, own.truth, texts);
-                }
-                if (options.boxes) {
-                    // A PDF's pictures share one box file, each with its page.
-                    if (kind == OutputKind::Pdf)
-                        finished.documentBoxes = BoxFileText(own.truth, texts, height, static_cast<int>(index));
-                    else
-                        finished.files.emplace_back(names.BoxFile(index), BoxFileText(own.truth, texts, height, 0));
-                }
-                if (options.linesFolder) {
-                    for (const LineImage &line : LineImages(own.truth, picture, job.half, texts.Characters())) {
-                        finished.files.emplace_back(names.LineImage(index, line.line), EncodePng(line.picture));
-                        finished.files.emplace_back(names.LineText(index, line.line), line.text);
-                    }
-                }
-                if (options.overlay) {
-                    const QImage outlined = OutlinedInk(picture, own.truth);
-                    if (format)
-                        finished.files.emplace_back(names.Outlined(index),
-                                                    own.encoder.Encode(outlined, *format, names.Outlined(index)));
-                    else
-                        finished.outlined = outlined;
-                }
-                return finished;
-            },
-            [&](std::size_t index, FinishedPage &&finished) {
-                StopIfInterrupted(pictureNamed(names, options, completed));
-                waiting.Add(index, std::move(finished));
-                // Pages wait only for files to put on the disk, and a PDF's
-                // pictures not at all: they are the document.
-                if (pdf || waiting.Files() == 0 || waiting.Files() >= SettledTogether || index + 1 == pages.size())
-                    waiting.Complete(completePage);
-                return true;
-            });
-    } catch (const Interrupted &) {
-        throw;
-    } catch (...) {
-        // A later page failed while the pages before it waited to be put on
-        // the disk together: they are completed first, so that the failure
-        // names the first page not written. Should one of them fail, its
-        // error is the one that goes on.
-        waiting.Complete(completePage);
-        throw;
-    }
-
-    if (pdf) {
-        // The document is one file: its pages are reported once it is whole.
-        pdf->Finish();
-        if (outlinedPdf)
-            outlinedPdf->Finish();
-        if (options.boxes)
-            SaveFile(names.DocumentBoxes(), documentBoxes);
-        for (std::size_t index = 0; index < pages.size(); ++index)
-            report(names.Picture(index), pages[index].bounds);
-    }
+    PageStreamer(text, job, pages, options, extras, report, progress).Run();
 }
