@@ -266,19 +266,10 @@ QSize TLumoForm::firstPictureSize() const
     return QSize(Memo->width() + Memo->Font()->Size(), Memo->height());
 }
 
-void TLumoForm::prepareFirstPicture()
-{
-    PictureControl &image = m_windows.FirstPicture();
-    image.ClearPicture();
-    const QSize size = firstPictureSize();
-    image.SetWidth(size.width());
-    image.SetHeight(size.height());
-}
-
 void TLumoForm::convertMemo(bool onePicture)
 {
-    prepareFirstPicture();
     PictureControl &image = m_windows.FirstPicture();
+    ClearFirstPicture(image, firstPictureSize());
     m_windows.SetPictureClientHeight(image.Height());
     SetupFont->SetSize(Memo->Font()->Size());
     ConvertText(MemoText(), image, m_windows.Pictures(), onePicture,

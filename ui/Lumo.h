@@ -118,7 +118,6 @@ private:
     // The first picture of a conversion: as wide as the text area and the
     // font's point size, as high as the text area.
     QSize firstPictureSize() const;
-    void prepareFirstPicture();
     void loadIntoMemo(const QString &path);
     void wheelTurned(QWheelEvent *event);
 

@@ -15,6 +15,13 @@ WorkWatcher ProgressWatcher(LumoDialogs &dialogs, CommandWindow window, const QS
     };
 }
 
+void ClearFirstPicture(PictureControl &picture, QSize size)
+{
+    picture.ClearPicture();
+    picture.SetWidth(size.width());
+    picture.SetHeight(size.height());
+}
+
 QString ConvertFileCaption()
 {
     return QStringLiteral("convert from file");
@@ -26,13 +33,9 @@ void ConvertFromFile(LumoDialogs &dialogs, const CommandWindow &window, const QS
     const auto path = dialogs.OpenFileName(window(), title);
     if (!path)
         return;
-    PictureControl &first = target.FirstPicture();
-    first.ClearPicture();
-    const QSize size = firstPictureSize();
-    first.SetWidth(size.width());
-    first.SetHeight(size.height());
+    ClearFirstPicture(target.FirstPicture(), firstPictureSize());
     target.PicturesChanged();
-    ConvertText(ReadTextFileLines(*path), first, target.Pictures(), false,
+    ConvertText(ReadTextFileLines(*path), target.FirstPicture(), target.Pictures(), false,
                 {.watch = ProgressWatcher(dialogs, window, ConvertFileCaption())});
     target.ShowPictures();
 }

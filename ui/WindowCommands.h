@@ -10,6 +10,7 @@
 
 class ConversionTarget;
 class LumoDialogs;
+class PictureControl;
 class QWidget;
 
 // The window a command's dialogs belong to, asked for each time one is
@@ -38,6 +39,10 @@ void AddMenuCommands(QMenu *menu, Window *window, std::initializer_list<MenuComm
 // A long command's progress, shown over its window and named what: the
 // conversions and the picture export of both windows are watched alike.
 WorkWatcher ProgressWatcher(LumoDialogs &dialogs, CommandWindow window, const QString &what);
+
+// Clears the first picture of a conversion and gives it its size, as every
+// conversion of the editor and the picture window starts.
+void ClearFirstPicture(PictureControl &picture, QSize size);
 
 // "convert from file", the caption of the command and of its progress.
 QString ConvertFileCaption();
