@@ -302,7 +302,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string rest = input.ConsumeRemainingBytesAsString();
     setup.text = QByteArray(rest.data(), static_cast<qsizetype>(std::min<std::size_t>(rest.size(), MaxText)));
 
-    // The advance widths the conversion's canvas will use.
+    // The advance widths of the font, measured on a Canvas: the conversion
+    // must place its characters by the same widths.
     std::int32_t widths[256];
     {
         Canvas probe(1, 1);

@@ -96,7 +96,7 @@ struct PagePlan
     PageStart start;
     qsizetype end = 0;
     std::uint32_t noiseSeed = 0;
-    // Its bounds in the owner (Left, Top, Width, Height).
+    // Its bounds in the owner.
     LumoRect bounds;
     // One-picture mode: the highest the picture grew on the way (its memory).
     std::int32_t tallest = 0;

@@ -213,10 +213,10 @@ protected:
     }
 
 private:
-    // A long file (a manifest of 66 MB) goes to the disk while it is being
-    // written, in parts of some MB: syncing it all at the end held the
-    // program up for 0.07 s, and starting each write of 70 kB on its own
-    // made a thousand small writes.
+    // A long file (a manifest) goes to the disk while it is being written,
+    // in parts of some MB: syncing it all at the end would hold the program
+    // up at its end, and starting each small write on its own would make a
+    // great many small writes.
     void startWriting(qint64 written)
     {
         constexpr qint64 Part = 8 << 20;

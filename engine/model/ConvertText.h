@@ -20,8 +20,9 @@ struct ConvertOptions
 };
 
 // Draws the 8-bit text character by character in SetupFont on a BGColor
-// background into firstPicture (whose bitmap the caller has discarded and
-// whose size it has set), with each character jittered by HoVar and VeVar.
+// background into firstPicture (whose size the caller has set; its old
+// bitmap is discarded), with each character jittered by HoVar and VeVar.
+// The render settings are copied when the conversion starts.
 // Lines wrap at the right margin and at every CR. When the picture is full
 // a new page of the same size is started below it in owner (onePicture
 // false), or the picture grows downward (onePicture true). At the end every
