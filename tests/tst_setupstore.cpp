@@ -24,18 +24,25 @@ QString notAnInteger(const QString &text)
 
 // Settings that differ from every default, so that a test sees which of
 // them a load replaced.
+RenderValues unusualValues()
+{
+    RenderValues values;
+    values.background = 0x00010203;
+    values.font.SetName(QStringLiteral("Keep Me"));
+    values.font.SetSize(20);
+    values.font.SetColor(0x00040506);
+    values.font.SetPitch(FontObject::fpVariable);
+    values.font.SetStyle(FontObject::fsBold | FontObject::fsStrikeOut);
+    values.font.SetCharset(77);
+    values.hoVar = 5;
+    values.veVar = 6;
+    values.rausch = 17;
+    return values;
+}
+
 void setUnusualSettings()
 {
-    BGColor = 0x00010203;
-    SetupFont->SetName(QStringLiteral("Keep Me"));
-    SetupFont->SetSize(20);
-    SetupFont->SetColor(0x00040506);
-    SetupFont->SetPitch(FontObject::fpVariable);
-    SetupFont->SetStyle(FontObject::fsBold | FontObject::fsStrikeOut);
-    SetupFont->SetCharset(77);
-    HoVar = 5;
-    VeVar = 6;
-    Rausch = 17;
+    SetRenderValues(unusualValues());
 }
 
 } // namespace
@@ -53,6 +60,7 @@ private slots:
     void defaultsForMissingFileSectionAndKeys();
     void styleLettersAnywhere();
     void conversionErrorStopsLoading();
+    void valuesRoundTripThroughTheStore();
     void conversionErrors_data();
     void conversionErrors();
     void lowBitsAndLongNames();
@@ -233,18 +241,57 @@ void TestSetupStore::conversionErrorStopsLoading()
     QVERIFY(QFile::copy(FixtureDir + "setups.ini", QStringLiteral("LumoSetup.ini")));
     setUnusualSettings();
     QCOMPARE(MessageOf([] { LoadSetup("Bad Pitch"); }), notAnInteger(QStringLiteral("x")));
-    // Applied before the pitch:
-    QCOMPARE(BGColor, 0x00ABCDEF);
-    QCOMPARE(SetupFont->Name(), QStringLiteral("Verdana"));
-    QCOMPARE(SetupFont->Size(), 14);
-    QCOMPARE(SetupFont->Color(), 0x000000FF);
-    // Untouched from the pitch on:
-    QCOMPARE(SetupFont->Pitch(), FontObject::fpVariable);
-    QCOMPARE(SetupFont->Style(), FontObject::fsBold | FontObject::fsStrikeOut);
-    QCOMPARE(SetupFont->Charset(), 77);
-    QCOMPARE(HoVar, 5);
-    QCOMPARE(VeVar, 6);
-    QCOMPARE(Rausch, 17);
+    // Applied before the pitch; untouched from the pitch on.
+    RenderValues expected = unusualValues();
+    expected.background = 0x00ABCDEF;
+    expected.font.SetName(QStringLiteral("Verdana"));
+    expected.font.SetSize(14);
+    expected.font.SetColor(0x000000FF);
+    QVERIFY(CurrentRenderValues() == expected);
+
+    // Reading into a value stops at the same key and leaves the windows'
+    // settings alone.
+    ResetRenderSettings();
+    const RenderValues before = CurrentRenderValues();
+    RenderValues read = unusualValues();
+    QCOMPARE(MessageOf([&read] { ReadSetup("Bad Pitch", read); }), notAnInteger(QStringLiteral("x")));
+    QVERIFY(read == expected);
+    QVERIFY(CurrentRenderValues() == before);
+}
+
+void TestSetupStore::valuesRoundTripThroughTheStore()
+{
+    // Every field away from its default, a system colour and a name outside
+    // ASCII included.
+    RenderValues written = unusualValues();
+    written.font.SetName(QStringLiteral("Schrift \u00c4"));
+    written.font.SetColor(clWindowText);
+    WriteSetup("Wert", written);
+    RenderValues read;
+    QVERIFY(!(read == written));
+    ReadSetup("Wert", read);
+    QVERIFY(read == written);
+    QCOMPARE(read.font.Size(), 20);
+
+    // One field apart is a different value.
+    for (const auto &change : std::initializer_list<void (*)(RenderValues &)>{
+             [](RenderValues &v) { v.background = 0x00010204; },
+             [](RenderValues &v) { v.font.SetStyle(FontObject::fsItalic); },
+             [](RenderValues &v) { v.font.SetCharset(78); },
+             [](RenderValues &v) { v.rausch = 18; },
+         }) {
+        RenderValues other = written;
+        change(other);
+        QVERIFY(!(other == written));
+    }
+
+    // The windows' LoadSetup and SaveSetup go through the same values.
+    LoadSetup("Wert");
+    QVERIFY(CurrentRenderValues() == written);
+    SaveSetup("Kopie");
+    RenderValues copy;
+    ReadSetup("Kopie", copy);
+    QVERIFY(copy == written);
 }
 
 void TestSetupStore::conversionErrors_data()
