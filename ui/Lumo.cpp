@@ -26,9 +26,6 @@ namespace {
 const QString StartTextPath = QStringLiteral("lore_ipsum.txt");
 const QString DocumentationPath = QStringLiteral("Dokumentation.txt");
 
-// One notch of a standard mouse wheel.
-constexpr int WheelNotch = 120;
-
 // Menu captions that also name a command's progress.
 const QString ConvertCaption = QStringLiteral("convert");
 const QString ConvertOneCaption = QStringLiteral("convert to one picture");
@@ -327,12 +324,10 @@ void TLumoForm::wheelTurned(QWheelEvent *event)
 {
     if (!(event->modifiers() & Qt::ControlModifier))
         return;
-    // A fine-grained wheel sends parts of a notch; the size steps once per
-    // whole notch.
-    m_wheelRest += event->angleDelta().y();
-    for (; m_wheelRest <= -WheelNotch; m_wheelRest += WheelNotch)
+    const int notches = m_wheel.Add(event->angleDelta().y());
+    for (int notch = notches; notch < 0; ++notch)
         FormMouseWheelDown();
-    for (; m_wheelRest >= WheelNotch; m_wheelRest -= WheelNotch)
+    for (int notch = 0; notch < notches; ++notch)
         FormMouseWheelUp();
 }
 

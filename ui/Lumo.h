@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WheelNotches.h"
 #include "Activation.h"
 #include "Colour.h"
 #include "FontObject.h"
@@ -125,7 +126,7 @@ private:
     LumoWindows &m_windows;
     QString m_loadDialogTitle;
     // Wheel movement short of a whole notch, kept for the next event.
-    int m_wheelRest = 0;
+    WheelNotches m_wheel;
 };
 
 // The editor window (null until it is created).

@@ -19,8 +19,7 @@ TLumoImageForm *LumoImageForm = nullptr;
 
 namespace {
 
-// One notch of a standard mouse wheel, and how far it scrolls the pictures.
-constexpr int WheelNotch = 120;
+// How far a notch of the mouse wheel scrolls the pictures.
 constexpr int WheelStep = 30;
 
 // Menu captions that also name a command's progress.
@@ -290,12 +289,10 @@ bool TLumoImageForm::eventFilter(QObject *watched, QEvent *event)
 
 void TLumoImageForm::wheelTurned(QWheelEvent *event)
 {
-    // A fine-grained wheel sends parts of a notch; the pictures move once
-    // per whole notch.
-    m_wheelRest += event->angleDelta().y();
-    for (; m_wheelRest <= -WheelNotch; m_wheelRest += WheelNotch)
+    const int notches = m_wheel.Add(event->angleDelta().y());
+    for (int notch = notches; notch < 0; ++notch)
         FormMouseWheelDown();
-    for (; m_wheelRest >= WheelNotch; m_wheelRest -= WheelNotch)
+    for (int notch = 0; notch < notches; ++notch)
         FormMouseWheelUp();
 }
 

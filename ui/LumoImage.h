@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WheelNotches.h"
 #include "Activation.h"
 #include "LumoWindows.h"
 #include "PictureControl.h"
@@ -112,7 +113,7 @@ private:
     int m_scrollX = 0;
     int m_scrollY = 0;
     // Wheel movement below one notch, kept for the next event.
-    int m_wheelRest = 0;
+    WheelNotches m_wheel;
 };
 
 // The picture window (null until it is created).
