@@ -1,13 +1,12 @@
 #include "ClippedPainter.h"
 
-QPainter &ClippedPainter::On(QImage &picture, int clipHeight, const GlyphCache &glyphs)
+QPainter &ClippedPainter::On(uchar *bits, int width, qsizetype bytesPerLine, int clipHeight, const GlyphCache &glyphs)
 {
-    if (m_painter && (m_bits != picture.constBits() || m_clipHeight != clipHeight || m_glyphs != &glyphs
-                      || m_rows.width() != picture.width()))
+    if (m_painter && (m_bits != bits || m_clipHeight != clipHeight || m_glyphs != &glyphs || m_rows.width() != width))
         m_painter.reset();
     if (!m_painter) {
-        m_rows = QImage(picture.bits(), picture.width(), clipHeight, picture.bytesPerLine(), QImage::Format_RGB32);
-        m_bits = picture.constBits();
+        m_rows = QImage(bits, width, clipHeight, bytesPerLine, QImage::Format_RGB32);
+        m_bits = bits;
         m_clipHeight = clipHeight;
         m_glyphs = &glyphs;
         m_painter = std::make_unique<QPainter>(&m_rows);

@@ -15,7 +15,9 @@
 class ClippedPainter
 {
 public:
-    QPainter &On(QImage &picture, int clipHeight, const GlyphCache &glyphs);
+    // The painter for the rows above clipHeight of the 32-bit picture whose
+    // pixels start at bits.
+    QPainter &On(uchar *bits, int width, qsizetype bytesPerLine, int clipHeight, const GlyphCache &glyphs);
     // Closes the painter; the next On() opens a new one.
     void Close() { m_painter.reset(); }
 

@@ -40,7 +40,7 @@ void GlyphPainter::Draw(QPoint at, unsigned char byte, int clipHeight)
     if (cellX + cell.advance + margin <= 0 || cellX - margin >= width || cellY + cellHeight + margin <= 0
         || cellY - margin >= height)
         return;
-    QPainter &p = m_clipped.On(m_target, height, m_glyphs);
+    QPainter &p = m_clipped.On(m_bits, width, m_bytesPerLine, height, m_glyphs);
     p.fillRect(QRect(at.x(), at.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
     p.drawText(at.x(), at.y() + m_glyphs.Ascent(), QString(QChar(m_glyphs.CharOf(byte))));
 }

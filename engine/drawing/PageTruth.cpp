@@ -148,7 +148,7 @@ int PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
         m_alone.fill(m_glyphs->Background());
     }
     // Drawn with the picture's clip, as the picture's own painter does.
-    m_alonePainter.On(m_alone, clipHeight, *m_glyphs)
+    m_alonePainter.On(m_alone.bits(), m_width, m_alone.bytesPerLine(), clipHeight, *m_glyphs)
         .drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
 
     const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
