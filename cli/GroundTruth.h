@@ -24,27 +24,19 @@
 class TruthTexts
 {
 public:
-    // A character's bytes in a room of fixed size, so that writers can copy
-    // it without asking its length first.
-    struct Piece
-    {
-        std::array<char, 8> bytes{};
-        std::uint8_t size = 0;
-    };
-
     explicit TruthTexts(const ByteToUnicode &characters);
 
     const ByteToUnicode &Characters() const { return m_characters; }
     // Escaped as Qt's JSON classes write it inside a string.
-    const Piece &Json(unsigned char byte) const { return m_json[byte]; }
+    const std::string &Json(unsigned char byte) const { return m_json[byte]; }
     // As a symbol of a box file (UTF-8); empty for a blank or a control
     // character, which no box names.
-    const Piece &Symbol(unsigned char byte) const { return m_symbols[byte]; }
+    const std::string &Symbol(unsigned char byte) const { return m_symbols[byte]; }
 
 private:
     const ByteToUnicode &m_characters;
-    std::array<Piece, 256> m_json;
-    std::array<Piece, 256> m_symbols;
+    std::array<std::string, 256> m_json;
+    std::array<std::string, 256> m_symbols;
 };
 
 // The facts of one picture besides its characters.
