@@ -9,7 +9,9 @@
 // The 32-bit pixels a page is drawn in: rows top-down without padding, room
 // for a number of rows fixed when it is made and a height that may grow up
 // to it (a growing picture knows how tall it gets from the layout pass, so
-// it never moves). Memory is taken within three quarters of the machine's:
+// it never moves). Its memory is a mapping of its own, so that any of its
+// pages can go back to the system without touching another allocation.
+// Memory is taken within three quarters of the machine's:
 // the system would promise more and end the program when it is touched, so
 // beyond that std::bad_alloc is raised, which the program reports as out of
 // memory.
@@ -38,15 +40,20 @@ public:
     // Hands the memory to a QImage of the height in use, no copy.
     QImage Release() &&;
     // The same for a palette picture whose rows (each padded to 32 bits)
-    // the caller has written over the first bytes of the memory; the rest
-    // of the memory goes back to the system.
+    // the caller has written over the first bytes of the memory; the pages
+    // past them go back to the system.
     QImage ReleaseIndexed(const QList<QRgb> &colours) &&;
 
 private:
+    // Unmaps the buffer's mapping of this many bytes.
     struct Free
     {
+        std::size_t bytes;
         void operator()(QRgb *pixels) const;
     };
+
+    // The buffer, moved into the QImage's cleanup, owns the memory.
+    QImage handOver(qsizetype bytesPerLine, QImage::Format format) &&;
 
     std::unique_ptr<QRgb[], Free> m_pixels;
     std::int32_t m_width = 0;
