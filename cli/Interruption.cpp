@@ -12,7 +12,6 @@ namespace {
 constexpr std::array watchedSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 std::atomic<int> caught{0};
-std::array<struct sigaction, watchedSignals.size()> previous{};
 
 extern "C" void noteSignal(int signal)
 {
@@ -22,7 +21,12 @@ extern "C" void noteSignal(int signal)
 
 } // namespace
 
-InterruptionWatch::InterruptionWatch()
+struct InterruptionWatch::Previous
+{
+    std::array<struct sigaction, watchedSignals.size()> actions{};
+};
+
+InterruptionWatch::InterruptionWatch() : m_previous(std::make_unique<Previous>())
 {
     struct sigaction action{};
     action.sa_handler = noteSignal;
@@ -31,13 +35,13 @@ InterruptionWatch::InterruptionWatch()
     // between pages, where it can stop cleanly.
     action.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < watchedSignals.size(); ++i)
-        sigaction(watchedSignals[i], &action, &previous[i]);
+        sigaction(watchedSignals[i], &action, &m_previous->actions[i]);
 }
 
 InterruptionWatch::~InterruptionWatch()
 {
     for (std::size_t i = 0; i < watchedSignals.size(); ++i)
-        sigaction(watchedSignals[i], &previous[i], nullptr);
+        sigaction(watchedSignals[i], &m_previous->actions[i], nullptr);
 }
 
 int CaughtSignal()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <stdexcept>
 
 // SIGINT, SIGTERM, SIGHUP and SIGPIPE while lumo-render writes: instead of ending the
@@ -15,8 +16,11 @@ class InterruptionWatch
 public:
     InterruptionWatch();
     ~InterruptionWatch();
-    InterruptionWatch(const InterruptionWatch &) = delete;
-    InterruptionWatch &operator=(const InterruptionWatch &) = delete;
+
+private:
+    struct Previous;
+    // The handlers to bring back; held alone, so that a watch is never copied.
+    std::unique_ptr<Previous> m_previous;
 };
 
 // The signal caught, or 0.

@@ -324,11 +324,7 @@ void TLumoForm::wheelTurned(QWheelEvent *event)
 {
     if (!(event->modifiers() & Qt::ControlModifier))
         return;
-    const int notches = m_wheel.Add(event->angleDelta().y());
-    for (int notch = notches; notch < 0; ++notch)
-        FormMouseWheelDown();
-    for (int notch = 0; notch < notches; ++notch)
-        FormMouseWheelUp();
+    m_wheel.Turn(event->angleDelta().y(), [this] { FormMouseWheelDown(); }, [this] { FormMouseWheelUp(); });
 }
 
 void TLumoForm::FormMouseWheelDown()

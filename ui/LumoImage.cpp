@@ -289,11 +289,7 @@ bool TLumoImageForm::eventFilter(QObject *watched, QEvent *event)
 
 void TLumoImageForm::wheelTurned(QWheelEvent *event)
 {
-    const int notches = m_wheel.Add(event->angleDelta().y());
-    for (int notch = notches; notch < 0; ++notch)
-        FormMouseWheelDown();
-    for (int notch = 0; notch < notches; ++notch)
-        FormMouseWheelUp();
+    m_wheel.Turn(event->angleDelta().y(), [this] { FormMouseWheelDown(); }, [this] { FormMouseWheelUp(); });
 }
 
 void TLumoImageForm::FormMouseWheelDown()

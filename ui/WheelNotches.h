@@ -16,6 +16,18 @@ public:
         return notches;
     }
 
+    // Adds a turn and calls down() for each whole notch toward the user,
+    // up() for each away from the user.
+    template <typename Down, typename Up>
+    void Turn(int angleDelta, Down &&down, Up &&up)
+    {
+        const int notches = Add(angleDelta);
+        for (int notch = notches; notch < 0; ++notch)
+            down();
+        for (int notch = 0; notch < notches; ++notch)
+            up();
+    }
+
 private:
     // A notch of a standard wheel is 15 degrees.
     static constexpr int Notch = 120;

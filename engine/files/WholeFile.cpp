@@ -99,31 +99,29 @@ StraightTarget::StraightTarget(const QString &path)
 {
     if (!IsWrittenStraight(path))
         return;
+    int fd = -1;
     const int own = ownDescriptor(path);
     if (own >= 0) {
-        m_fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
-        if (m_fd < 0)
-            throw CannotCreateError(path, qt_error_string(errno));
+        fd = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
         m_standardOutput = own == STDOUT_FILENO;
-        return;
+    } else {
+        struct stat status{};
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+            throw CannotCreateError(path, qt_error_string(errno));
+        if (!S_ISFIFO(status.st_mode) && !S_ISCHR(status.st_mode))
+            throw CannotCreateError(path, QStringLiteral("Not a regular file, a FIFO or a character device"));
+        // A FIFO waits here for its reader, as a FIFO's writer expects.
+        do {
+            fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
     }
-    struct stat status{};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (fd < 0)
         throw CannotCreateError(path, qt_error_string(errno));
-    if (!S_ISFIFO(status.st_mode) && !S_ISCHR(status.st_mode))
-        throw CannotCreateError(path, QStringLiteral("Not a regular file, a FIFO or a character device"));
-    // A FIFO waits here for its reader, as a FIFO's writer expects.
-    do {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-    } while (m_fd < 0 && errno == EINTR);
-    if (m_fd < 0)
-        throw CannotCreateError(path, qt_error_string(errno));
-}
-
-StraightTarget::~StraightTarget()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
+    // Unbuffered, and only for its descriptor: every write goes through writeAll.
+    if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw CannotCreateError(path, m_file.errorString());
+    }
 }
 
 int StraightTarget::Write(QByteArrayView bytes)
@@ -131,7 +129,7 @@ int StraightTarget::Write(QByteArrayView bytes)
     // Standard output's own lines go first, so that neither is cut by the other.
     if (m_standardOutput)
         std::fflush(stdout);
-    return writeAll(m_fd, bytes.data(), bytes.size());
+    return writeAll(m_file.handle(), bytes.data(), bytes.size());
 }
 
 

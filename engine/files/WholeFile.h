@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QIODevice>
 #include <QString>
 #include <memory>
@@ -39,16 +40,14 @@ public:
     // Raises the creation error when the file cannot be opened, or when it is
     // neither a FIFO nor a character device (a block device, a socket).
     explicit StraightTarget(const QString &path);
-    ~StraightTarget();
-    StraightTarget(const StraightTarget &) = delete;
-    StraightTarget &operator=(const StraightTarget &) = delete;
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file.isOpen(); }
     // Writes every byte; returns 0, or the system's error number.
     int Write(QByteArrayView bytes);
 
 private:
-    int m_fd = -1;
+    // Holds the descriptor, which it closes.
+    QFile m_file;
     bool m_standardOutput = false;
 };
 
