@@ -11,7 +11,6 @@
 #include "PictureEncoder.h"
 #include "PixelBuffer.h"
 #include "PngEncoder.h"
-#include "SetupStore.h"
 #include "WholeFile.h"
 
 #include <QFileInfo>
