@@ -75,14 +75,16 @@ Run convertOnce(const QString &mode, const QByteArray &text, PictureStack &stack
         // noised on the workers, none kept.
         PictureControl first;
         first.SetBounds(0, 0, 308, 400);
-        const RenderJob job = RenderJob::From(text, CurrentRenderValues(), first.BoundsRect(), false, 1);
-        const std::vector<PagePlan> pages = PlanPages(text, job);
+        const RenderValues values = CurrentRenderValues();
+        const CharacterText characters = CharacterText::FromBytes(text, CharsetTable(values.font.Charset()));
+        const RenderJob job = RenderJob::From(characters, values, first.BoundsRect(), false, 1);
+        const std::vector<PagePlan> pages = PlanPages(characters, job);
         const int jobs = DefaultJobs();
         std::vector<PixelBuffer> buffers(static_cast<std::size_t>(jobs));
         RunInOrder<int>(
             pages.size(), jobs, 2 * static_cast<std::size_t>(jobs),
             [&](std::size_t index, int worker) {
-                DrawPage(text, job, pages[index], static_cast<std::int64_t>(index),
+                DrawPage(characters, job, pages[index], static_cast<std::int64_t>(index),
                          buffers[static_cast<std::size_t>(worker)]);
                 return 0;
             },

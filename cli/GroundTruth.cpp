@@ -4,26 +4,28 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <string>
 
 namespace {
 
-QString lineText(const PageTruth::Line &line, const ByteToUnicode &characters)
+QString lineText(const PageTruth::Line &line, const TruthTexts &texts)
 {
     QString text;
     text.reserve(static_cast<qsizetype>(line.characters.size()));
     for (const PageTruth::Character &character : line.characters)
-        text += QChar(characters[character.byte]);
+        text += texts.Text(character.code);
     return text;
 }
 
 // A box symbol of tesseract's training tools is a visible character: a
 // blank would end the symbol, and a tab marks a line's end.
-bool boxable(QChar c)
+bool boxable(const QString &character)
 {
-    return !c.isSpace() && c.category() != QChar::Other_Control;
+    return std::none_of(character.begin(), character.end(),
+                        [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; });
 }
 
 // A string as Qt's JSON classes write it, without the quotes.
@@ -77,21 +79,23 @@ void appendLines(std::string &json, const PageTruth &truth, const TruthTexts &te
         for (const PageTruth::Character &character : line.characters) {
             if (&character != &line.characters.front())
                 json += ',';
-            json += "{\"byte\":";
-            appendNumber(json, character.byte);
-            json += ",\"cell\":";
+            json += '{';
+            json += texts.BeforeCell(character.code);
+            json += "\"cell\":";
             appendRect(json, character.cell);
-            json += ",\"ink\":";
+            json += ',';
+            json += texts.AfterCell(character.code);
+            json += "\"ink\":";
             appendBox(json, character.ink);
             json += ",\"text\":\"";
-            json += texts.Json(character.byte);
+            json += texts.Json(character.code);
             json += "\"}";
         }
         // Qt escapes a string character by character, so the line's text is
         // its characters' escaped texts in a row.
         json += "],\"text\":\"";
         for (const PageTruth::Character &character : line.characters)
-            json += texts.Json(character.byte);
+            json += texts.Json(character.code);
         json += "\"}";
     }
     json += ']';
@@ -109,14 +113,47 @@ std::string toStdString(const QByteArray &bytes)
 
 } // namespace
 
-TruthTexts::TruthTexts(const ByteToUnicode &characters)
-    : m_characters(characters)
+TruthTexts::TruthTexts(const CharacterText &text, const RenderJob &job)
+    : m_eightBit(text.IsEightBit())
 {
-    for (std::size_t byte = 0; byte < 256; ++byte) {
-        const QString text{QChar(characters[byte])};
-        m_json[byte] = toStdString(jsonEscaped(text));
-        if (boxable(text.front()))
-            m_symbols[byte] = toStdString(text.toUtf8());
+    const std::size_t count = text.CodeCount();
+    m_texts.resize(count);
+    m_json.resize(count);
+    m_beforeCell.resize(count);
+    m_afterCell.resize(count);
+    m_symbols.resize(count);
+    for (CharCode code = 0; code < count; ++code) {
+        // Codes the text does not use are never asked for.
+        if (code >= job.cells.size() || !job.cells[code])
+            continue;
+        const QString character = text.TextOf(code);
+        m_texts[code] = character;
+        m_json[code] = toStdString(jsonEscaped(character));
+        if (boxable(character))
+            m_symbols[code] = toStdString(character.toUtf8());
+        // The keys are in the order Qt's JSON classes sort them.
+        if (m_eightBit) {
+            std::string &before = m_beforeCell[code];
+            before = "\"byte\":";
+            appendNumber(before, static_cast<int>(code));
+            before += ',';
+            continue;
+        }
+        std::string &after = m_afterCell[code];
+        after = "\"codepoints\":[";
+        const QList<uint> points = character.toUcs4();
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            if (i > 0)
+                after += ',';
+            appendNumber(after, static_cast<int>(points[i]));
+        }
+        after += "],";
+        const QString &family = job.CellOf(code).fallbackFamily;
+        if (!family.isEmpty()) {
+            after += "\"font\":\"";
+            after += toStdString(jsonEscaped(family));
+            after += "\",";
+        }
     }
 }
 
@@ -171,7 +208,7 @@ std::string BoxFileText(const PageTruth &truth, const TruthTexts &texts, int pic
     for (const PageTruth::Line &line : truth.Lines()) {
         QRect written;
         for (const PageTruth::Character &character : line.characters) {
-            const std::string &symbol = texts.Symbol(character.byte);
+            const std::string &symbol = texts.Symbol(character.code);
             if (character.ink.isNull() || symbol.empty())
                 continue;
             text += symbol;
@@ -188,7 +225,7 @@ std::string BoxFileText(const PageTruth &truth, const TruthTexts &texts, int pic
 }
 
 std::vector<LineImage> LineImages(const PageTruth &truth, const QImage &picture, int margin,
-                                  const ByteToUnicode &characters)
+                                  const TruthTexts &texts)
 {
     std::vector<LineImage> images;
     for (std::size_t index = 0; index < truth.Lines().size(); ++index) {
@@ -196,7 +233,7 @@ std::vector<LineImage> LineImages(const PageTruth &truth, const QImage &picture,
         if (line.box.isNull())
             continue;
         const QRect cut = line.box.adjusted(-margin, -margin, margin, margin).intersected(picture.rect());
-        images.push_back({index, picture.copy(cut), lineText(line, characters).trimmed().toUtf8()});
+        images.push_back({index, picture.copy(cut), lineText(line, texts).trimmed().toUtf8()});
     }
     return images;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CodePage.h"
+#include "CharacterText.h"
 #include "PageTruth.h"
 #include "PictureControl.h"
 
@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QList>
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -19,24 +18,34 @@
 // tesseract's training tools, line images with their texts, and a copy of
 // the picture with the ink boxes outlined.
 
-// Each byte's character in the forms the ground truth writes it, made once
-// for a code page and read by every worker.
+// Each character of a text in the forms the ground truth writes it, made
+// once for a rendering and read by every worker.
 class TruthTexts
 {
 public:
-    explicit TruthTexts(const ByteToUnicode &characters);
+    TruthTexts(const CharacterText &text, const RenderJob &job);
 
-    const ByteToUnicode &Characters() const { return m_characters; }
+    const QString &Text(CharCode code) const { return m_texts[code]; }
     // Escaped as Qt's JSON classes write it inside a string.
-    const std::string &Json(unsigned char byte) const { return m_json[byte]; }
+    const std::string &Json(CharCode code) const { return m_json[code]; }
+    // What a character's object in the manifest holds besides its cell,
+    // its ink box and its text: "byte" for 8-bit text, before "cell";
+    // "codepoints", and "font" where another font than the one asked for
+    // draws it, for Unicode text, after "cell". Each member ends in a comma.
+    const std::string &BeforeCell(CharCode code) const { return m_beforeCell[code]; }
+    const std::string &AfterCell(CharCode code) const { return m_afterCell[code]; }
     // As a symbol of a box file (UTF-8); empty for a blank or a control
     // character, which no box names.
-    const std::string &Symbol(unsigned char byte) const { return m_symbols[byte]; }
+    const std::string &Symbol(CharCode code) const { return m_symbols[code]; }
+    bool IsEightBit() const { return m_eightBit; }
 
 private:
-    const ByteToUnicode &m_characters;
-    std::array<std::string, 256> m_json;
-    std::array<std::string, 256> m_symbols;
+    bool m_eightBit;
+    std::vector<QString> m_texts;
+    std::vector<std::string> m_json;
+    std::vector<std::string> m_beforeCell;
+    std::vector<std::string> m_afterCell;
+    std::vector<std::string> m_symbols;
 };
 
 // The facts of one picture besides its characters.
@@ -53,8 +62,9 @@ struct PictureFacts
 };
 
 // One line of the manifest (JSON, UTF-8, ending in a line feed): the
-// picture's facts and its text lines with every character, its byte, its
-// text, its cell and its ink box ([x, y, width, height], or null).
+// picture's facts and its text lines with every character, its byte or
+// code points, its text, its cell and its ink box ([x, y, width, height],
+// or null).
 std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, const TruthTexts &texts);
 
 // A box file of tesseract's training tools for the picture: a line
@@ -76,7 +86,7 @@ struct LineImage
 // Every text line that shows ink, cut out with its box grown by margin on
 // every side and clipped to the picture.
 std::vector<LineImage> LineImages(const PageTruth &truth, const QImage &picture, int margin,
-                                  const ByteToUnicode &characters);
+                                  const TruthTexts &texts);
 
 // A copy of the picture with every ink box outlined in red, just outside it.
 QImage OutlinedInk(const QImage &picture, const PageTruth &truth);

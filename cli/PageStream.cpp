@@ -107,12 +107,12 @@ QString pictureNamed(const OutputNames &names, const RenderOptions &options, std
 class PageStreamer
 {
 public:
-    PageStreamer(const QByteArray &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+    PageStreamer(const CharacterText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
                  const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
                  const PageProgress &progress)
         : m_text(text), m_job(job), m_pages(pages), m_options(options), m_extras(extras), m_report(report),
           m_progress(progress), m_names(options, pages.size(), extras.variantSeed),
-          m_truthWanted(wantsTruth(options, extras)), m_texts(CharsetTable(job.font.Charset())),
+          m_truthWanted(wantsTruth(options, extras)), m_texts(text, job),
           m_jobs(options.jobs > 0 ? options.jobs : DefaultJobs()), m_workers(static_cast<std::size_t>(m_jobs))
     {
     }
@@ -188,7 +188,7 @@ private:
                 finished.files.emplace_back(m_names.BoxFile(index), BoxFileText(own.truth, m_texts, height, 0));
         }
         if (m_options.linesFolder) {
-            for (const LineImage &line : LineImages(own.truth, picture, m_job.half, m_texts.Characters())) {
+            for (const LineImage &line : LineImages(own.truth, picture, m_job.half, m_texts)) {
                 finished.files.emplace_back(m_names.LineImage(index, line.line), EncodePng(line.picture));
                 finished.files.emplace_back(m_names.LineText(index, line.line), line.text);
             }
@@ -251,7 +251,7 @@ private:
             m_report(m_names.Picture(index), m_pages[index].bounds);
     }
 
-    const QByteArray &m_text;
+    const CharacterText &m_text;
     const RenderJob &m_job;
     const std::vector<PagePlan> &m_pages;
     const RenderOptions &m_options;
@@ -272,7 +272,7 @@ private:
 
 } // namespace
 
-void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+void StreamPages(const CharacterText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
                  const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
                  const PageProgress &progress)
 {

@@ -43,6 +43,6 @@ struct StreamExtras
 // the caller.
 // A signal caught (see InterruptionWatch) stops it before the next page is
 // completed, with Interrupted naming that page; what waited is removed.
-void StreamPages(const QByteArray &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+void StreamPages(const CharacterText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
                  const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
                  const PageProgress &progress);

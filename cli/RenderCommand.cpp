@@ -1,6 +1,7 @@
 #include "RenderCommand.h"
 
 #include "CodePage.h"
+#include "FontChoice.h"
 #include "Interruption.h"
 #include "LumoError.h"
 #include "OutputCheck.h"
@@ -8,7 +9,7 @@
 #include "PageStream.h"
 #include "RenderOptions.h"
 #include "SetupStore.h"
-#include "TextFile.h"
+#include "TextInput.h"
 #include "WrapInt.h"
 #include "WholeFile.h"
 
@@ -17,12 +18,10 @@
 #include <QGuiApplication>
 #include <cerrno>
 #include <csignal>
-#include <optional>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <poll.h>
+#include <optional>
 #include <unistd.h>
 
 #ifndef LUMO_VERSION
@@ -45,56 +44,6 @@ void dropQtRemarks(QtMsgType type, const QMessageLogContext &context, const QStr
 {
     if ((type == QtCriticalMsg || type == QtFatalMsg) && qtMessageHandler)
         qtMessageHandler(type, context, message);
-}
-
-// Whether the program was started with standard input closed; looked at
-// before anything else is opened, which would take its number.
-bool standardInputClosed = false;
-
-// Standard input up to its end or its first NUL byte. One left non-blocking
-// by whoever started the program is waited for, not taken as ended.
-QByteArray readStandardInput()
-{
-    const QString name = QStringLiteral("/dev/stdin");
-    if (standardInputClosed)
-        throw CannotOpenError(name, QStringLiteral("Standard input is closed"));
-    QByteArray bytes;
-    constexpr qsizetype piece = qsizetype(1) << 20;
-    for (;;) {
-        const qsizetype used = bytes.size();
-        bytes.resize(used + piece);
-        const ssize_t got = ::read(STDIN_FILENO, bytes.data() + used, piece);
-        if (got < 0 && errno == EINTR) {
-            bytes.resize(used);
-            continue;
-        }
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            bytes.resize(used);
-            pollfd ready{STDIN_FILENO, POLLIN, 0};
-            ::poll(&ready, 1, -1);
-            continue;
-        }
-        if (got < 0) {
-            const int error = errno;
-            throw CannotOpenError(name, qt_error_string(error));
-        }
-        bytes.resize(used + got);
-        const qsizetype nul = bytes.indexOf('\0', used);
-        if (nul >= 0) {
-            bytes.truncate(nul);
-            break;
-        }
-        if (got == 0)
-            break;
-    }
-    return bytes;
-}
-
-QByteArray readText(const QString &input)
-{
-    if (input == u"-")
-        return TextFileLines(readStandardInput());
-    return ReadTextFileLines(input);
 }
 
 // The setup's values with the options' overrides.
@@ -171,7 +120,7 @@ private:
 // every output checked.
 struct Rendering
 {
-    QByteArray text;
+    CharacterText text;
     // The settings as the ground truth names them.
     QList<std::pair<QByteArray, QByteArray>> settings;
     RenderJob job;
@@ -181,7 +130,17 @@ struct Rendering
 Rendering prepare(const RenderOptions &options, const RenderValues &settings)
 {
     Rendering rendering;
-    rendering.text = readText(options.input);
+    GlyphCache &glyphs = *GlyphCache::For(settings.font, ColourToRgb(settings.background));
+    if (const std::optional<QString> note = SubstitutionNote(glyphs, settings.font.Name()))
+        writeText(stderr, *note + u'\n');
+    rendering.text = ReadInputText(options.input, options.encoding, CharsetTable(settings.font.Charset()));
+    // 8-bit text is drawn as the conversion always drew it, unless asked.
+    if (!rendering.text.IsEightBit() || options.missingGlyphsGiven) {
+        std::optional<QString> note;
+        rendering.text = ApplyMissingGlyphs(rendering.text, glyphs, options.missingGlyphs, settings.font.Name(), note);
+        if (note)
+            writeText(stderr, *note + u'\n');
+    }
     rendering.settings = SetupValues(settings);
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
     rendering.job = RenderJob::From(rendering.text, settings, {0, 0, options.pageWidth, options.pageHeight},
@@ -258,8 +217,25 @@ void render(const RenderOptions &options, const Rendering &rendering)
         manifest->Commit();
 }
 
+// The font families that cover INPUT (read as UTF-8 unless an encoding is
+// given), or all of them, one a line.
+void listFonts(const RenderOptions &options)
+{
+    std::optional<CharacterText> text;
+    if (!options.input.isNull())
+        text = DecodeInput(options.input, options.encoding.value_or(TextEncoding{true, 0}), Cp1252Table());
+    const QStringList families = FamiliesCovering(text ? &*text : nullptr);
+    if (families.isEmpty())
+        throw LumoError(QStringLiteral("lumo-render: no font has a glyph for every character of '%1'").arg(options.input));
+    writeText(stdout, families.join(u'\n') + u'\n');
+}
+
 void run(const RenderOptions &options)
 {
+    if (options.listFonts) {
+        listFonts(options);
+        return;
+    }
     const bool rendering = !options.input.isNull();
     // Listing and deleting don't need the settings, so a setup that cannot
     // be loaded doesn't stand in their way.
@@ -299,7 +275,7 @@ int flushStandardOutput()
 
 int RunLumoRender(int argc, char *argv[])
 {
-    standardInputClosed = ::fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF;
+    NoteStandardInputState();
     // A reader of standard output that went away makes a write fail, which
     // is reported, instead of ending the process where it stands; while
     // pictures are written it stops the rendering like the other signals.

@@ -158,6 +158,25 @@ void chooseOutputKind(RenderOptions &options)
                   options.output);
 }
 
+TextEncoding encodingValue(const QString &option, const QString &value)
+{
+    const std::optional<TextEncoding> encoding = EncodingNamed(value);
+    if (!encoding)
+        failValue(option, QStringLiteral("not an encoding (%1)").arg(EncodingNames().join(QStringLiteral(", "))), value);
+    return *encoding;
+}
+
+MissingGlyphs missingGlyphsValue(const QString &option, const QString &value)
+{
+    if (value == u"error")
+        return MissingGlyphs::Error;
+    if (value == u"fallback")
+        return MissingGlyphs::Fallback;
+    if (value == u"skip")
+        return MissingGlyphs::Skip;
+    failValue(option, QStringLiteral("not error, fallback or skip"), value);
+}
+
 using Apply = void (*)(RenderOptions &, const QString &option, const QString &value);
 
 struct KnownOption
@@ -202,6 +221,15 @@ const KnownOption knownOptions[] = {
      [](RenderOptions &o, const QString &opt, const QString &v) {
          o.charset = static_cast<std::uint8_t>(integerIn(opt, v, 0, 255));
      }},
+    {QLatin1StringView("--encoding"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.encoding = encodingValue(opt, v); }},
+    {QLatin1StringView("--missing-glyphs"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.missingGlyphs = missingGlyphsValue(opt, v);
+         o.missingGlyphsGiven = true;
+     }},
+    {QLatin1StringView("--list-fonts"), false,
+     [](RenderOptions &o, const QString &, const QString &) { o.listFonts = true; }},
     {QLatin1StringView("--page"), true, pageValue},
     {QLatin1StringView("--one-picture"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.onePicture = true; }},
@@ -308,7 +336,10 @@ RenderOptions ParseRenderOptions(const QStringList &arguments)
                       ShownWithLineBreaks(options.output));
         chooseOutputKind(options);
     }
-    if (options.input.isNull() && !options.saveSetup && !options.deleteSetup && !options.listSetups)
+    if (options.listFonts && !options.output.isNull())
+        fail(QStringLiteral("--list-fonts: lists the fonts that cover INPUT and draws nothing: give no OUTPUT"));
+    if (options.input.isNull() && !options.saveSetup && !options.deleteSetup && !options.listSetups
+        && !options.listFonts)
         fail(QStringLiteral("no INPUT given"));
     // What is written beside the pictures needs pictures written.
     if (options.outputKind == OutputKind::None) {
@@ -320,7 +351,7 @@ RenderOptions ParseRenderOptions(const QStringList &arguments)
     if (options.saveSetup && options.fontName && !FitsCp1252(*options.fontName))
         failValue(QStringLiteral("--font"),
                   QStringLiteral("has characters the settings file (Windows-1252) cannot store"), *options.fontName);
-    const bool renders = !options.input.isNull();
+    const bool renders = !options.input.isNull() && !options.listFonts;
     if (!renders && (options.groundTruth || options.boxes || options.linesFolder || options.overlay || options.variants))
         fail(QStringLiteral("the ground truth options need an INPUT"));
     return options;
@@ -334,8 +365,9 @@ Draws a text as pictures, character by character, the way Lumo's "convert"
 does: in the render settings of a setup from LumoSetup.ini, changed by the
 options below, with every character jittered and the pictures speckled.
 
-  INPUT                 8-bit text file; "-" reads standard input. Lines end at
-                        CR, LF or CR LF; a NUL byte ends the text.
+  INPUT                 text file, 8-bit unless --encoding says otherwise; "-"
+                        reads standard input. Lines end at CR, LF or CR LF; a
+                        NUL byte ends the text.
   OUTPUT                picture file; its extension (any case) chooses the
                         format: .jpg or .jpeg (written as .jpg), .bmp, .png,
                         or .pdf (one document, one picture a page at 96 dpi).
@@ -364,6 +396,23 @@ Settings (first the setup is loaded, then these options override it):
   --jitter-y N          up and down jitter in pixels, 0 or more (VeVar)
   --noise N             noise level, 0 or more (Rausch; the windows offer 0..30)
   --charset N           font character set, 0..255
+
+Text:
+  --encoding NAME       how INPUT's bytes are characters: utf-8 (or utf8), or
+                        one byte a character of cp874, cp1250 ... cp1258
+                        (default: the code page of the font's character set).
+                        UTF-8 text is drawn a grapheme cluster at a time (a
+                        letter with its marks, an ideograph, a syllable); a
+                        byte-order mark is skipped; bytes that are not UTF-8
+                        stop the run. Text in a script whose letters join or
+                        reorder (Arabic, Hebrew, Devanagari, ...) is refused.
+  --missing-glyphs WHAT characters the font has no glyph for: error (default)
+                        refuses the text, fallback draws them with a font the
+                        system finds (named in the manifest), skip leaves them
+                        out; 8-bit text is checked only when this is given
+  --list-fonts          print the font families that have a glyph for every
+                        character of INPUT (UTF-8 unless --encoding says
+                        otherwise), one a line; without INPUT, every family
   COLOUR is #RRGGBB or a colour name such as red, navy or darkgreen.
 
 Pictures:

@@ -2,6 +2,7 @@
 
 #include "Colour.h"
 #include "PictureFormat.h"
+#include "TextEncoding.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,10 @@
 // What OUTPUT is: nothing is written, pictures of one format, or one PDF
 // document.
 enum class OutputKind { None, Pictures, Pdf };
+
+// What becomes of characters the font has no glyph for: the text is
+// refused, they are drawn with a font the system finds, or left out.
+enum class MissingGlyphs { Error, Fallback, Skip };
 
 struct RenderOptions
 {
@@ -31,6 +36,13 @@ struct RenderOptions
     std::optional<std::int32_t> jitterY;
     std::optional<std::int32_t> noise;
     std::optional<std::uint8_t> charset;
+
+    // How INPUT's bytes are characters; unset, one byte a character of the
+    // font's code page.
+    std::optional<TextEncoding> encoding;
+    MissingGlyphs missingGlyphs = MissingGlyphs::Error;
+    // Whether --missing-glyphs was given: 8-bit text is checked only then.
+    bool missingGlyphsGiven = false;
 
     std::int32_t pageWidth = 308;
     std::int32_t pageHeight = 400;
@@ -52,6 +64,8 @@ struct RenderOptions
     std::optional<QString> saveSetup;
     std::optional<QString> deleteSetup;
     bool listSetups = false;
+    // List the font families (that cover INPUT, when given) instead of rendering.
+    bool listFonts = false;
 
     bool help = false;
     bool version = false;

@@ -102,7 +102,11 @@ const ByteToUnicode &Cp1252Table()
 
 const ByteToUnicode &CharsetTable(std::uint8_t charset)
 {
-    const int codePage = charsetCodePage(charset);
+    return CodePageTable(charsetCodePage(charset));
+}
+
+const ByteToUnicode &CodePageTable(int codePage)
+{
     if (codePage == 1252)
         return Cp1252Table();
     static std::mutex lock;

@@ -17,6 +17,10 @@ const ByteToUnicode &Cp1252Table();
 // Windows-1252 otherwise and for every byte the code page leaves undefined.
 const ByteToUnicode &CharsetTable(std::uint8_t charset);
 
+// The table of a Windows code page (874, 1250 ... 1258, ...) as iconv knows
+// it, with Windows-1252 for every byte it leaves undefined.
+const ByteToUnicode &CodePageTable(int codePage);
+
 QString FromCp1252(const QByteArray &bytes);
 // Characters that Windows-1252 lacks become "?".
 QByteArray ToCp1252(const QString &text);

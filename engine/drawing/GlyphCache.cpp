@@ -3,6 +3,8 @@
 #include "CodePage.h"
 
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
@@ -38,6 +40,7 @@ GlyphCache::GlyphCache(const FontObject &font, QRgb foreground, QRgb background)
     m_ascent = metrics.ascent();
     m_cellHeight = metrics.ascent() + metrics.descent();
     m_margin = std::max({m_cellHeight, metrics.maxWidth(), 8});
+    m_raw = QRawFont::fromFont(m_font);
 }
 
 bool GlyphCache::Matches(const FontObject &font, QRgb background) const
@@ -51,17 +54,67 @@ bool GlyphCache::Matches(const FontObject &font, QRgb background) const
 const GlyphCache::Cell &GlyphCache::CellOf(unsigned char byte)
 {
     Cell &cell = m_cells[byte];
-    if (!cell.ready)
-        render(byte, cell);
+    if (!cell.ready) {
+        cell.text = QString(QChar((*m_table)[byte]));
+        render(cell);
+    }
     return cell;
+}
+
+const GlyphCache::Cell &GlyphCache::CellOf(const QString &character)
+{
+    std::unique_ptr<Cell> &made = m_characterCells[character];
+    if (!made) {
+        made = std::make_unique<Cell>();
+        made->text = character;
+        if (!Covers(character))
+            made->fallbackFamily = familyDrawing(character);
+        render(*made);
+    }
+    return *made;
+}
+
+bool NeedsGlyph(char32_t point)
+{
+    const QChar::Category category = QChar::category(point);
+    if (category == QChar::Other_Control || category == QChar::Other_Format)
+        return false;
+    // Variation selectors choose among glyphs; a font need not know them.
+    return !((point >= 0xFE00 && point <= 0xFE0F) || (point >= 0xE0100 && point <= 0xE01EF));
+}
+
+bool GlyphCache::Covers(const QString &character) const
+{
+    for (const char32_t point : character.toUcs4()) {
+        if (NeedsGlyph(point) && (!m_raw.isValid() || !m_raw.supportsCharacter(point)))
+            return false;
+    }
+    return true;
+}
+
+// The family the system draws the text with in this font's place: the one
+// of its first glyph run that is not the font's own.
+QString GlyphCache::familyDrawing(const QString &text) const
+{
+    QTextLayout layout(text, m_font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QString own = m_raw.familyName();
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        const QString family = run.rawFont().familyName();
+        if (family != own)
+            return family;
+    }
+    return {};
 }
 
 // The cell is drawn exactly as TextOut draws it into a picture, with a margin
 // of background around it; any pixel in the margin that is not background
 // means the glyph leaves its cell.
-void GlyphCache::render(unsigned char byte, Cell &cell)
+void GlyphCache::render(Cell &cell)
 {
-    const QString text = QString(QChar((*m_table)[byte]));
+    const QString &text = cell.text;
     cell.advance = QFontMetrics(m_font).horizontalAdvance(text);
     cell.ready = true;
     cell.contained = false;

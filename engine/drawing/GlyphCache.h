@@ -1,17 +1,26 @@
 #pragma once
 
+#include "CodePage.h"
 #include "FontObject.h"
 
 #include <QFont>
 #include <QPoint>
 #include <QRect>
+#include <QRawFont>
 #include <QRgb>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
-// Text cells of one font in one pair of colours, rendered once per byte.
+// Whether a font must have a glyph for the code point to draw it: control
+// and format characters and variation selectors need none.
+bool NeedsGlyph(char32_t codePoint);
+
+// Text cells of one font in one pair of colours, rendered once per
+// character: a byte of the font's code page, or any cluster of Unicode text.
 // A cell whose glyph stays inside it is copied straight into the bitmap;
 // a glyph that reaches outside its cell (italic overhang, a "j" below the
 // line to the left) has to be blended over what is already there, so those
@@ -22,6 +31,11 @@ public:
     struct Cell
     {
         bool ready = false;
+        // What the cell shows.
+        QString text;
+        // The family that draws it when the font lacks it and the system
+        // finds another; empty when the font itself draws it.
+        QString fallbackFamily;
         bool contained = false;
         int advance = 0;
         std::vector<QRgb> pixels; // advance x cellHeight, only when contained
@@ -42,6 +56,12 @@ public:
 
     // The cell of the byte, rendered on first use.
     const Cell &CellOf(unsigned char byte);
+    // The cell of a character of Unicode text, rendered on first use; it
+    // stays where it is while the cache lives.
+    const Cell &CellOf(const QString &character);
+    // Whether the font itself has a glyph for every code point of the
+    // character (control and format characters need none).
+    bool Covers(const QString &character) const;
     // A cell rendered before by CellOf: what workers on other threads read
     // while nothing renders.
     const Cell &ReadyCell(unsigned char byte) const { return m_cells[byte]; }
@@ -52,11 +72,12 @@ public:
     const QFont &Font() const { return m_font; }
     QRgb Foreground() const { return m_foreground; }
     QRgb Background() const { return m_background; }
-    char16_t CharOf(unsigned char byte) const { return (*m_table)[byte]; }
+    const ByteToUnicode &CodePage() const { return *m_table; }
 
 private:
     GlyphCache(const FontObject &font, QRgb foreground, QRgb background);
-    void render(unsigned char byte, Cell &cell);
+    void render(Cell &cell);
+    QString familyDrawing(const QString &text) const;
 
     FontObject m_fontObject;
     QFont m_font;
@@ -66,5 +87,7 @@ private:
     int m_ascent;
     int m_cellHeight;
     int m_margin;
+    QRawFont m_raw;
     std::array<Cell, 256> m_cells;
+    std::unordered_map<QString, std::unique_ptr<Cell>> m_characterCells;
 };

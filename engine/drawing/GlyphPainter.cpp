@@ -11,9 +11,8 @@ GlyphPainter::GlyphPainter(const GlyphCache &glyphs, QImage &target)
 
 GlyphPainter::~GlyphPainter() = default;
 
-void GlyphPainter::Draw(QPoint at, unsigned char byte, int clipHeight)
+void GlyphPainter::Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight)
 {
-    const GlyphCache::Cell &cell = m_glyphs.ReadyCell(byte);
     const int cellHeight = m_glyphs.CellHeight();
     const int width = m_target.width();
     const int height = std::clamp(clipHeight, 0, m_target.height());
@@ -42,5 +41,5 @@ void GlyphPainter::Draw(QPoint at, unsigned char byte, int clipHeight)
         return;
     QPainter &p = m_clipped.On(m_bits, width, m_bytesPerLine, height, m_glyphs);
     p.fillRect(QRect(at.x(), at.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
-    p.drawText(at.x(), at.y() + m_glyphs.Ascent(), QString(QChar(m_glyphs.CharOf(byte))));
+    p.drawText(at.x(), at.y() + m_glyphs.Ascent(), cell.text);
 }

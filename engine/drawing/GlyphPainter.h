@@ -20,9 +20,10 @@ public:
     GlyphPainter(const GlyphPainter &) = delete;
     GlyphPainter &operator=(const GlyphPainter &) = delete;
 
-    // The byte's cell with its top-left corner at `at`; nothing is drawn on
-    // rows from clipHeight down (a growing picture's rows not yet added).
-    void Draw(QPoint at, unsigned char byte, int clipHeight);
+    // The cell (one of this painter's cache) with its top-left corner at
+    // `at`; nothing is drawn on rows from clipHeight down (a growing
+    // picture's rows not yet added).
+    void Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight);
 
 private:
     const GlyphCache &m_glyphs;

@@ -66,7 +66,7 @@ void addNoise(PixelBuffer &buffer, std::uint32_t seed, std::int64_t count, std::
 
 } // namespace
 
-void DrawPage(const QByteArray &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
+void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
               PixelBuffer &buffer, PageTruth *truth)
 {
     const std::int32_t width = std::max(job.width, 0);
@@ -94,13 +94,13 @@ void DrawPage(const QByteArray &text, const RenderJob &job, const PagePlan &page
     QImage target = buffer.View();
     GlyphPainter cells(*job.glyphs, target);
     if (truth)
-        truth->Begin(*job.glyphs, width, height, rows);
+        truth->Begin(job, width, height, rows);
     WalkPage(
         text, job, page.start,
-        [&](qsizetype index, QPoint at, unsigned char byte, std::int32_t clipHeight) {
-            cells.Draw(at, byte, clipHeight);
+        [&](qsizetype index, QPoint at, CharCode code, std::int32_t clipHeight) {
+            cells.Draw(at, job.CellOf(code), clipHeight);
             if (truth)
-                truth->Draw(index, at, byte, clipHeight);
+                truth->Draw(index, at, code, clipHeight);
         },
         [&](std::int32_t grown) {
             // The picture grows downward; its new rows take the background.

@@ -4,7 +4,6 @@
 #include "PixelBuffer.h"
 #include "RenderJob.h"
 
-#include <QByteArray>
 #include <cstdint>
 
 // Draws one picture of a conversion, on its own: the page's fills and, for a
@@ -15,5 +14,5 @@
 // With a truth recorder, it follows the drawing and knows afterwards where
 // each character is and what of it shows.
 class PageTruth;
-void DrawPage(const QByteArray &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
+void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
               PixelBuffer &buffer, PageTruth *truth = nullptr);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-std::vector<PagePlan> PlanPages(const QByteArray &text, const RenderJob &job)
+std::vector<PagePlan> PlanPages(const CharacterText &text, const RenderJob &job)
 {
-    const auto noDraw = [](qsizetype, QPoint, unsigned char, std::int32_t) {};
+    const auto noDraw = [](qsizetype, QPoint, CharCode, std::int32_t) {};
     std::vector<PagePlan> pages;
     PageStart start{0, job.seed, false};
     std::int32_t tallest = std::max(job.height, 0);
@@ -35,13 +35,13 @@ std::vector<PagePlan> PlanPages(const QByteArray &text, const RenderJob &job)
     return pages;
 }
 
-std::size_t CountLines(const QByteArray &text, const RenderJob &job, const PagePlan &page)
+std::size_t CountLines(const CharacterText &text, const RenderJob &job, const PagePlan &page)
 {
     std::size_t lines = 0;
     bool lineOpen = false;
     WalkPage(
         text, job, page.start,
-        [&](qsizetype, QPoint, unsigned char, std::int32_t) {
+        [&](qsizetype, QPoint, CharCode, std::int32_t) {
             lines += lineOpen ? 0 : 1;
             lineOpen = true;
         },

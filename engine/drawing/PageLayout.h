@@ -4,7 +4,6 @@
 #include "RenderJob.h"
 #include "WrapInt.h"
 
-#include <QByteArray>
 #include <QPoint>
 #include <cstdint>
 #include <vector>
@@ -13,12 +12,6 @@
 // page, the same for the layout pass (which only needs the advance widths
 // and the generator) and for the worker that draws the page, so both take
 // every decision the same way.
-
-// Code 20 (decimal) is skipped like the line-end codes; the space is drawn.
-inline bool IsSkippedCode(unsigned char c)
-{
-    return c == 0 || c == 10 || c == 13 || c == 20;
-}
 
 // The drawing position of one character: the vertical jitter is drawn from
 // the generator before the horizontal one.
@@ -51,23 +44,22 @@ struct WalkEnd
 };
 
 // Walks the characters of one page from start. For each drawable character
-// draw(index, position, byte, clipHeight) is called; clipHeight is the
+// draw(index, position, code, clipHeight) is called; clipHeight is the
 // picture's height at that moment. In one-picture mode the picture grows
 // instead of breaking, and grow(newHeight) is called before the character
 // that needed it. lineEnd() is called where a line ends (a CR, a wrap).
 template <typename Draw, typename Grow, typename LineEnd>
-WalkEnd WalkPage(const QByteArray &text, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow,
+WalkEnd WalkPage(const CharacterText &text, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow,
                  LineEnd &&lineEnd)
 {
-    const GlyphCache &glyphs = *job.glyphs;
-    const char *const bytes = text.constData();
+    const CharCode *const codes = text.Codes().data();
     const qsizetype size = text.size();
     std::uint32_t seed = start.seed;
     std::int32_t height = job.height;
     std::int32_t x = job.half;
     std::int32_t y = job.half;
     for (qsizetype index = start.begin; index < size; ++index) {
-        const auto c = static_cast<unsigned char>(bytes[index]);
+        const CharCode c = codes[index];
         if (!IsSkippedCode(c)) {
             const QPoint p = JitterPos(seed, x, y, job.hoVar, job.veVar);
             const bool checked = !(start.continuation && index == start.begin);
@@ -78,7 +70,7 @@ WalkEnd WalkPage(const QByteArray &text, const RenderJob &job, const PageStart &
                 grow(height);
             }
             draw(index, p, c, height);
-            x = Wrap::Add(x, glyphs.ReadyCell(c).advance);
+            x = Wrap::Add(x, job.CellOf(c).advance);
         }
         if (c == 13 || Wrap::Sub(job.width, job.h) < x) {
             x = job.half;
@@ -107,8 +99,8 @@ struct PagePlan
 // after it, each on its own; their noise comes after all the text in page
 // order, so page k's noise starts k pictures' worth of steps after the last
 // character's draws.
-std::vector<PagePlan> PlanPages(const QByteArray &text, const RenderJob &job);
+std::vector<PagePlan> PlanPages(const CharacterText &text, const RenderJob &job);
 
 // How many of the page's text lines hold a character: the lines its ground
 // truth numbers from 0.
-std::size_t CountLines(const QByteArray &text, const RenderJob &job, const PagePlan &page);
+std::size_t CountLines(const CharacterText &text, const RenderJob &job, const PagePlan &page);

@@ -56,9 +56,10 @@ std::uint64_t bitsOfWord(int word, int from, int to)
 
 } // namespace
 
-void PageTruth::Begin(const GlyphCache &glyphs, int width, int height, int rows)
+void PageTruth::Begin(const RenderJob &job, int width, int height, int rows)
 {
-    m_glyphs = &glyphs;
+    m_job = &job;
+    m_glyphs = job.glyphs.get();
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
     m_rows = std::max(rows, m_height);
@@ -67,7 +68,7 @@ void PageTruth::Begin(const GlyphCache &glyphs, int width, int height, int rows)
     m_masks.clear();
     m_bits.clear();
     // A new picture may come with new glyphs.
-    m_glyphMasks.fill(-1);
+    m_glyphMasks.assign(job.cells.size(), -1);
     m_lineOpen = false;
     m_alonePainter.Close();
 }
@@ -88,12 +89,12 @@ void PageTruth::setBit(const InkMask &mask, int x, int y)
     m_bits[word] |= std::uint64_t(1) << (column % 64);
 }
 
-int PageTruth::glyphMask(unsigned char byte)
+int PageTruth::glyphMask(CharCode code)
 {
-    int &made = m_glyphMasks[byte];
+    int &made = m_glyphMasks[code];
     if (made >= 0)
         return made;
-    const GlyphCache::Cell &cell = m_glyphs->ReadyCell(byte);
+    const GlyphCache::Cell &cell = m_job->CellOf(code);
     const QRect &box = cell.inkBox;
     made = newMask(box.x(), box.y(), box.width(), box.height());
     for (const QPoint offset : cell.ink)
@@ -101,17 +102,17 @@ int PageTruth::glyphMask(unsigned char byte)
     return made;
 }
 
-void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHeight)
+void PageTruth::Draw(qsizetype index, QPoint at, CharCode code, int clipHeight)
 {
     if (!m_lineOpen) {
         m_lines.emplace_back();
         m_lineOpen = true;
     }
-    const GlyphCache::Cell &cell = m_glyphs->ReadyCell(byte);
+    const GlyphCache::Cell &cell = m_job->CellOf(code);
     const int clip = std::clamp(clipHeight, 0, m_height);
     Character character;
     character.index = index;
-    character.byte = byte;
+    character.code = code;
     character.cell = clipped(at.x(), at.y(), cell.advance, m_glyphs->CellHeight(), m_width, clip);
 
     Event drawn;
@@ -121,10 +122,10 @@ void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHei
     m_lines.back().characters.push_back(character);
     if (cell.inkKnown) {
         drawn.at = at;
-        drawn.mask = glyphMask(byte);
+        drawn.mask = glyphMask(code);
     } else {
         // Its mask lies where its pixels are in the picture.
-        drawn.mask = markGlyphAlone(at, byte, clip);
+        drawn.mask = markGlyphAlone(at, cell, clip);
     }
     m_events.push_back(drawn);
 }
@@ -133,9 +134,8 @@ void PageTruth::Draw(qsizetype index, QPoint at, unsigned char byte, int clipHei
 // is drawn alone on the background, at its own place and with the
 // picture's clip, and the pixels it changes are its own: the mask made of
 // them, or -1 when none can change.
-int PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
+int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight)
 {
-    const GlyphCache::Cell &cell = m_glyphs->ReadyCell(byte);
     const int margin = m_glyphs->Margin();
     const QRect reach = clipped(std::int64_t(at.x()) - margin, std::int64_t(at.y()) - margin,
                                 std::int64_t(cell.advance) + 2 * margin, std::int64_t(m_glyphs->CellHeight()) + 2 * margin,
@@ -149,7 +149,7 @@ int PageTruth::markGlyphAlone(QPoint at, unsigned char byte, int clipHeight)
     }
     // Drawn with the picture's clip, as the picture's own painter does.
     m_alonePainter.On(m_alone.bits(), m_width, m_alone.bytesPerLine(), clipHeight, *m_glyphs)
-        .drawText(at.x(), at.y() + m_glyphs->Ascent(), QString(QChar(m_glyphs->CharOf(byte))));
+        .drawText(at.x(), at.y() + m_glyphs->Ascent(), cell.text);
 
     const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
     const InkMask &mask = m_masks.back();

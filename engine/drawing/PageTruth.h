@@ -1,13 +1,14 @@
 #pragma once
 
+#include "CharacterText.h"
 #include "ClippedPainter.h"
 #include "GlyphCache.h"
+#include "RenderJob.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
 #include <QRect>
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -23,9 +24,9 @@ class PageTruth
 public:
     struct Character
     {
-        // Position in the text and its byte.
+        // Position in the text and its code.
         qsizetype index = 0;
-        unsigned char byte = 0;
+        CharCode code = 0;
         // The opaque cell as drawn, each edge clipped to the picture (with
         // no size on the nearest edge when none of it is inside).
         QRect cell;
@@ -40,12 +41,12 @@ public:
     };
 
     // Starts a picture of this width and height in use (and room for rows
-    // rows, when it grows), drawn with these glyphs.
-    void Begin(const GlyphCache &glyphs, int width, int height, int rows);
+    // rows, when it grows), drawn with the job's glyphs.
+    void Begin(const RenderJob &job, int width, int height, int rows);
     // Follows the drawing: a character drawn with its cell's top-left at
     // `at` while the picture was clipHeight high, the picture growing, the
     // end of a line.
-    void Draw(qsizetype index, QPoint at, unsigned char byte, int clipHeight);
+    void Draw(qsizetype index, QPoint at, CharCode code, int clipHeight);
     void Grow(int before, int after);
     void EndLine();
     // Works out the ink boxes and line boxes; the lines are then complete.
@@ -81,12 +82,13 @@ private:
         int growTo = -1;
     };
 
-    int glyphMask(unsigned char byte);
+    int glyphMask(CharCode code);
     int newMask(int left, int top, int width, int height);
     void setBit(const InkMask &mask, int x, int y);
-    int markGlyphAlone(QPoint at, unsigned char byte, int clipHeight);
+    int markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight);
 
     const GlyphCache *m_glyphs = nullptr;
+    const RenderJob *m_job = nullptr;
     int m_width = 0;
     int m_height = 0;
     int m_rows = 0;
@@ -94,8 +96,8 @@ private:
     std::vector<Event> m_events;
     std::vector<InkMask> m_masks;
     std::vector<std::uint64_t> m_bits;
-    // Each byte's glyph as a mask in this picture, or -1 until it is made.
-    std::array<int, 256> m_glyphMasks{};
+    // Each code's glyph as a mask in this picture, or -1 until it is made.
+    std::vector<int> m_glyphMasks;
     // Finish's map of the pixels that a later character or growing covers.
     std::vector<std::uint64_t> m_covered;
     bool m_lineOpen = false;

@@ -2,10 +2,9 @@
 
 #include "WrapInt.h"
 
-#include <array>
 
-RenderJob RenderJob::From(const QByteArray &text, const RenderValues &values, const LumoRect &first, bool onePicture,
-                          std::uint32_t seed)
+RenderJob RenderJob::From(const CharacterText &text, const RenderValues &values, const LumoRect &first,
+                          bool onePicture, std::uint32_t seed)
 {
     RenderJob job;
     job.font = values.font;
@@ -27,12 +26,18 @@ RenderJob RenderJob::From(const QByteArray &text, const RenderValues &values, co
     // Every cell the text needs is rendered here, on this thread; the
     // workers only read them.
     job.glyphs = GlyphCache::For(job.font, job.background);
-    std::array<bool, 256> used{};
-    for (const char c : text)
-        used[static_cast<unsigned char>(c)] = true;
-    for (int byte = 0; byte < 256; ++byte) {
-        if (used[static_cast<std::size_t>(byte)])
-            job.glyphs->CellOf(static_cast<unsigned char>(byte));
+    std::vector<bool> used(text.CodeCount());
+    for (const CharCode code : text.Codes())
+        used[code] = true;
+    // An 8-bit text in the font's own code page takes the byte cells the
+    // windows draw with; any other character is looked up by its text.
+    const bool fontBytes = text.CodePage() == &job.glyphs->CodePage();
+    job.cells.assign(text.CodeCount(), nullptr);
+    for (CharCode code = 0; code < text.CodeCount(); ++code) {
+        if (!used[code])
+            continue;
+        job.cells[code] = fontBytes ? &job.glyphs->CellOf(static_cast<unsigned char>(code))
+                                    : &job.glyphs->CellOf(text.TextOf(code));
     }
     return job;
 }

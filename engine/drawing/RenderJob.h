@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharacterText.h"
 #include "FontObject.h"
 #include "GlyphCache.h"
 #include "LumoRect.h"
@@ -9,21 +10,24 @@
 #include <QRgb>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // Everything a conversion reads of the render settings and of its first
 // picture, taken once when the conversion starts, with every colour
-// resolved to RGB and the glyph cell of every byte of the text rendered.
+// resolved to RGB and the glyph cell of every character of the text rendered.
 // Workers on other threads read it and nothing else, so nothing they touch
 // is shared with the windows.
 struct RenderJob
 {
     // The conversion of text in these settings, starting in a picture with
     // these bounds.
-    static RenderJob From(const QByteArray &text, const RenderValues &values, const LumoRect &first, bool onePicture,
-                          std::uint32_t seed);
+    static RenderJob From(const CharacterText &text, const RenderValues &values, const LumoRect &first,
+                          bool onePicture, std::uint32_t seed);
 
     FontObject font;
     std::shared_ptr<GlyphCache> glyphs;
+    // The cell of each code of the text, held by glyphs.
+    std::vector<const GlyphCache::Cell *> cells;
     QRgb background = 0;
     QRgb foreground = 0;
     std::int32_t hoVar = 0;
@@ -44,6 +48,7 @@ struct RenderJob
     bool onePicture = false;
     std::uint32_t seed = 0;
 
+    const GlyphCache::Cell &CellOf(CharCode code) const { return *cells[code]; }
     LumoRect FirstBounds() const;
     // The bounds of page k (k = 0 is the first picture).
     LumoRect PageBounds(std::int64_t page) const;

@@ -92,6 +92,11 @@ QByteArray LoadTextFile(const QString &path, qsizetype limit)
     return normalize(readFile(path, static_cast<qint64>(limit) + 1));
 }
 
+QByteArray ReadTextFileBytes(const QString &path)
+{
+    return readFile(path);
+}
+
 QByteArray ReadTextFileLines(const QString &path)
 {
     return TextFileLines(readFile(path));

@@ -24,5 +24,8 @@ QByteArray ReadTextFileLines(const QString &path);
 // up to maxBytes when that is not negative.
 QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes = -1);
 
+// The file's bytes up to the first NUL byte, as they are.
+QByteArray ReadTextFileBytes(const QString &path);
+
 // ReadTextFileLines' rule on bytes already read (standard input, for one).
 QByteArray TextFileLines(const QByteArray &bytes);

@@ -28,7 +28,7 @@ void checkMemory(const std::vector<PagePlan> &pages, const RenderJob &job, int j
 
 } // namespace
 
-void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOwner &owner, bool onePicture,
+void ConvertText(const QByteArray &bytes, PictureControl &firstPicture, PictureOwner &owner, bool onePicture,
                  const ConvertOptions &options)
 {
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
@@ -41,7 +41,10 @@ void ConvertText(const QByteArray &text, PictureControl &firstPicture, PictureOw
     firstPicture.ClearPicture();
 
     // The settings as they are at the command: the workers draw from this copy.
-    const RenderJob job = RenderJob::From(text, CurrentRenderValues(), firstPicture.BoundsRect(), onePicture, seed);
+    const RenderValues values = CurrentRenderValues();
+    // The windows' texts are 8-bit, in the font's code page.
+    const CharacterText text = CharacterText::FromBytes(bytes, CharsetTable(values.font.Charset()));
+    const RenderJob job = RenderJob::From(text, values, firstPicture.BoundsRect(), onePicture, seed);
     const std::vector<PagePlan> pages = PlanPages(text, job);
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
     checkMemory(pages, job, jobs);

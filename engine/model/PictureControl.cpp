@@ -74,8 +74,9 @@ void Canvas::TextOut(std::int32_t x, std::int32_t y, const QByteArray &text)
     GlyphPainter painter(cache, image);
     for (const char ch : text) {
         const auto byte = static_cast<unsigned char>(ch);
-        painter.Draw(QPoint(x, y), byte, image.height());
-        x = Wrap::Add(x, cache.ReadyCell(byte).advance);
+        const GlyphCache::Cell &cell = cache.ReadyCell(byte);
+        painter.Draw(QPoint(x, y), cell, image.height());
+        x = Wrap::Add(x, cell.advance);
     }
 }
 

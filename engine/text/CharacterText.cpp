@@ -1,0 +1,108 @@
+#include "CharacterText.h"
+
+#include <QHash>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+
+namespace {
+
+bool isControlCode(char16_t unit)
+{
+    return unit < FirstClusterCode && IsSkippedCode(unit);
+}
+
+} // namespace
+
+QString CodePointLabel(char32_t codePoint)
+{
+    const QString hex = QStringLiteral("%1").arg(static_cast<uint>(codePoint), 4, 16, QLatin1Char('0')).toUpper();
+    // A control character or a lone mark is named, not shown.
+    const QChar::Category category = QChar::category(codePoint);
+    if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Mark_NonSpacing
+        || category == QChar::Mark_Enclosing)
+        return QStringLiteral("U+") + hex;
+    return QStringLiteral("U+%1 \"%2\"").arg(hex, QString::fromUcs4(&codePoint, 1));
+}
+
+CharacterText CharacterText::FromBytes(const QByteArray &bytes, const ByteToUnicode &codePage)
+{
+    CharacterText text;
+    text.m_codePage = &codePage;
+    text.m_codes.reserve(static_cast<std::size_t>(bytes.size()));
+    for (const char byte : bytes)
+        text.m_codes.push_back(static_cast<unsigned char>(byte));
+    return text;
+}
+
+CharacterText CharacterText::FromUnicode(const QString &unicode)
+{
+    CharacterText text;
+    text.m_codes.reserve(static_cast<std::size_t>(unicode.size()));
+    // Nearly every cluster is one UTF-16 unit: those are looked up in a
+    // table, the rest by their text.
+    std::vector<CharCode> singleUnit(0x10000, 0);
+    QHash<QString, CharCode> longer;
+    const auto codeOf = [&](QStringView cluster) {
+        if (cluster.size() == 1) {
+            CharCode &code = singleUnit[cluster.front().unicode()];
+            if (code == 0) {
+                code = text.CodeCount();
+                text.m_clusters.push_back(cluster.toString());
+            }
+            return code;
+        }
+        const QString key = cluster.toString();
+        const auto found = longer.constFind(key);
+        if (found != longer.cend())
+            return *found;
+        const CharCode code = text.CodeCount();
+        text.m_clusters.push_back(key);
+        longer.insert(key, code);
+        return code;
+    };
+
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, unicode);
+    qsizetype start = 0;
+    for (qsizetype end = clusters.toNextBoundary(); end > start; end = clusters.toNextBoundary()) {
+        const QStringView cluster = QStringView(unicode).sliced(start, end - start);
+        start = end;
+        // Control codes stand alone, except CR LF, which Unicode keeps as one.
+        if (isControlCode(cluster.front().unicode())) {
+            for (const QChar unit : cluster)
+                text.m_codes.push_back(unit.unicode());
+            continue;
+        }
+        text.m_codes.push_back(codeOf(cluster));
+    }
+    return text;
+}
+
+QString CharacterText::TextOf(CharCode code) const
+{
+    if (code >= FirstClusterCode)
+        return m_clusters[code - FirstClusterCode];
+    return QString(QChar(m_codePage ? (*m_codePage)[code] : char16_t(code)));
+}
+
+qsizetype CharacterText::LineOf(qsizetype index) const
+{
+    const auto end = m_codes.begin() + std::min<qsizetype>(index, size());
+    return 1 + std::count(m_codes.begin(), end, CharCode(13));
+}
+
+CharacterText CharacterText::Without(const std::vector<qsizetype> &positions) const
+{
+    CharacterText text;
+    text.m_codePage = m_codePage;
+    text.m_clusters = m_clusters;
+    text.m_codes.reserve(m_codes.size() - std::min(m_codes.size(), positions.size()));
+    auto left = positions.begin();
+    for (qsizetype index = 0; index < size(); ++index) {
+        if (left != positions.end() && *left == index) {
+            ++left;
+            continue;
+        }
+        text.m_codes.push_back(m_codes[static_cast<std::size_t>(index)]);
+    }
+    return text;
+}

@@ -1,0 +1,39 @@
+#include "TextEncoding.h"
+
+#include "TextFile.h"
+#include "Utf8Text.h"
+
+namespace {
+
+constexpr int codePages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+
+} // namespace
+
+std::optional<TextEncoding> EncodingNamed(const QString &name)
+{
+    const QString lower = name.toLower();
+    if (lower == u"utf-8" || lower == u"utf8")
+        return TextEncoding{true, 0};
+    for (const int codePage : codePages) {
+        if (lower == QStringLiteral("cp%1").arg(codePage))
+            return TextEncoding{false, codePage};
+    }
+    return std::nullopt;
+}
+
+QStringList EncodingNames()
+{
+    QStringList names{QStringLiteral("utf-8")};
+    for (const int codePage : codePages)
+        names.append(QStringLiteral("cp%1").arg(codePage));
+    return names;
+}
+
+CharacterText DecodeText(const QByteArray &bytes, const TextEncoding &encoding)
+{
+    if (!encoding.utf8)
+        return CharacterText::FromBytes(TextFileLines(bytes), CodePageTable(encoding.codePage));
+    CheckUtf8(bytes);
+    const QByteArray lines = TextFileLines(bytes.sliced(Utf8MarkLength(bytes)));
+    return CharacterText::FromUnicode(QString::fromUtf8(lines));
+}
