@@ -66,13 +66,20 @@ CharacterText CharacterText::FromUnicode(const QString &unicode)
     for (qsizetype end = clusters.toNextBoundary(); end > start; end = clusters.toNextBoundary()) {
         const QStringView cluster = QStringView(unicode).sliced(start, end - start);
         start = end;
-        // Control codes stand alone, except CR LF, which Unicode keeps as one.
-        if (isControlCode(cluster.front().unicode())) {
-            for (const QChar unit : cluster)
-                text.m_codes.push_back(unit.unicode());
-            continue;
+        // Control codes stand alone (Unicode keeps CR LF as one cluster):
+        // each is a code of its own, whatever the boundaries say.
+        qsizetype run = 0;
+        for (qsizetype i = 0; i < cluster.size(); ++i) {
+            const char16_t unit = cluster[i].unicode();
+            if (!isControlCode(unit))
+                continue;
+            if (i > run)
+                text.m_codes.push_back(codeOf(cluster.sliced(run, i - run)));
+            text.m_codes.push_back(unit);
+            run = i + 1;
         }
-        text.m_codes.push_back(codeOf(cluster));
+        if (run < cluster.size())
+            text.m_codes.push_back(codeOf(cluster.sliced(run)));
     }
     return text;
 }
