@@ -1,13 +1,14 @@
 # Installs the Debian packages Lumo needs to build and test, when any is
 # missing. Sourced by scripts/run and scripts/test.
-# What building and running the program takes.
+# What building and running the program takes; the Noto faces and
+# WenQuanYi Micro Hei draw the scripts beyond the 8-bit code pages.
 LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-turbo-dev libpng-dev fonts-liberation2
-               libgl-dev libx11-dev qt6-translations-l10n)
+               fonts-noto-core fonts-wqy-microhei libgl-dev libx11-dev qt6-translations-l10n)
 # What the tests take besides: clang for the sanitizer build and the
 # fuzzers, X servers and a window manager, the install and package checks,
 # and a real text reader for the ground truth.
 LUMO_TEST_PACKAGES=(clang libclang-rt-14-dev pkg-config libspng-dev xvfb openbox desktop-file-utils groff-base man-db bash-completion
-                    dpkg-dev tesseract-ocr tesseract-ocr-eng)
+                    dpkg-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-rus tesseract-ocr-ell tesseract-ocr-chi-sim)
 
 # What making the Debian package takes besides.
 LUMO_PACKAGE_PACKAGES=(dpkg-dev)
