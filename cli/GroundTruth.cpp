@@ -225,7 +225,7 @@ std::string BoxFileText(const PageTruth &truth, const TruthTexts &texts, int pic
 }
 
 std::vector<LineImage> LineImages(const PageTruth &truth, const QImage &picture, int margin,
-                                  const TruthTexts &texts)
+                                  const TruthTexts &texts, QRgb background)
 {
     std::vector<LineImage> images;
     for (std::size_t index = 0; index < truth.Lines().size(); ++index) {
@@ -233,7 +233,24 @@ std::vector<LineImage> LineImages(const PageTruth &truth, const QImage &picture,
         if (line.box.isNull())
             continue;
         const QRect cut = line.box.adjusted(-margin, -margin, margin, margin).intersected(picture.rect());
-        images.push_back({index, picture.copy(cut), lineText(line, texts).trimmed().toUtf8()});
+        QImage image = picture.copy(cut).convertToFormat(QImage::Format_RGB32);
+        for (std::size_t other = 0; other < truth.Lines().size(); ++other) {
+            if (other == index || !truth.Lines()[other].box.intersects(cut))
+                continue;
+            for (const PageTruth::Character &character : truth.Lines()[other].characters) {
+                const QRect intruding = character.ink.intersected(cut);
+                for (int y = intruding.top(); y <= intruding.bottom(); ++y) {
+                    auto *row = reinterpret_cast<QRgb *>(image.scanLine(y - cut.top()));
+                    for (int x = intruding.left(); x <= intruding.right(); ++x) {
+                        // Where two lines' glyphs meet inside the line's own
+                        // box, the line keeps what it shows.
+                        if (!line.box.contains(x, y))
+                            row[x - cut.left()] = background;
+                    }
+                }
+            }
+        }
+        images.push_back({index, image, lineText(line, texts).trimmed().toUtf8()});
     }
     return images;
 }

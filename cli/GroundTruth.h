@@ -84,9 +84,12 @@ struct LineImage
 };
 
 // Every text line that shows ink, cut out with its box grown by margin on
-// every side and clipped to the picture.
+// every side and clipped to the picture. What the margin shows of the
+// other lines' characters (a descender from above, an accent from below)
+// is painted over with the background: a line image shows the ink of its
+// own text and nothing else.
 std::vector<LineImage> LineImages(const PageTruth &truth, const QImage &picture, int margin,
-                                  const TruthTexts &texts);
+                                  const TruthTexts &texts, QRgb background);
 
 // A copy of the picture with every ink box outlined in red, just outside it.
 QImage OutlinedInk(const QImage &picture, const PageTruth &truth);

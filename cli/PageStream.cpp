@@ -188,7 +188,7 @@ private:
                 finished.files.emplace_back(m_names.BoxFile(index), BoxFileText(own.truth, m_texts, height, 0));
         }
         if (m_options.linesFolder) {
-            for (const LineImage &line : LineImages(own.truth, picture, m_job.half, m_texts)) {
+            for (const LineImage &line : LineImages(own.truth, picture, m_job.half, m_texts, m_job.background)) {
                 finished.files.emplace_back(m_names.LineImage(index, line.line), EncodePng(line.picture));
                 finished.files.emplace_back(m_names.LineText(index, line.line), line.text);
             }

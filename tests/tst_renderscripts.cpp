@@ -62,6 +62,7 @@ private slots:
     void missingGlyphsSkippedOrFallenBack();
     void listFontsFindsAFontForAScript();
     void anUnknownFontIsNamed();
+    void lineImagesShowTheirOwnLineOnly();
 };
 
 void TestRenderScripts::eightBitRunsKeepTheirBytes_data()
@@ -241,6 +242,41 @@ void TestRenderScripts::anUnknownFontIsNamed()
     // Arial's metric-compatible stand-in is no news.
     const Run arial = RunRender(folder.path(), {"--font", "Arial", "in.txt"});
     QCOMPARE(arial.err, QByteArray());
+}
+
+void TestRenderScripts::lineImagesShowTheirOwnLineOnly()
+{
+    // Descenders above, accents below: each reaches into the next line's margin.
+    QTemporaryDir folder;
+    writeFile(folder.filePath("in.txt"), "gjpqy gjpqy\n\xC4\xD6\xDC \xC4\xD6\xDC\ngjpqy\n");
+    const Run run = RunRender(folder.path(), {"--seed", "2", "--size", "14", "--page", "300x200", "--ground-truth",
+                                              "m.jsonl", "--lines", "lines", "in.txt", "out.png"});
+    QCOMPARE(run.exitCode, 0);
+    const QJsonArray lines = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl"))).object()["lines"].toArray();
+    QCOMPARE(lines.size(), 3);
+    const QImage page(folder.filePath("out.png"));
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        const QJsonArray b = lines[l].toObject()["box"].toArray();
+        const QRect box(b[0].toInt(), b[1].toInt(), b[2].toInt(), b[3].toInt());
+        const int margin = 9; // half the 19 pixel font
+        const QRect cut = box.adjusted(-margin, -margin, margin, margin).intersected(page.rect());
+        const QImage image(folder.filePath(QStringLiteral("lines/out-%1.png").arg(l, 4, 10, QLatin1Char('0'))));
+        QCOMPARE(image.size(), cut.size());
+        int shown = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const bool own = box.contains(cut.left() + x, cut.top() + y);
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) {
+                    QVERIFY2(own, qPrintable(QStringLiteral("line %1 shows ink of another line at (%2, %3)").arg(l).arg(x).arg(y)));
+                    ++shown;
+                }
+                // Inside its box the line image is the picture.
+                if (own)
+                    QCOMPARE(image.pixel(x, y), page.pixel(cut.left() + x, cut.top() + y));
+            }
+        }
+        QVERIFY(shown > 0);
+    }
 }
 
 QTEST_MAIN(TestRenderScripts)
