@@ -282,6 +282,11 @@ void TestUnicodeText::clustersKeepTheirMarks()
     QCOMPARE(text.LineOf(5), 2);
     QCOMPARE(text.CodeCount(), FirstClusterCode + 3);
 
+    // A second mark is a character of the text.
+    const CharacterText marks = DecodeText(QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "A"), {true, 0});
+    QCOMPARE(marks.size(), 4);
+    QCOMPARE(marks.TextOf(marks[0]), QString(QChar(0xFEFF)));
+
     // An 8-bit text keeps its bytes as codes, in the code page asked for.
     const CharacterText cyrillic = DecodeText(QByteArray("\xC0\xE1"), {false, 1251});
     QCOMPARE(cyrillic[0], CharCode(0xC0));

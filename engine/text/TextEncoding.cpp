@@ -3,6 +3,8 @@
 #include "TextFile.h"
 #include "Utf8Text.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 constexpr int codePages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
@@ -35,5 +37,8 @@ CharacterText DecodeText(const QByteArray &bytes, const TextEncoding &encoding)
         return CharacterText::FromBytes(TextFileLines(bytes), CodePageTable(encoding.codePage));
     CheckUtf8(bytes);
     const QByteArray lines = TextFileLines(bytes.sliced(Utf8MarkLength(bytes)));
-    return CharacterText::FromUnicode(QString::fromUtf8(lines));
+    // Only the first mark is no character: QString::fromUtf8 would drop
+    // a second one too, which then is a ZERO WIDTH NO-BREAK SPACE of the text.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return CharacterText::FromUnicode(decoder(lines));
 }
