@@ -386,7 +386,8 @@ Settings (first the setup is loaded, then these options override it):
                         white, no jitter, no noise
   --settings FILE       settings file instead of LumoSetup.ini in the current
                         directory
-  --font NAME           font name
+  --font NAME           font family (any fontconfig knows; one it does not know
+                        is replaced, and named on standard error)
   --size POINTS         font size in points, 0..1000
   --style LETTERS       any of B (bold), I (italic), U (underline),
                         S (strikeout); "" for none
