@@ -32,24 +32,7 @@ for jitter in 0 1 2 3; do
         for image in "$dir"/lines/*.png; do
             tesseract "$image" stdout --psm 7 -l eng 2>/dev/null | head -n 1 > "${image%.png}.read"
         done
-        python3 - "$dir/lines" <<'PY'
-import glob, sys
-def distance(a, b):
-    previous = list(range(len(b) + 1))
-    for i, x in enumerate(a, 1):
-        current = [i]
-        for j, y in enumerate(b, 1):
-            current.append(min(previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (x != y)))
-        previous = current
-    return previous[-1]
-wrong = total = 0
-for truth in glob.glob(sys.argv[1] + "/*.gt.txt"):
-    text = open(truth, encoding="utf-8").read()
-    read = open(truth[:-len(".gt.txt")] + ".read", encoding="utf-8").read().strip()
-    wrong += distance(text, read)
-    total += len(text)
-print(f" | {100 * wrong / total:.1f} %", end="")
-PY
+        printf ' | %s %%' "$(python3 "$(dirname "$0")/cer.py" "$dir/lines")"
     done
     echo
 done
