@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <iterator>
 #include <string>
 
@@ -65,6 +66,29 @@ void appendBox(std::string &out, const QRect &box)
         appendRect(out, box);
 }
 
+// A coordinate to the hundredth of a pixel, as short as it goes.
+void appendCoordinate(std::string &out, double value)
+{
+    char digits[32];
+    const double rounded = std::round(value * 100) / 100;
+    const char *end = std::to_chars(digits, std::end(digits), rounded == 0 ? 0.0 : rounded).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+// [[x,y],[x,y],[x,y],[x,y]]
+void appendQuad(std::string &out, const QPolygonF &quad)
+{
+    out += '[';
+    for (qsizetype i = 0; i < quad.size(); ++i) {
+        out += i == 0 ? "[" : ",[";
+        appendCoordinate(out, quad[i].x());
+        out += ',';
+        appendCoordinate(out, quad[i].y());
+        out += ']';
+    }
+    out += ']';
+}
+
 // The lines as Qt's JSON classes write them compactly: the keys of an
 // object sorted, no blanks.
 void appendLines(std::string &json, const PageTruth &truth, const TruthTexts &texts)
@@ -87,6 +111,10 @@ void appendLines(std::string &json, const PageTruth &truth, const TruthTexts &te
             json += texts.AfterCell(character.code);
             json += "\"ink\":";
             appendBox(json, character.ink);
+            if (!character.quad.isEmpty()) {
+                json += ",\"quad\":";
+                appendQuad(json, character.quad);
+            }
             json += ",\"text\":\"";
             json += texts.Json(character.code);
             json += "\"}";
@@ -181,7 +209,16 @@ std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, cons
         {QStringLiteral("version"), facts.version},
         {QStringLiteral("lines"), QJsonValue::Null},
     };
-    const QByteArray object = QJsonDocument(picture).toJson(QJsonDocument::Compact);
+    QJsonObject withLook = picture;
+    if (facts.look.Any()) {
+        withLook.insert(QStringLiteral("look"), QJsonObject{
+                                                    {QStringLiteral("charRotate"), facts.look.rotate},
+                                                    {QStringLiteral("charScale"), facts.look.scalePercent},
+                                                    {QStringLiteral("baselineDrift"), facts.look.baselineDrift},
+                                                    {QStringLiteral("inkFade"), facts.look.inkFadePercent},
+                                                });
+    }
+    const QByteArray object = QJsonDocument(withLook).toJson(QJsonDocument::Compact);
     const QByteArrayView placeholder = "\"lines\":null";
     const qsizetype at = object.indexOf(placeholder);
     std::string json;

@@ -59,12 +59,15 @@ struct PictureFacts
     // The ten keys of a setup section with their values.
     QList<std::pair<QByteArray, QByteArray>> settings;
     QString version;
+    // The hand-set look the picture was drawn with, when it has one.
+    CharacterLook look;
 };
 
 // One line of the manifest (JSON, UTF-8, ending in a line feed): the
 // picture's facts and its text lines with every character, its byte or
 // code points, its text, its cell and its ink box ([x, y, width, height],
-// or null).
+// or null). A picture drawn with a look names it under "look", and each of
+// its characters has its "quad" ([[x, y] × 4], the cell's corners as drawn).
 std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, const TruthTexts &texts);
 
 // A box file of tesseract's training tools for the picture: a line

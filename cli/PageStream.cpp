@@ -176,8 +176,8 @@ private:
         const LumoRect &bounds = m_pages[index].bounds;
         const int height = Wrap::Sub(bounds.Bottom, bounds.Top);
         if (m_extras.manifest) {
-            const PictureFacts facts{m_names.Picture(index), static_cast<qint64>(index), bounds,
-                                     m_job.seed,             m_extras.settings,          m_extras.version};
+            const PictureFacts facts{m_names.Picture(index), static_cast<qint64>(index), bounds, m_job.seed,
+                                     m_extras.settings, m_extras.version, m_job.look};
             finished.manifestLine = ManifestLine(facts, own.truth, m_texts);
         }
         if (m_options.boxes) {

@@ -145,6 +145,7 @@ Rendering prepare(const RenderOptions &options, const RenderValues &settings)
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
     rendering.job = RenderJob::From(rendering.text, settings, {0, 0, options.pageWidth, options.pageHeight},
                                     options.onePicture, seed);
+    rendering.job.look = options.look;
     rendering.pages = PlanPages(rendering.text, rendering.job);
 
     RunShape shape;

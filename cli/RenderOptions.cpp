@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <limits>
 
@@ -52,6 +53,19 @@ std::optional<std::int64_t> decimal(const QString &text)
         value = std::min(value * 10 + (c - u'0'), saturation);
     }
     return negative ? -value : value;
+}
+
+// A plain decimal number with an optional fraction ("2", "1.5", "-0.25");
+// the range is inclusive.
+double numberIn(const QString &option, const QString &value, double min, double max)
+{
+    static const QRegularExpression plain(QStringLiteral("^[+-]?[0-9]{1,9}(\\.[0-9]{1,9})?$"));
+    if (!plain.match(value).hasMatch())
+        failValue(option, QStringLiteral("not a number"), value);
+    const double number = value.toDouble();
+    if (number < min || number > max)
+        failValue(option, QStringLiteral("out of range %1..%2").arg(min).arg(max), value);
+    return number;
 }
 
 std::int64_t integerIn(const QString &option, const QString &value, std::int64_t min, std::int64_t max)
@@ -230,6 +244,14 @@ const KnownOption knownOptions[] = {
      }},
     {QLatin1StringView("--list-fonts"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.listFonts = true; }},
+    {QLatin1StringView("--char-rotate"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.look.rotate = numberIn(opt, v, 0, 45); }},
+    {QLatin1StringView("--char-scale"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.look.scalePercent = numberIn(opt, v, 0, 50); }},
+    {QLatin1StringView("--baseline-drift"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.look.baselineDrift = numberIn(opt, v, 0, 100); }},
+    {QLatin1StringView("--ink-fade"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.look.inkFadePercent = numberIn(opt, v, 0, 100); }},
     {QLatin1StringView("--page"), true, pageValue},
     {QLatin1StringView("--one-picture"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.onePicture = true; }},
@@ -415,6 +437,17 @@ Text:
                         character of INPUT (UTF-8 unless --encoding says
                         otherwise), one a line; without INPUT, every family
   COLOUR is #RRGGBB or a colour name such as red, navy or darkgreen.
+
+Look (each character drawn by hand, on top of the jitter; all 0 by default,
+N may have a fraction, e.g. 1.5):
+  --char-rotate DEG     each character turned by a random angle of up to DEG
+                        degrees either way about its cell's centre (0..45)
+  --char-scale PCT      each character's size changed by up to PCT percent
+                        either way (0..50)
+  --baseline-drift PX   each line's baseline follows a smooth random curve of
+                        up to PX pixels up and down (0..100)
+  --ink-fade PCT        each character's ink lighter by a random amount of up
+                        to PCT percent of the way to the background (0..100)
 
 Pictures:
   --page WIDTHxHEIGHT   size of the first picture and of every page in pixels

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharacterLook.h"
 #include "Colour.h"
 #include "PictureFormat.h"
 #include "TextEncoding.h"
@@ -36,6 +37,8 @@ struct RenderOptions
     std::optional<std::int32_t> jitterY;
     std::optional<std::int32_t> noise;
     std::optional<std::uint8_t> charset;
+    // The hand-set look of each character: none unless asked for.
+    CharacterLook look;
 
     // How INPUT's bytes are characters; unset, one byte a character of the
     // font's code page.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 // Compares two pictures by what they show: size first, then the first pixel
@@ -26,4 +27,11 @@ inline QString ImageDifference(const QImage &actual, const QImage &expected)
         }
     }
     return {};
+}
+
+// A box as the manifest writes it, [x, y, width, height], or null.
+inline QString DescribeBox(const QRect &box)
+{
+    return box.isNull() ? QStringLiteral("null")
+                        : QStringLiteral("[%1, %2, %3, %4]").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height());
 }

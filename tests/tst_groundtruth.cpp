@@ -106,12 +106,6 @@ QByteArray everyPrintableByte()
     return text + "\r\n";
 }
 
-QString describe(const QRect &box)
-{
-    return box.isNull() ? QStringLiteral("null")
-                        : QStringLiteral("[%1, %2, %3, %4]").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height());
-}
-
 } // namespace
 
 class TestGroundTruth : public QObject
@@ -197,9 +191,9 @@ void TestGroundTruth::inkAndCellsAreExact()
                                           .arg(p).arg(l).arg(c).arg(want.byte);
                 QCOMPARE(got.code, CharCode(want.byte));
                 QVERIFY2(got.cell == want.cell, qPrintable(where + QStringLiteral(": cell %1, expected %2")
-                                                               .arg(describe(got.cell), describe(want.cell))));
+                                                               .arg(DescribeBox(got.cell), DescribeBox(want.cell))));
                 QVERIFY2(got.ink == want.ink, qPrintable(where + QStringLiteral(": ink %1, expected %2")
-                                                             .arg(describe(got.ink), describe(want.ink))));
+                                                             .arg(DescribeBox(got.ink), DescribeBox(want.ink))));
                 box |= want.ink;
             }
             QCOMPARE(line.box, box);

@@ -134,12 +134,6 @@ ModelPage modelPage(const QString &text, const RenderValues &values, int width, 
     return page;
 }
 
-QString describe(const QRect &box)
-{
-    return box.isNull() ? QStringLiteral("null")
-                        : QStringLiteral("[%1, %2, %3, %4]").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height());
-}
-
 QString codePoints(const QString &text)
 {
     QStringList points;
@@ -222,9 +216,9 @@ void TestUnicodeText::clustersAreDrawnExactly()
             const QString where = QStringLiteral("line %1, character %2 (%3)").arg(l).arg(next - 1).arg(codePoints(want.text));
             QCOMPARE(characters.TextOf(got.code), want.text);
             QVERIFY2(got.cell == want.cell, qPrintable(where + QStringLiteral(": cell %1, expected %2")
-                                                           .arg(describe(got.cell), describe(want.cell))));
+                                                           .arg(DescribeBox(got.cell), DescribeBox(want.cell))));
             QVERIFY2(got.ink == want.ink, qPrintable(where + QStringLiteral(": ink %1, expected %2")
-                                                         .arg(describe(got.ink), describe(want.ink))));
+                                                         .arg(DescribeBox(got.ink), DescribeBox(want.ink))));
         }
         QVERIFY(model.characters[next - 1].endsLine);
     }

@@ -43,3 +43,26 @@ void GlyphPainter::Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight)
     p.fillRect(QRect(at.x(), at.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
     p.drawText(at.x(), at.y() + m_glyphs.Ascent(), cell.text);
 }
+
+void GlyphPainter::Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose &pose)
+{
+    const int width = m_target.width();
+    const int height = std::clamp(clipHeight, 0, m_target.height());
+    if (width <= 0 || height <= 0)
+        return;
+    const QPoint moved = at + QPoint(0, pose.drift);
+    const int cellHeight = m_glyphs.CellHeight();
+    QPainter &p = m_clipped.On(m_bits, width, m_bytesPerLine, height, m_glyphs);
+    p.fillRect(QRect(moved.x(), moved.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
+    DrawPosedGlyph(p, moved, cell, m_glyphs, pose);
+}
+
+void DrawPosedGlyph(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, const GlyphCache &glyphs,
+                    const CharacterPose &pose)
+{
+    painter.save();
+    painter.setTransform(pose.Transform(at, cell.advance, glyphs.CellHeight()));
+    painter.setPen(QColor(pose.colour));
+    painter.drawText(at.x(), at.y() + glyphs.Ascent(), cell.text);
+    painter.restore();
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharacterLook.h"
 #include "ClippedPainter.h"
 #include "GlyphCache.h"
 
@@ -11,6 +12,12 @@
 // outside its cell is blended over what is there with a QPainter of this
 // painter's own, opened when first needed. One painter is used by one
 // thread; the cache's cells must be rendered before (GlyphCache::CellOf).
+// The glyph of the cell drawn by the painter in the pose, its cell's
+// top-left corner (drift included) at `at`; the picture and the truth draw
+// it alike.
+void DrawPosedGlyph(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, const GlyphCache &glyphs,
+                    const CharacterPose &pose);
+
 class GlyphPainter
 {
 public:
@@ -24,6 +31,9 @@ public:
     // `at`; nothing is drawn on rows from clipHeight down (a growing
     // picture's rows not yet added).
     void Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight);
+    // The cell drawn in a pose: its opaque cell moved down by the drift,
+    // the glyph turned, sized and coloured as the pose says.
+    void Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose &pose);
 
 private:
     const GlyphCache &m_glyphs;

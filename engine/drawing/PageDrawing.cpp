@@ -4,6 +4,7 @@
 #include "PageTruth.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -95,12 +96,25 @@ void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &p
     GlyphPainter cells(*job.glyphs, target);
     if (truth)
         truth->Begin(job, width, height, rows);
+    const bool posed = job.look.Any();
+    std::int64_t line = 0;
+    std::optional<BaselineCurve> baseline;
     WalkPage(
         text, job, page.start,
         [&](qsizetype index, QPoint at, CharCode code, std::int32_t clipHeight) {
-            cells.Draw(at, job.CellOf(code), clipHeight);
+            if (!posed) {
+                cells.Draw(at, job.CellOf(code), clipHeight);
+                if (truth)
+                    truth->Draw(index, at, code, clipHeight);
+                return;
+            }
+            if (!baseline)
+                baseline.emplace(job.look, job.seed, pageIndex, line);
+            CharacterPose pose = PoseOf(job.look, job.seed, index, job.foreground, job.background);
+            pose.drift = baseline->DriftAt(at.x());
+            cells.Draw(at, job.CellOf(code), clipHeight, pose);
             if (truth)
-                truth->Draw(index, at, code, clipHeight);
+                truth->Draw(index, at, code, clipHeight, pose);
         },
         [&](std::int32_t grown) {
             // The picture grows downward; its new rows take the background.
@@ -110,7 +124,9 @@ void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &p
             if (truth)
                 truth->Grow(before, grown);
         },
-        [truth] {
+        [&] {
+            ++line;
+            baseline.reset();
             if (truth)
                 truth->EndLine();
         });

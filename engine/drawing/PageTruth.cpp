@@ -1,7 +1,10 @@
 #include "PageTruth.h"
 
+#include "GlyphPainter.h"
+
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <bit>
 #include <climits>
 #include <cstdint>
@@ -102,41 +105,60 @@ int PageTruth::glyphMask(CharCode code)
     return made;
 }
 
-void PageTruth::Draw(qsizetype index, QPoint at, CharCode code, int clipHeight)
+PageTruth::Character &PageTruth::open(qsizetype index, QPoint at, CharCode code, int clip)
 {
     if (!m_lineOpen) {
         m_lines.emplace_back();
         m_lineOpen = true;
     }
     const GlyphCache::Cell &cell = m_job->CellOf(code);
-    const int clip = std::clamp(clipHeight, 0, m_height);
     Character character;
     character.index = index;
     character.code = code;
     character.cell = clipped(at.x(), at.y(), cell.advance, m_glyphs->CellHeight(), m_width, clip);
-
     Event drawn;
     drawn.line = m_lines.size() - 1;
     drawn.position = m_lines.back().characters.size();
     drawn.clip = clip;
-    m_lines.back().characters.push_back(character);
+    m_events.push_back(drawn);
+    return m_lines.back().characters.emplace_back(character);
+}
+
+void PageTruth::Draw(qsizetype index, QPoint at, CharCode code, int clipHeight)
+{
+    const int clip = std::clamp(clipHeight, 0, m_height);
+    open(index, at, code, clip);
+    const GlyphCache::Cell &cell = m_job->CellOf(code);
+    Event &drawn = m_events.back();
     if (cell.inkKnown) {
         drawn.at = at;
         drawn.mask = glyphMask(code);
     } else {
         // Its mask lies where its pixels are in the picture.
-        drawn.mask = markGlyphAlone(at, cell, clip);
+        drawn.mask = markGlyphAlone(at, cell, clip, nullptr);
     }
-    m_events.push_back(drawn);
+}
+
+void PageTruth::Draw(qsizetype index, QPoint at, CharCode code, int clipHeight, const CharacterPose &pose)
+{
+    const int clip = std::clamp(clipHeight, 0, m_height);
+    const QPoint moved = at + QPoint(0, pose.drift);
+    Character &character = open(index, moved, code, clip);
+    const GlyphCache::Cell &cell = m_job->CellOf(code);
+    character.quad = PosedCell(pose, at, cell.advance, m_glyphs->CellHeight());
+    m_events.back().mask = markGlyphAlone(moved, cell, clip, &pose);
 }
 
 // A glyph of a font so large that it comes out differently at every place
 // is drawn alone on the background, at its own place and with the
 // picture's clip, and the pixels it changes are its own: the mask made of
 // them, or -1 when none can change.
-int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight)
+int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose *pose)
 {
-    const int margin = m_glyphs->Margin();
+    // A turned or enlarged glyph reaches further: up to its cell's diagonal
+    // from the centre.
+    const double grown = pose ? std::max(pose->scale, 1.0) * std::hypot(cell.advance, m_glyphs->CellHeight()) : 0;
+    const int margin = m_glyphs->Margin() + static_cast<int>(std::ceil(grown));
     const QRect reach = clipped(std::int64_t(at.x()) - margin, std::int64_t(at.y()) - margin,
                                 std::int64_t(cell.advance) + 2 * margin, std::int64_t(m_glyphs->CellHeight()) + 2 * margin,
                                 m_width, clipHeight);
@@ -148,8 +170,11 @@ int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipH
         m_alone.fill(m_glyphs->Background());
     }
     // Drawn with the picture's clip, as the picture's own painter does.
-    m_alonePainter.On(m_alone.bits(), m_width, m_alone.bytesPerLine(), clipHeight, *m_glyphs)
-        .drawText(at.x(), at.y() + m_glyphs->Ascent(), cell.text);
+    QPainter &alone = m_alonePainter.On(m_alone.bits(), m_width, m_alone.bytesPerLine(), clipHeight, *m_glyphs);
+    if (pose)
+        DrawPosedGlyph(alone, at, cell, *m_glyphs, *pose);
+    else
+        alone.drawText(at.x(), at.y() + m_glyphs->Ascent(), cell.text);
 
     const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
     const InkMask &mask = m_masks.back();

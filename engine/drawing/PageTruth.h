@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
+#include <QPolygonF>
 #include <QRect>
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,9 @@ public:
         QRect cell;
         // The bounding box of the visible glyph pixels; empty when none is.
         QRect ink;
+        // Drawn in a pose: the four corners of its cell as turned and
+        // sized, clockwise from the top-left; empty otherwise.
+        QPolygonF quad;
     };
     struct Line
     {
@@ -47,6 +51,8 @@ public:
     // `at` while the picture was clipHeight high, the picture growing, the
     // end of a line.
     void Draw(qsizetype index, QPoint at, CharCode code, int clipHeight);
+    // The same for a character drawn in a pose (GlyphPainter's posed Draw).
+    void Draw(qsizetype index, QPoint at, CharCode code, int clipHeight, const CharacterPose &pose);
     void Grow(int before, int after);
     void EndLine();
     // Works out the ink boxes and line boxes; the lines are then complete.
@@ -85,7 +91,8 @@ private:
     int glyphMask(CharCode code);
     int newMask(int left, int top, int width, int height);
     void setBit(const InkMask &mask, int x, int y);
-    int markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight);
+    int markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose *pose);
+    Character &open(qsizetype index, QPoint at, CharCode code, int clip);
 
     const GlyphCache *m_glyphs = nullptr;
     const RenderJob *m_job = nullptr;

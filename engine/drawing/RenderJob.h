@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CharacterLook.h"
 #include "CharacterText.h"
 #include "FontObject.h"
 #include "GlyphCache.h"
@@ -47,6 +48,8 @@ struct RenderJob
     std::int32_t height = 0;
     bool onePicture = false;
     std::uint32_t seed = 0;
+    // The hand-set look on top of the jitter; none by default.
+    CharacterLook look;
 
     const GlyphCache::Cell &CellOf(CharCode code) const { return *cells[code]; }
     LumoRect FirstBounds() const;
