@@ -143,8 +143,12 @@ Rendering prepare(const RenderOptions &options, const RenderValues &settings)
     }
     rendering.settings = SetupValues(settings);
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
-    rendering.job = RenderJob::From(rendering.text, settings, {0, 0, options.pageWidth, options.pageHeight},
-                                    options.onePicture, seed);
+    try {
+        rendering.job = RenderJob::From(rendering.text, settings, {0, 0, options.pageWidth, options.pageHeight},
+                                        options.onePicture, seed);
+    } catch (const GlyphCellsTooLarge &error) {
+        throw LumoError(QStringLiteral("lumo-render: '%1': %2").arg(options.input, error.message()));
+    }
     rendering.job.look = options.look;
     rendering.pages = PlanPages(rendering.text, rendering.job);
 

@@ -154,6 +154,7 @@ private slots:
     void utf8IsReadStrictly_data();
     void utf8IsReadStrictly();
     void clustersKeepTheirMarks();
+    void tooManyDifferentCharactersAreRefused();
     void joiningScriptsAreRefused_data();
     void joiningScriptsAreRefused();
 };
@@ -285,6 +286,28 @@ void TestUnicodeText::clustersKeepTheirMarks()
     const CharacterText cyrillic = DecodeText(QByteArray("\xC0\xE1"), {false, 1251});
     QCOMPARE(cyrillic[0], CharCode(0xC0));
     QCOMPARE(cyrillic.TextOf(cyrillic[1]), QStringLiteral("\u0431"));
+}
+
+void TestUnicodeText::tooManyDifferentCharactersAreRefused()
+{
+    // Every letter with its own stack of marks is a character of its own,
+    // each with a glyph cell: a text made of such stacks is refused once
+    // its cells pass the budget, before anything is drawn.
+    QString text;
+    for (int i = 0; i < 400; ++i)
+        text += u'a' + QString(QChar(0x300 + i % 112)) + QString(QChar(0x300 + (i / 112) % 112)) + u' ';
+    const CharacterText characters = CharacterText::FromUnicode(text);
+    QVERIFY(characters.CodeCount() > FirstClusterCode + 300);
+    const RenderValues values = valuesFor(QStringLiteral("Arial"), 12, 0);
+    try {
+        RenderJob::From(characters, values, {0, 0, 300, 300}, false, 1, 64 * 1024);
+        QFAIL("the cells passed their budget unnoticed");
+    } catch (const GlyphCellsTooLarge &error) {
+        QVERIFY2(error.message().contains(QStringLiteral("different characters take more than 0 MiB")),
+                 qPrintable(error.message()));
+    }
+    // The same text fits the budget of a run.
+    QCOMPARE(RenderJob::From(characters, values, {0, 0, 300, 300}, false, 1).cells.size(), characters.CodeCount());
 }
 
 void TestUnicodeText::joiningScriptsAreRefused_data()

@@ -3,8 +3,16 @@
 #include "WrapInt.h"
 
 
+GlyphCellsTooLarge::GlyphCellsTooLarge(std::size_t characters, std::size_t budget)
+    : LumoError(QStringLiteral("the glyphs of the text's first %1 different characters take more than %2 MiB: "
+                               "too many different characters for one run")
+                    .arg(characters)
+                    .arg(budget >> 20))
+{
+}
+
 RenderJob RenderJob::From(const CharacterText &text, const RenderValues &values, const LumoRect &first,
-                          bool onePicture, std::uint32_t seed)
+                          bool onePicture, std::uint32_t seed, std::size_t glyphBudget)
 {
     RenderJob job;
     job.font = values.font;
@@ -33,11 +41,19 @@ RenderJob RenderJob::From(const CharacterText &text, const RenderValues &values,
     // windows draw with; any other character is looked up by its text.
     const bool fontBytes = text.CodePage() == &job.glyphs->CodePage();
     job.cells.assign(text.CodeCount(), nullptr);
+    std::size_t bytes = 0;
+    std::size_t characters = 0;
     for (CharCode code = 0; code < text.CodeCount(); ++code) {
         if (!used[code])
             continue;
-        job.cells[code] = fontBytes ? &job.glyphs->CellOf(static_cast<unsigned char>(code))
-                                    : &job.glyphs->CellOf(text.TextOf(code));
+        const GlyphCache::Cell &cell = fontBytes ? job.glyphs->CellOf(static_cast<unsigned char>(code))
+                                                 : job.glyphs->CellOf(text.TextOf(code));
+        job.cells[code] = &cell;
+        ++characters;
+        bytes += sizeof cell + cell.pixels.size() * sizeof(QRgb) + cell.ink.size() * sizeof(QPoint)
+               + static_cast<std::size_t>(cell.text.size()) * sizeof(QChar);
+        if (bytes > glyphBudget)
+            throw GlyphCellsTooLarge(characters, glyphBudget);
     }
     return job;
 }

@@ -4,6 +4,7 @@
 #include "CharacterText.h"
 #include "FontObject.h"
 #include "GlyphCache.h"
+#include "LumoError.h"
 #include "LumoRect.h"
 #include "RenderValues.h"
 
@@ -18,12 +19,24 @@
 // resolved to RGB and the glyph cell of every character of the text rendered.
 // Workers on other threads read it and nothing else, so nothing they touch
 // is shared with the windows.
+// A text whose distinct characters' glyph cells do not fit the budget.
+class GlyphCellsTooLarge : public LumoError
+{
+public:
+    GlyphCellsTooLarge(std::size_t characters, std::size_t budget);
+};
+
 struct RenderJob
 {
     // The conversion of text in these settings, starting in a picture with
     // these bounds.
+    // Raises GlyphCellsTooLarge when the cells of the text's characters
+    // would take more than glyphBudget bytes.
     static RenderJob From(const CharacterText &text, const RenderValues &values, const LumoRect &first,
-                          bool onePicture, std::uint32_t seed);
+                          bool onePicture, std::uint32_t seed, std::size_t glyphBudget = DefaultGlyphBudget);
+    // Room for tens of thousands of distinct characters at any usual size;
+    // a text built to have millions of different clusters is refused.
+    static constexpr std::size_t DefaultGlyphBudget = std::size_t(1) << 30;
 
     FontObject font;
     std::shared_ptr<GlyphCache> glyphs;
