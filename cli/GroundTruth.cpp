@@ -209,13 +209,23 @@ std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, cons
         {QStringLiteral("version"), facts.version},
         {QStringLiteral("lines"), QJsonValue::Null},
     };
+    // The recipe: every effect's setting, and what was drawn for this
+    // picture, so that it can be made again and studied.
     QJsonObject withLook = picture;
-    if (facts.look.Any()) {
+    if (facts.look.Any() || facts.page.Any()) {
         withLook.insert(QStringLiteral("look"), QJsonObject{
                                                     {QStringLiteral("charRotate"), facts.look.rotate},
                                                     {QStringLiteral("charScale"), facts.look.scalePercent},
                                                     {QStringLiteral("baselineDrift"), facts.look.baselineDrift},
                                                     {QStringLiteral("inkFade"), facts.look.inkFadePercent},
+                                                    {QStringLiteral("rotate"), facts.page.rotate},
+                                                    {QStringLiteral("angle"), std::round(facts.pageAngle * 1e4) / 1e4},
+                                                    {QStringLiteral("warp"), facts.page.warp},
+                                                    {QStringLiteral("inkWeight"), facts.page.inkWeight},
+                                                    {QStringLiteral("paper"), facts.page.paper},
+                                                    {QStringLiteral("blur"), facts.page.blur},
+                                                    {QStringLiteral("sensorNoise"), facts.page.sensorNoise},
+                                                    {QStringLiteral("seed"), static_cast<qint64>(facts.seed)},
                                                 });
     }
     const QByteArray object = QJsonDocument(withLook).toJson(QJsonDocument::Compact);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CharacterText.h"
+#include "PageLook.h"
 #include "PageTruth.h"
 #include "PictureControl.h"
 
@@ -59,8 +60,11 @@ struct PictureFacts
     // The ten keys of a setup section with their values.
     QList<std::pair<QByteArray, QByteArray>> settings;
     QString version;
-    // The hand-set look the picture was drawn with, when it has one.
+    // The look the picture was drawn with, when it has one, and the angle
+    // drawn for the page.
     CharacterLook look;
+    PageLook page;
+    double pageAngle = 0;
 };
 
 // One line of the manifest (JSON, UTF-8, ending in a line feed): the

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "GroundTruth.h"
+#include "PageGeometry.h"
 #include "Interruption.h"
 #include "OrderedWork.h"
 #include "OutputNames.h"
@@ -176,8 +177,9 @@ private:
         const LumoRect &bounds = m_pages[index].bounds;
         const int height = Wrap::Sub(bounds.Bottom, bounds.Top);
         if (m_extras.manifest) {
+            const PageGeometry geometry(m_job.page, m_job.seed, static_cast<std::int64_t>(index), m_job.width, height);
             const PictureFacts facts{m_names.Picture(index), static_cast<qint64>(index), bounds, m_job.seed,
-                                     m_extras.settings, m_extras.version, m_job.look};
+                                     m_extras.settings, m_extras.version, m_job.look, m_job.page, geometry.Angle()};
             finished.manifestLine = ManifestLine(facts, own.truth, m_texts);
         }
         if (m_options.boxes) {

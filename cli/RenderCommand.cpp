@@ -150,6 +150,7 @@ Rendering prepare(const RenderOptions &options, const RenderValues &settings)
         throw LumoError(QStringLiteral("lumo-render: '%1': %2").arg(options.input, error.message()));
     }
     rendering.job.look = options.look;
+    rendering.job.page = options.page;
     rendering.pages = PlanPages(rendering.text, rendering.job);
 
     RunShape shape;

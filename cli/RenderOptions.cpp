@@ -252,6 +252,19 @@ const KnownOption knownOptions[] = {
      [](RenderOptions &o, const QString &opt, const QString &v) { o.look.baselineDrift = numberIn(opt, v, 0, 100); }},
     {QLatin1StringView("--ink-fade"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) { o.look.inkFadePercent = numberIn(opt, v, 0, 100); }},
+    {QLatin1StringView("--rotate"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.page.rotate = numberIn(opt, v, 0, 45); }},
+    {QLatin1StringView("--warp"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.page.warp = numberIn(opt, v, 0, 20); }},
+    {QLatin1StringView("--ink-weight"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.page.inkWeight = static_cast<int>(integerIn(opt, v, -3, 3));
+     }},
+    {QLatin1StringView("--paper"), false, [](RenderOptions &o, const QString &, const QString &) { o.page.paper = true; }},
+    {QLatin1StringView("--blur"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.page.blur = numberIn(opt, v, 0, 10); }},
+    {QLatin1StringView("--sensor-noise"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) { o.page.sensorNoise = numberIn(opt, v, 0, 100); }},
     {QLatin1StringView("--page"), true, pageValue},
     {QLatin1StringView("--one-picture"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.onePicture = true; }},
@@ -448,6 +461,19 @@ N may have a fraction, e.g. 1.5):
                         up to PX pixels up and down (0..100)
   --ink-fade PCT        each character's ink lighter by a random amount of up
                         to PCT percent of the way to the background (0..100)
+Page effects, on each whole picture after its characters, in this order:
+  --rotate DEG          the picture turned by a random angle of up to DEG
+                        degrees either way, same size, corners background (0..45)
+  --warp PX             every pixel moved by a smooth random displacement of
+                        up to PX pixels, paper that is not flat (0..20)
+  --ink-weight N        ink thickened (N > 0) or thinned (N < 0) by N pixels
+                        (-3..3)
+  --paper               a paper texture (fibres, slow shading) under the text
+  --blur SIGMA          a Gaussian blur of SIGMA pixels (0..10)
+  --sensor-noise SIGMA  Gaussian noise of SIGMA levels (of 255) on every pixel
+                        (0..100)
+  The noise of --noise comes after all of them. Each picture's amounts are
+  drawn from the seed and its number; the manifest records them under "look".
 
 Pictures:
   --page WIDTHxHEIGHT   size of the first picture and of every page in pixels

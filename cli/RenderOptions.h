@@ -2,6 +2,7 @@
 
 #include "CharacterLook.h"
 #include "Colour.h"
+#include "PageLook.h"
 #include "PictureFormat.h"
 #include "TextEncoding.h"
 
@@ -37,8 +38,9 @@ struct RenderOptions
     std::optional<std::int32_t> jitterY;
     std::optional<std::int32_t> noise;
     std::optional<std::uint8_t> charset;
-    // The hand-set look of each character: none unless asked for.
+    // The hand-set look of each character and the page effects: none unless asked for.
     CharacterLook look;
+    PageLook page;
 
     // How INPUT's bytes are characters; unset, one byte a character of the
     // font's code page.

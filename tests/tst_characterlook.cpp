@@ -301,8 +301,11 @@ void TestCharacterLook::optionsOfLumoRender()
         QVERIFY2(readAll(folder.filePath("a/" + file)) == readAll(folder.filePath("b/" + file)), qPrintable(file));
 
     const QJsonObject picture = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl")).split('\n').front()).object();
+    // The whole recipe: these settings, no page effect, the seed.
     QCOMPARE(picture["look"].toObject(),
-             (QJsonObject{{"charRotate", 4.5}, {"charScale", 12}, {"baselineDrift", 2}, {"inkFade", 70}}));
+             (QJsonObject{{"charRotate", 4.5}, {"charScale", 12}, {"baselineDrift", 2}, {"inkFade", 70},
+                          {"rotate", 0}, {"angle", 0}, {"warp", 0}, {"inkWeight", 0}, {"paper", false}, {"blur", 0},
+                          {"sensorNoise", 0}, {"seed", 5}}));
     const QJsonObject first = picture["lines"].toArray()[0].toObject()["chars"].toArray()[0].toObject();
     QCOMPARE(first["quad"].toArray().size(), 4);
 
@@ -326,6 +329,12 @@ void TestCharacterLook::badValuesAreRefused_data()
     QTest::newRow("a negative scale") << QStringList{"--char-scale", "-1"} << "--char-scale: out of range 0..50: '-1'";
     QTest::newRow("not a number") << QStringList{"--ink-fade", "1e2"} << "--ink-fade: not a number: '1e2'";
     QTest::newRow("a drift of nothing") << QStringList{"--baseline-drift", ""} << "--baseline-drift: not a number: ''";
+    QTest::newRow("a page turned beyond 45 degrees") << QStringList{"--rotate", "50"} << "--rotate: out of range 0..45: '50'";
+    QTest::newRow("a negative sigma") << QStringList{"--blur", "-1"} << "--blur: out of range 0..10: '-1'";
+    QTest::newRow("a negative sensor sigma") << QStringList{"--sensor-noise", "-0.5"}
+                                             << "--sensor-noise: out of range 0..100: '-0.5'";
+    QTest::newRow("too heavy ink") << QStringList{"--ink-weight", "4"} << "--ink-weight: out of range -3..3: '4'";
+    QTest::newRow("paper takes no value") << QStringList{"--paper=yes"} << "--paper: takes no value";
 }
 
 void TestCharacterLook::badValuesAreRefused()

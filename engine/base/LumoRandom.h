@@ -27,6 +27,12 @@ inline std::int32_t Random(std::int32_t n)
 // state without drawing all that comes before it.
 std::uint32_t AdvanceSeed(std::uint32_t seed, std::uint64_t steps);
 
+// The looks' randomness, apart from the generator above so that the jitter
+// and the noise stay what they are: a number in [-1, 1] that depends only
+// on the seed, a key (a character's place, a page) and a channel (what the
+// number is for), so it is the same whichever thread asks.
+double LookRandom(std::uint32_t seed, std::uint64_t key, std::uint32_t channel);
+
 // The seed of a conversion without a given one: the low 32 bits of the
 // high-resolution clock, so that two conversions of the same text differ.
 std::uint32_t ClockSeed();

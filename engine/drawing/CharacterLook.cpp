@@ -1,25 +1,18 @@
 #include "CharacterLook.h"
 
+#include "LumoRandom.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-// SplitMix64: every bit of the input reaches every bit of the output.
-std::uint64_t mix(std::uint64_t value)
-{
-    value += 0x9E3779B97F4A7C15ull;
-    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
-    value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
-    return value ^ (value >> 31);
-}
-
 enum Channel : std::uint32_t { AngleChannel = 1, ScaleChannel, FadeChannel, WaveChannel };
 
 std::uint64_t lineKey(std::int64_t page, std::int64_t line)
 {
-    return mix(static_cast<std::uint64_t>(page)) ^ static_cast<std::uint64_t>(line);
+    return static_cast<std::uint64_t>(page) << 32 ^ static_cast<std::uint64_t>(line);
 }
 
 int channelOf(std::uint8_t value, std::uint8_t background, double fade)
@@ -28,13 +21,6 @@ int channelOf(std::uint8_t value, std::uint8_t background, double fade)
 }
 
 } // namespace
-
-double LookRandom(std::uint32_t seed, std::uint64_t key, std::uint32_t channel)
-{
-    const std::uint64_t bits = mix(mix(key) ^ (std::uint64_t(seed) << 32 | channel));
-    // 53 bits into [0, 1), then onto [-1, 1].
-    return static_cast<double>(bits >> 11) * 0x1.0p-53 * 2.0 - 1.0;
-}
 
 QTransform CharacterPose::Transform(QPointF at, double width, double height) const
 {

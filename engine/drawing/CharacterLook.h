@@ -43,9 +43,6 @@ struct CharacterPose
     QTransform Transform(QPointF at, double width, double height) const;
 };
 
-// A number in [-1, 1] that depends only on the seed, the key and the channel.
-double LookRandom(std::uint32_t seed, std::uint64_t key, std::uint32_t channel);
-
 // The pose of the character at index of the text, in a conversion with this
 // seed, look and colours.
 CharacterPose PoseOf(const CharacterLook &look, std::uint32_t seed, std::int64_t index, QRgb foreground,

@@ -1,6 +1,7 @@
 #include "PageDrawing.h"
 
 #include "GlyphPainter.h"
+#include "PageEffects.h"
 #include "PageTruth.h"
 
 #include <algorithm>
@@ -62,6 +63,28 @@ void addNoise(PixelBuffer &buffer, std::uint32_t seed, std::int64_t count, std::
             if (x < bufferWidth && y < bufferHeight)
                 pixels[static_cast<std::size_t>(y) * bufferWidth + x] = rgb;
         }
+    }
+}
+
+// The page effects in their order, on the rows in use; the owners move with
+// the pixels.
+void applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageIndex, OwnerMap *owners)
+{
+    QImage picture = buffer.InUse().copy();
+    if (picture.isNull())
+        return;
+    const PageLook &look = job.page;
+    if (look.Geometric())
+        MovePixels(picture, PageGeometry(look, job.seed, pageIndex, picture.width(), picture.height()), job.background,
+                   owners);
+    ChangeInkWeight(picture, look.inkWeight, job.background, owners);
+    if (look.paper)
+        LayPaper(picture, job.background, job.seed, pageIndex);
+    Blur(picture, look.blur);
+    AddSensorNoise(picture, look.sensorNoise, job.seed, pageIndex);
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        std::copy(from, from + picture.width(), buffer.Row(y));
     }
 }
 
@@ -130,8 +153,18 @@ void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &p
             if (truth)
                 truth->EndLine();
         });
-    if (truth)
+    if (job.page.Any()) {
+        OwnerMap owners;
+        if (truth)
+            truth->Finish(&owners);
+        applyPageLook(buffer, job, pageIndex, truth ? &owners : nullptr);
+        if (truth) {
+            const PageGeometry geometry(job.page, job.seed, pageIndex, buffer.Width(), buffer.Height());
+            truth->Moved(owners, [&geometry](QPointF point) { return geometry.Forward(point); });
+        }
+    } else if (truth) {
         truth->Finish();
+    }
 
     const std::int32_t pictureHeight = Wrap::Sub(page.bounds.Bottom, page.bounds.Top);
     addNoise(buffer, page.noiseSeed, job.NoisePixels(pictureHeight), job.width, pictureHeight, job.background,

@@ -209,8 +209,18 @@ void PageTruth::EndLine()
     m_lineOpen = false;
 }
 
-void PageTruth::Finish()
+void PageTruth::Finish(OwnerMap *owners)
 {
+    // Each character's number in reading order, for the owner map.
+    std::vector<std::int32_t> firstOfLine;
+    if (owners) {
+        *owners = OwnerMap(m_width, m_rows);
+        std::int32_t count = 0;
+        for (const Line &line : m_lines) {
+            firstOfLine.push_back(count);
+            count += static_cast<std::int32_t>(line.characters.size());
+        }
+    }
     // A glyph pixel stays visible unless a later character's cell or glyph
     // covers it, or growing clears its row. Going through the drawing
     // backwards with a bit a pixel for what is covered from then on, each
@@ -243,6 +253,8 @@ void PageTruth::Finish()
             continue;
         }
         Character &character = m_lines[event->line].characters[event->position];
+        const std::int32_t number =
+            owners ? firstOfLine[event->line] + static_cast<std::int32_t>(event->position) : -1;
         Extent visible;
         if (event->mask >= 0) {
             const InkMask &mask = m_masks[static_cast<std::size_t>(event->mask)];
@@ -264,6 +276,8 @@ void PageTruth::Finish()
                     if (shows != 0) {
                         visible.take(64 * word + std::countr_zero(shows), y);
                         visible.take(64 * word + 63 - std::countl_zero(shows), y);
+                        for (std::uint64_t rest = shows; owners && rest != 0; rest &= rest - 1)
+                            owners->Add(static_cast<int>(64 * word + std::countr_zero(rest)), static_cast<int>(y), number);
                     }
                     covered[word] |= glyph;
                 };
@@ -291,6 +305,43 @@ void PageTruth::Finish()
         if (!character.cell.isEmpty())
             cover(character.cell);
     }
+    boxLines();
+}
+
+void PageTruth::Moved(const OwnerMap &owners, const std::function<QPointF(QPointF)> &forward)
+{
+    std::vector<Extent> extents;
+    std::vector<Character *> numbered;
+    for (Line &line : m_lines) {
+        for (Character &character : line.characters)
+            numbered.push_back(&character);
+    }
+    extents.resize(numbered.size());
+    for (int y = 0; y < owners.Height(); ++y) {
+        for (int x = 0; x < owners.Width(); ++x) {
+            for (const std::int32_t owner : owners.At(x, y)) {
+                if (owner < 0)
+                    break;
+                extents[static_cast<std::size_t>(owner)].take(x, y);
+            }
+        }
+    }
+    for (std::size_t i = 0; i < numbered.size(); ++i) {
+        Character &character = *numbered[i];
+        character.ink = extents[i].Box();
+        // An upright character's quad is its cell.
+        if (character.quad.isEmpty()) {
+            const QRectF cell(character.cell);
+            character.quad = QPolygonF({cell.topLeft(), cell.topRight(), cell.bottomRight(), cell.bottomLeft()});
+        }
+        for (QPointF &corner : character.quad)
+            corner = forward(corner);
+    }
+    boxLines();
+}
+
+void PageTruth::boxLines()
+{
     for (Line &line : m_lines) {
         Extent inked;
         for (const Character &character : line.characters) {

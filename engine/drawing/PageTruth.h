@@ -3,6 +3,7 @@
 #include "CharacterText.h"
 #include "ClippedPainter.h"
 #include "GlyphCache.h"
+#include "OwnerMap.h"
 #include "RenderJob.h"
 
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QPolygonF>
 #include <QRect>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,7 +58,13 @@ public:
     void Grow(int before, int after);
     void EndLine();
     // Works out the ink boxes and line boxes; the lines are then complete.
-    void Finish();
+    // With owners, also which character each visible glyph pixel shows
+    // (numbered in reading order over the lines), in a map of the picture's size.
+    void Finish(OwnerMap *owners = nullptr);
+    // After page effects moved the pixels: each character's ink box made
+    // the box of the pixels it owns in the map, each quad's corners moved
+    // by forward, each line's box made anew.
+    void Moved(const OwnerMap &owners, const std::function<QPointF(QPointF)> &forward);
 
     // The picture's lines in reading order, each ended by a CR, a wrap or
     // the end of the picture; lines without a character are left out.
@@ -88,6 +96,8 @@ private:
         int growTo = -1;
     };
 
+    // Each line's box made the union of its characters' ink boxes.
+    void boxLines();
     int glyphMask(CharCode code);
     int newMask(int left, int top, int width, int height);
     void setBit(const InkMask &mask, int x, int y);

@@ -5,6 +5,7 @@
 #include "FontObject.h"
 #include "GlyphCache.h"
 #include "LumoError.h"
+#include "PageLook.h"
 #include "LumoRect.h"
 #include "RenderValues.h"
 
@@ -61,8 +62,10 @@ struct RenderJob
     std::int32_t height = 0;
     bool onePicture = false;
     std::uint32_t seed = 0;
-    // The hand-set look on top of the jitter; none by default.
+    // The hand-set look on top of the jitter, and what happens to each whole
+    // picture after; none by default.
     CharacterLook look;
+    PageLook page;
 
     const GlyphCache::Cell &CellOf(CharCode code) const { return *cells[code]; }
     LumoRect FirstBounds() const;

@@ -1,0 +1,282 @@
+#include "PageEffects.h"
+
+#include "LumoRandom.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+QRgb *row(QImage &picture, int y)
+{
+    return reinterpret_cast<QRgb *>(picture.scanLine(y));
+}
+
+const QRgb *row(const QImage &picture, int y)
+{
+    return reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+}
+
+int clampLevel(double value)
+{
+    return static_cast<int>(std::clamp(std::lround(value), 0L, 255L));
+}
+
+// How far a colour is from the background: the ink in it.
+int inkOf(QRgb colour, QRgb background)
+{
+    return std::max({std::abs(qRed(colour) - qRed(background)), std::abs(qGreen(colour) - qGreen(background)),
+                     std::abs(qBlue(colour) - qBlue(background))});
+}
+
+// Uniform numbers of one stream, from a 64-bit state (xorshift64*).
+class Stream
+{
+public:
+    explicit Stream(std::uint64_t state) : m_state(state | 1) {}
+    double Uniform()
+    {
+        m_state ^= m_state >> 12;
+        m_state ^= m_state << 25;
+        m_state ^= m_state >> 27;
+        return static_cast<double>((m_state * 2685821657736338717ull) >> 11) * 0x1.0p-53;
+    }
+
+private:
+    std::uint64_t m_state;
+};
+
+std::uint64_t streamSeed(std::uint32_t seed, std::int64_t page, std::uint32_t channel, std::int64_t part)
+{
+    const double a = LookRandom(seed, static_cast<std::uint64_t>(page) << 24 ^ static_cast<std::uint64_t>(part), channel);
+    return static_cast<std::uint64_t>((a + 1.0) * 0x1.0p62) ^ (static_cast<std::uint64_t>(part) << 1);
+}
+
+enum Channel : std::uint32_t { ShadeChannel = 201, FibreChannel = 202, NoiseChannel = 203 };
+
+// Smoothly interpolated random values on a grid of the given spacing, in [-1, 1].
+double valueNoise(std::uint32_t seed, std::int64_t page, std::uint32_t channel, double x, double y, double spacing)
+{
+    const double gx = x / spacing;
+    const double gy = y / spacing;
+    const auto x0 = static_cast<std::int64_t>(std::floor(gx));
+    const auto y0 = static_cast<std::int64_t>(std::floor(gy));
+    const auto smooth = [](double t) { return t * t * (3 - 2 * t); };
+    const double tx = smooth(gx - static_cast<double>(x0));
+    const double ty = smooth(gy - static_cast<double>(y0));
+    const auto at = [&](std::int64_t i, std::int64_t j) {
+        return LookRandom(seed, static_cast<std::uint64_t>(page) << 40 ^ static_cast<std::uint64_t>(i) << 20
+                                    ^ static_cast<std::uint64_t>(j),
+                          channel);
+    };
+    const double top = at(x0, y0) * (1 - tx) + at(x0 + 1, y0) * tx;
+    const double bottom = at(x0, y0 + 1) * (1 - tx) + at(x0 + 1, y0 + 1) * tx;
+    return top * (1 - ty) + bottom * ty;
+}
+
+} // namespace
+
+void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, OwnerMap *owners)
+{
+    const int width = picture.width();
+    const int height = picture.height();
+    QImage result(width, height, QImage::Format_RGB32);
+    OwnerMap moved = owners ? OwnerMap(width, height) : OwnerMap();
+    for (int y = 0; y < height; ++y) {
+        QRgb *out = row(result, y);
+        for (int x = 0; x < width; ++x) {
+            const QPointF source = geometry.Source(QPointF(x + 0.5, y + 0.5)) - QPointF(0.5, 0.5);
+            const double left = std::floor(source.x());
+            const double top = std::floor(source.y());
+            // Weights in 256ths, so that a pixel's four add up exactly.
+            const int right = static_cast<int>(std::lround((source.x() - left) * 256));
+            const int bottom = static_cast<int>(std::lround((source.y() - top) * 256));
+            const int weights[4] = {(256 - right) * (256 - bottom), right * (256 - bottom), (256 - right) * bottom,
+                                    right * bottom};
+            const double x0 = left;
+            const double y0 = top;
+            int sums[3] = {32768, 32768, 32768};
+            for (int tap = 0; tap < 4; ++tap) {
+                if (weights[tap] == 0)
+                    continue;
+                const double tx = x0 + (tap & 1);
+                const double ty = y0 + (tap >> 1);
+                const bool inside = tx >= 0 && ty >= 0 && tx < width && ty < height;
+                const QRgb colour = inside ? row(std::as_const(picture), static_cast<int>(ty))[static_cast<int>(tx)]
+                                           : background;
+                sums[0] += weights[tap] * qRed(colour);
+                sums[1] += weights[tap] * qGreen(colour);
+                sums[2] += weights[tap] * qBlue(colour);
+                if (inside && owners)
+                    moved.AddAll(x, y, owners->At(static_cast<int>(tx), static_cast<int>(ty)));
+            }
+            out[x] = qRgb(sums[0] >> 16, sums[1] >> 16, sums[2] >> 16);
+        }
+    }
+    picture = std::move(result);
+    if (owners)
+        *owners = std::move(moved);
+}
+
+void ChangeInkWeight(QImage &picture, int n, QRgb background, OwnerMap *owners)
+{
+    if (n == 0)
+        return;
+    const int width = picture.width();
+    const int height = picture.height();
+    const QImage before = picture.copy();
+    const OwnerMap ownersBefore = owners ? *owners : OwnerMap();
+    const int radius = std::abs(n);
+    // The disc's offsets, the centre first: on a tie a pixel keeps its own.
+    std::vector<std::pair<int, int>> disc{{0, 0}};
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx)
+            if ((dx != 0 || dy != 0) && dx * dx + dy * dy <= radius * radius)
+                disc.emplace_back(dx, dy);
+    for (int y = 0; y < height; ++y) {
+        QRgb *out = row(picture, y);
+        for (int x = 0; x < width; ++x) {
+            int chosenX = x;
+            int chosenY = y;
+            int chosenInk = inkOf(row(before, y)[x], background);
+            for (const auto &[dx, dy] : disc) {
+                const int sx = x + dx;
+                const int sy = y + dy;
+                if (sx < 0 || sy < 0 || sx >= width || sy >= height)
+                    continue;
+                const int ink = inkOf(row(before, sy)[sx], background);
+                if (n > 0 ? ink > chosenInk : ink < chosenInk) {
+                    chosenInk = ink;
+                    chosenX = sx;
+                    chosenY = sy;
+                }
+            }
+            out[x] = row(before, chosenY)[chosenX];
+            if (owners)
+                owners->Set(x, y, ownersBefore.At(chosenX, chosenY));
+        }
+    }
+}
+
+void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t page)
+{
+    const int width = picture.width();
+    const int height = picture.height();
+    QImage paper(width, height, QImage::Format_RGB32);
+    // Slow shading in two sizes, a few percent either way.
+    for (int y = 0; y < height; ++y) {
+        QRgb *line = row(paper, y);
+        for (int x = 0; x < width; ++x) {
+            const double shade = 1.0 + 0.035 * valueNoise(seed, page, ShadeChannel, x, y, 96)
+                               + 0.015 * valueNoise(seed, page, ShadeChannel + 10, x, y, 17);
+            line[x] = qRgb(clampLevel(qRed(background) * shade), clampLevel(qGreen(background) * shade),
+                           clampLevel(qBlue(background) * shade));
+        }
+    }
+    // Fibres: short, gently bent strokes a little darker or lighter.
+    {
+        QPainter painter(&paper);
+        painter.setRenderHint(QPainter::Antialiasing);
+        Stream stream(streamSeed(seed, page, FibreChannel, 0));
+        const int fibres = width * height / 1500;
+        for (int i = 0; i < fibres; ++i) {
+            const QPointF start(stream.Uniform() * width, stream.Uniform() * height);
+            const double angle = stream.Uniform() * 2 * std::numbers::pi;
+            const double length = 4 + stream.Uniform() * 18;
+            const QPointF end = start + QPointF(std::cos(angle), std::sin(angle)) * length;
+            const QPointF bend = (start + end) / 2 + QPointF(stream.Uniform() - 0.5, stream.Uniform() - 0.5) * 6;
+            QPainterPath path(start);
+            path.quadTo(bend, end);
+            const bool dark = stream.Uniform() < 0.7;
+            painter.setPen(QPen(dark ? QColor(0, 0, 0, 10 + static_cast<int>(stream.Uniform() * 14))
+                                     : QColor(255, 255, 255, 20),
+                                0.6 + stream.Uniform() * 0.6));
+            painter.drawPath(path);
+        }
+    }
+    // Ink on paper: every channel multiplied by the paper's share of the background.
+    const auto share = [](int paperLevel, int backgroundLevel) {
+        return paperLevel / std::max(static_cast<double>(backgroundLevel), 1.0);
+    };
+    for (int y = 0; y < height; ++y) {
+        QRgb *out = row(picture, y);
+        const QRgb *under = row(std::as_const(paper), y);
+        for (int x = 0; x < width; ++x) {
+            out[x] = qRgb(clampLevel(qRed(out[x]) * share(qRed(under[x]), qRed(background))),
+                          clampLevel(qGreen(out[x]) * share(qGreen(under[x]), qGreen(background))),
+                          clampLevel(qBlue(out[x]) * share(qBlue(under[x]), qBlue(background))));
+        }
+    }
+}
+
+void Blur(QImage &picture, double sigma)
+{
+    if (sigma <= 0)
+        return;
+    const int width = picture.width();
+    const int height = picture.height();
+    const int radius = static_cast<int>(std::ceil(3 * sigma));
+    std::vector<double> kernel(static_cast<std::size_t>(2 * radius + 1));
+    double total = 0;
+    for (int i = -radius; i <= radius; ++i)
+        total += kernel[static_cast<std::size_t>(i + radius)] = std::exp(-(i * i) / (2 * sigma * sigma));
+    for (double &weight : kernel)
+        weight /= total;
+    std::vector<float> across(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        const QRgb *in = row(std::as_const(picture), y);
+        for (int x = 0; x < width; ++x) {
+            double sums[3] = {0, 0, 0};
+            for (int i = -radius; i <= radius; ++i) {
+                const QRgb colour = in[std::clamp(x + i, 0, width - 1)];
+                const double weight = kernel[static_cast<std::size_t>(i + radius)];
+                sums[0] += weight * qRed(colour);
+                sums[1] += weight * qGreen(colour);
+                sums[2] += weight * qBlue(colour);
+            }
+            float *cell = &across[(static_cast<std::size_t>(y) * width + x) * 3];
+            cell[0] = static_cast<float>(sums[0]);
+            cell[1] = static_cast<float>(sums[1]);
+            cell[2] = static_cast<float>(sums[2]);
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        QRgb *out = row(picture, y);
+        for (int x = 0; x < width; ++x) {
+            double sums[3] = {0, 0, 0};
+            for (int i = -radius; i <= radius; ++i) {
+                const float *cell = &across[(static_cast<std::size_t>(std::clamp(y + i, 0, height - 1)) * width + x) * 3];
+                const double weight = kernel[static_cast<std::size_t>(i + radius)];
+                sums[0] += weight * cell[0];
+                sums[1] += weight * cell[1];
+                sums[2] += weight * cell[2];
+            }
+            out[x] = qRgb(clampLevel(sums[0]), clampLevel(sums[1]), clampLevel(sums[2]));
+        }
+    }
+}
+
+void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int64_t page)
+{
+    if (sigma <= 0)
+        return;
+    for (int y = 0; y < picture.height(); ++y) {
+        // A stream a row: the same numbers whoever draws the page.
+        Stream stream(streamSeed(seed, page, NoiseChannel, y));
+        QRgb *out = row(picture, y);
+        for (int x = 0; x < picture.width(); ++x) {
+            double noise[3];
+            for (double &value : noise) {
+                // Box-Muller, one of its pair.
+                const double u = std::max(stream.Uniform(), 0x1.0p-53);
+                value = sigma * std::sqrt(-2 * std::log(u)) * std::cos(2 * std::numbers::pi * stream.Uniform());
+            }
+            out[x] = qRgb(clampLevel(qRed(out[x]) + noise[0]), clampLevel(qGreen(out[x]) + noise[1]),
+                          clampLevel(qBlue(out[x]) + noise[2]));
+        }
+    }
+}

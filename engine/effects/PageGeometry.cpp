@@ -1,0 +1,78 @@
+#include "PageGeometry.h"
+
+#include "LumoRandom.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+enum Channel : std::uint32_t { AngleChannel = 101, WaveChannel = 110 };
+
+double unit(std::uint32_t seed, std::int64_t page, std::uint32_t channel)
+{
+    return LookRandom(seed, static_cast<std::uint64_t>(page), channel);
+}
+
+} // namespace
+
+PageGeometry::PageGeometry(const PageLook &look, std::uint32_t seed, std::int64_t page, int width, int height)
+    : m_angle(look.rotate * unit(seed, page, AngleChannel)),
+      m_centre(width / 2.0, height / 2.0),
+      m_cos(std::cos(m_angle * std::numbers::pi / 180)),
+      m_sin(std::sin(m_angle * std::numbers::pi / 180)),
+      m_warp(look.warp)
+{
+    std::uint32_t channel = WaveChannel;
+    for (auto &axis : m_waves) {
+        double total = 0;
+        for (Wave &wave : axis) {
+            // Waves of 200 to 600 pixels in any direction: paper that bends,
+            // not a ripple.
+            const double length = 400 + 200 * unit(seed, page, channel++);
+            const double direction = std::numbers::pi * unit(seed, page, channel++);
+            wave.kx = 2 * std::numbers::pi / length * std::cos(direction);
+            wave.ky = 2 * std::numbers::pi / length * std::sin(direction);
+            wave.phase = std::numbers::pi * unit(seed, page, channel++);
+            wave.weight = 1.5 + unit(seed, page, channel++);
+            total += wave.weight;
+        }
+        for (Wave &wave : axis)
+            wave.weight /= total;
+    }
+}
+
+QPointF PageGeometry::Displacement(QPointF result) const
+{
+    if (m_warp == 0)
+        return {};
+    double d[2] = {0, 0};
+    for (int axis = 0; axis < 2; ++axis) {
+        for (const Wave &wave : m_waves[axis])
+            d[axis] += wave.weight * std::sin(wave.kx * result.x() + wave.ky * result.y() + wave.phase);
+    }
+    return QPointF(d[0], d[1]) * m_warp;
+}
+
+QPointF PageGeometry::turn(QPointF point, double sine) const
+{
+    const QPointF d = point - m_centre;
+    return m_centre + QPointF(d.x() * m_cos - d.y() * sine, d.x() * sine + d.y() * m_cos);
+}
+
+QPointF PageGeometry::Source(QPointF result) const
+{
+    // Turning back is turning by the opposite angle.
+    return turn(result + Displacement(result), -m_sin);
+}
+
+QPointF PageGeometry::Forward(QPointF drawn) const
+{
+    const QPointF turned = turn(drawn, m_sin);
+    // The result point p with p + Displacement(p) = turned; the field is
+    // smooth and small, so a few steps of p = turned - Displacement(p) find it.
+    QPointF point = turned;
+    for (int step = 0; step < 8 && m_warp != 0; ++step)
+        point = turned - Displacement(point);
+    return point;
+}

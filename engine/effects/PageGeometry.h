@@ -1,0 +1,43 @@
+#pragma once
+
+#include "PageLook.h"
+
+#include <QPointF>
+#include <cstdint>
+
+// Where the pixels of a picture go when it is turned about its centre and
+// then warped by a smooth displacement field, both drawn from the seed and
+// the page. The picture keeps its size.
+class PageGeometry
+{
+public:
+    PageGeometry(const PageLook &look, std::uint32_t seed, std::int64_t page, int width, int height);
+
+    // The angle drawn for the page, in degrees (clockwise on the screen).
+    double Angle() const { return m_angle; }
+    // Where the result's point takes its colour from in the drawn picture.
+    QPointF Source(QPointF result) const;
+    // Where a point of the drawn picture lands in the result.
+    QPointF Forward(QPointF drawn) const;
+    // The displacement of the warp at a point of the result (its size is at
+    // most the warp's amplitude).
+    QPointF Displacement(QPointF result) const;
+
+private:
+    struct Wave
+    {
+        double kx = 0;
+        double ky = 0;
+        double phase = 0;
+        double weight = 0;
+    };
+
+    QPointF turn(QPointF point, double sine) const;
+
+    double m_angle = 0;
+    QPointF m_centre;
+    double m_cos = 1;
+    double m_sin = 0;
+    double m_warp = 0;
+    Wave m_waves[2][3]; // three waves for each axis
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+// What happens to a whole picture after its characters are drawn, in this
+// order: turned, warped (geometric: the pixels move and each takes its
+// owners along), its ink thickened or thinned, paper put under it, blurred,
+// and speckled with sensor noise (photometric: the owners stay). The noise
+// of the render settings comes after all of them.
+struct PageLook
+{
+    // The picture turned by up to this many degrees either way about its centre.
+    double rotate = 0;
+    // The amplitude in pixels of a smooth displacement of every pixel.
+    double warp = 0;
+    // Pixels of ink added round every stroke (> 0) or taken off it (< 0).
+    int inkWeight = 0;
+    // A paper texture under the text: fibres and slow shading.
+    bool paper = false;
+    // The sigma in pixels of a Gaussian blur.
+    double blur = 0;
+    // The sigma, in levels of 255, of Gaussian noise on every pixel.
+    double sensorNoise = 0;
+
+    bool Geometric() const { return rotate != 0 || warp != 0; }
+    bool Any() const { return Geometric() || inkWeight != 0 || paper || blur != 0 || sensorNoise != 0; }
+    bool operator==(const PageLook &) const = default;
+};

@@ -1,0 +1,345 @@
+// The page effects: a picture turned, warped, its ink thickened or thinned,
+// on paper, blurred and speckled, with the truth carried through. The
+// geometric ones against a model that puts each character alone through
+// the same effect; the arithmetic of each by its invariants; lumo-render's
+// options and the manifest's recipe.
+
+#include "CharacterText.h"
+#include "ImageCompare.h"
+#include "LumoRandom.h"
+#include "OwnerMap.h"
+#include "PageDrawing.h"
+#include "PageEffects.h"
+#include "PageGeometry.h"
+#include "PageLayout.h"
+#include "PageTruth.h"
+#include "RenderJob.h"
+#include "RenderRun.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int Width = 360;
+constexpr int Height = 150;
+
+RenderJob jobFor(const CharacterText &text, const PageLook &page, int jitter)
+{
+    RenderValues values;
+    values.font.SetName(QStringLiteral("Arial"));
+    values.font.SetSize(14);
+    values.font.SetColor(clBlack);
+    values.background = clWhite;
+    values.hoVar = jitter;
+    values.veVar = jitter;
+    RenderJob job = RenderJob::From(text, values, {0, 0, Width, Height}, false, 17);
+    job.page = page;
+    return job;
+}
+
+// Where the noise of level 0 put its two pixels (one of each colour).
+std::vector<QPoint> noisePixels(const PagePlan &page)
+{
+    RandSeed = page.noiseSeed;
+    std::vector<QPoint> pixels;
+    for (int colour = 0; colour < 2; ++colour) {
+        const int y = Random(Height);
+        const int x = Random(Width);
+        pixels.emplace_back(x, y);
+    }
+    return pixels;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestPageEffects : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void geometricEffectsCarryTheTruth_data();
+    void geometricEffectsCarryTheTruth();
+    void geometryGoesBothWays();
+    void inkWeightCarriesOwners();
+    void photometricEffectsKeepTheirPromises();
+    void optionsOfLumoRender();
+};
+
+void TestPageEffects::geometricEffectsCarryTheTruth_data()
+{
+    QTest::addColumn<double>("rotate");
+    QTest::addColumn<double>("warp");
+    QTest::addColumn<int>("inkWeight");
+    QTest::addColumn<int>("jitter");
+    QTest::newRow("turned") << 6.0 << 0.0 << 0 << 0;
+    QTest::newRow("warped") << 0.0 << 8.0 << 0 << 0;
+    QTest::newRow("thickened") << 0.0 << 0.0 << 1 << 0;
+    QTest::newRow("thinned") << 0.0 << 0.0 << -1 << 0;
+    QTest::newRow("turned and warped, jitter 2") << 3.0 << 4.0 << 0 << 2;
+    QTest::newRow("turned, warped and thickened") << 3.0 << 4.0 << 2 << 0;
+}
+
+void TestPageEffects::geometricEffectsCarryTheTruth()
+{
+    QFETCH(double, rotate);
+    QFETCH(double, warp);
+    QFETCH(int, inkWeight);
+    QFETCH(int, jitter);
+    const CharacterText text = CharacterText::FromBytes("Turned and warped, gjpqy\r\nThe truth goes along\r\n", CharsetTable(0));
+
+    // The page drawn plainly, with each character's visible pixels.
+    const RenderJob plainJob = jobFor(text, {}, jitter);
+    const std::vector<PagePlan> pages = PlanPages(text, plainJob);
+    QCOMPARE(pages.size(), std::size_t(1));
+    PixelBuffer plain;
+    PageTruth plainTruth;
+    DrawPage(text, plainJob, pages.front(), 0, plain, &plainTruth);
+    // The same page with the effect.
+    const RenderJob job = jobFor(text, {rotate, warp, inkWeight}, jitter);
+    PixelBuffer drawn;
+    PageTruth truth;
+    DrawPage(text, job, pages.front(), 0, drawn, &truth);
+    const QImage result = drawn.InUse();
+    const PageGeometry geometry(job.page, job.seed, 0, Width, Height);
+
+    // The model: each character's visible pixels alone on the background,
+    // put through the same effects.
+    std::vector<const PageTruth::Character *> characters;
+    std::vector<const PageTruth::Character *> plainCharacters;
+    for (const PageTruth::Line &line : truth.Lines())
+        for (const PageTruth::Character &character : line.characters)
+            characters.push_back(&character);
+    for (const PageTruth::Line &line : plainTruth.Lines())
+        for (const PageTruth::Character &character : line.characters)
+            plainCharacters.push_back(&character);
+    QCOMPARE(characters.size(), plainCharacters.size());
+    const QImage plainPicture = plain.InUse();
+    const std::vector<QPoint> noise = noisePixels(pages.front());
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        const QRect visible = plainCharacters[i]->ink;
+        if (visible.isNull())
+            continue;
+        // Its glyph pixels: inside its plain ink box, not background, and
+        // not another character's (its neighbours' boxes may overlap it:
+        // the model takes the pixel for the last one drawn, as the truth does).
+        QImage alone(Width, Height, QImage::Format_RGB32);
+        alone.fill(Qt::white);
+        for (int y = visible.top(); y <= visible.bottom(); ++y) {
+            for (int x = visible.left(); x <= visible.right(); ++x) {
+                bool later = false;
+                for (std::size_t j = i + 1; j < plainCharacters.size(); ++j)
+                    later = later || plainCharacters[j]->ink.contains(x, y) || plainCharacters[j]->cell.contains(x, y);
+                const QRgb pixel = plainPicture.pixel(x, y);
+                if (!later && pixel != qRgb(255, 255, 255) && std::find(noise.begin(), noise.end(), QPoint(x, y)) == noise.end())
+                    alone.setPixel(x, y, pixel);
+            }
+        }
+        if (job.page.Geometric())
+            MovePixels(alone, geometry, qRgb(255, 255, 255), nullptr);
+        ChangeInkWeight(alone, job.page.inkWeight, qRgb(255, 255, 255), nullptr);
+        QRect modelInk;
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                if (alone.pixel(x, y) != qRgb(255, 255, 255))
+                    modelInk |= QRect(x, y, 1, 1);
+        const QRect &ink = characters[i]->ink;
+        const QString where = QStringLiteral("character %1: ink %2, model %3").arg(i).arg(DescribeBox(ink), DescribeBox(modelInk));
+        // Tight to within a pixel: a blend that rounds back to the background
+        // still names the character. Where two characters' thickened ink
+        // meets, a pixel shows (and belongs to) the stronger: the model,
+        // alone, grows further there.
+        const int reach = std::max(job.page.inkWeight, 0);
+        QVERIFY2(ink.adjusted(-reach, -reach, reach, reach).contains(modelInk) || modelInk.isNull(), qPrintable(where));
+        QVERIFY2(modelInk.isNull() || modelInk.adjusted(-1, -1, 1, 1).contains(ink), qPrintable(where));
+
+        // The quad holds what came from the cell.
+        const QRectF cell(plainCharacters[i]->cell);
+        const QPolygonF &quad = characters[i]->quad;
+        QCOMPARE(quad.size(), 4);
+        for (int y = modelInk.top(); y <= modelInk.bottom() && job.page.inkWeight <= 0; ++y) {
+            for (int x = modelInk.left(); x <= modelInk.right(); ++x) {
+                if (alone.pixel(x, y) == qRgb(255, 255, 255))
+                    continue;
+                const QPointF source = geometry.Source(QPointF(x + 0.5, y + 0.5));
+                if (!cell.contains(source))
+                    continue;
+                bool near = false;
+                for (const QPointF corner : {QPointF(x, y), QPointF(x + 1, y), QPointF(x, y + 1), QPointF(x + 1, y + 1)})
+                    near = near || quad.containsPoint(corner, Qt::OddEvenFill);
+                QVERIFY2(near, qPrintable(QStringLiteral("character %1: pixel (%2, %3) from its cell lies outside its quad").arg(i).arg(x).arg(y)));
+            }
+        }
+    }
+
+    // Every pixel that shows ink belongs to a character and lies in its box.
+    for (int y = 0; y < Height; ++y) {
+        for (int x = 0; x < Width; ++x) {
+            if (result.pixel(x, y) == qRgb(255, 255, 255) || std::find(noise.begin(), noise.end(), QPoint(x, y)) != noise.end())
+                continue;
+            const bool boxed = std::any_of(characters.begin(), characters.end(),
+                                           [&](const PageTruth::Character *c) { return c->ink.contains(x, y); });
+            QVERIFY2(boxed, qPrintable(QStringLiteral("pixel (%1, %2) shows ink of no character").arg(x).arg(y)));
+        }
+    }
+}
+
+void TestPageEffects::geometryGoesBothWays()
+{
+    const PageLook look{10, 12};
+    for (std::int64_t page = 0; page < 20; ++page) {
+        const PageGeometry geometry(look, 5, page, 400, 300);
+        QVERIFY(std::abs(geometry.Angle()) <= 10);
+        for (const QPointF point : {QPointF(0, 0), QPointF(200, 150), QPointF(399, 17), QPointF(33, 290)}) {
+            QVERIFY(std::abs(geometry.Displacement(point).x()) <= 12 + 1e-9);
+            QVERIFY(std::abs(geometry.Displacement(point).y()) <= 12 + 1e-9);
+            QVERIFY(QLineF(geometry.Forward(geometry.Source(point)), point).length() < 0.01);
+        }
+    }
+    // Pages differ, seeds reproduce.
+    QVERIFY(PageGeometry(look, 5, 1, 400, 300).Angle() != PageGeometry(look, 5, 2, 400, 300).Angle());
+    QCOMPARE(PageGeometry(look, 5, 1, 400, 300).Angle(), PageGeometry(look, 5, 1, 400, 300).Angle());
+    // Turned by 0 and not warped, every pixel stays.
+    QImage picture(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            picture.setPixel(x, y, qRgb(x * 6, y * 8, 100));
+    const QImage before = picture.copy();
+    MovePixels(picture, PageGeometry(PageLook{}, 5, 0, 40, 30), qRgb(255, 255, 255), nullptr);
+    QCOMPARE(ImageDifference(picture, before), QString());
+}
+
+void TestPageEffects::inkWeightCarriesOwners()
+{
+    // A vertical stroke one pixel wide, owned by character 7.
+    QImage picture(9, 9, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    OwnerMap owners(9, 9);
+    for (int y = 2; y <= 6; ++y) {
+        picture.setPixel(4, y, qRgb(0, 0, 0));
+        owners.Add(4, y, 7);
+    }
+    ChangeInkWeight(picture, 1, qRgb(255, 255, 255), &owners);
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            // Within one pixel of the stroke (as a disc reaches).
+            const bool near = (x >= 3 && x <= 5 && y >= 2 && y <= 6) || (x == 4 && (y == 1 || y == 7));
+            QCOMPARE(picture.pixel(x, y) == qRgb(0, 0, 0), near);
+            QCOMPARE(owners.At(x, y)[0], near ? 7 : -1);
+        }
+    }
+    // Thinned by one, the three-pixel stroke keeps its middle column only.
+    ChangeInkWeight(picture, -1, qRgb(255, 255, 255), &owners);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 9; ++x)
+            QCOMPARE(picture.pixel(x, y) == qRgb(0, 0, 0), x == 4 && y >= 2 && y <= 6);
+}
+
+void TestPageEffects::photometricEffectsKeepTheirPromises()
+{
+    // A blur keeps an even picture even and spreads a dot without losing its ink.
+    QImage even(30, 20, QImage::Format_RGB32);
+    even.fill(qRgb(90, 120, 200));
+    Blur(even, 1.5);
+    QCOMPARE(even.pixel(0, 0), qRgb(90, 120, 200));
+    QCOMPARE(even.pixel(17, 11), qRgb(90, 120, 200));
+    QImage dot(31, 31, QImage::Format_RGB32);
+    dot.fill(Qt::white);
+    dot.setPixel(15, 15, qRgb(0, 0, 0));
+    Blur(dot, 1.0);
+    QVERIFY(qRed(dot.pixel(15, 15)) > 0 && qRed(dot.pixel(15, 15)) < qRed(dot.pixel(16, 15)));
+    QVERIFY(qRed(dot.pixel(16, 15)) < 255 && dot.pixel(15, 22) == qRgb(255, 255, 255));
+
+    // Sensor noise: about the sigma asked for, around nothing, the same for the same seed.
+    QImage grey(200, 100, QImage::Format_RGB32);
+    grey.fill(qRgb(128, 128, 128));
+    QImage again = grey.copy();
+    AddSensorNoise(grey, 10, 3, 4);
+    AddSensorNoise(again, 10, 3, 4);
+    QCOMPARE(ImageDifference(grey, again), QString());
+    double sum = 0;
+    double squares = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const double d = qGreen(grey.pixel(x, y)) - 128.0;
+            sum += d;
+            squares += d * d;
+        }
+    const double mean = sum / 20000;
+    const double deviation = std::sqrt(squares / 20000 - mean * mean);
+    QVERIFY2(std::abs(mean) < 0.5 && deviation > 9 && deviation < 11, qPrintable(QStringLiteral("%1 %2").arg(mean).arg(deviation)));
+
+    // Paper under white: a few percent of shading, nowhere ink-dark; the
+    // ink stays ink.
+    QImage page(300, 200, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    page.setPixel(100, 100, qRgb(0, 0, 0));
+    LayPaper(page, qRgb(255, 255, 255), 9, 0);
+    int lowest = 255;
+    int changed = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            if (x != 100 || y != 100) {
+                lowest = std::min(lowest, qGreen(page.pixel(x, y)));
+                changed += page.pixel(x, y) != qRgb(255, 255, 255);
+            }
+    QVERIFY2(lowest > 200, qPrintable(QString::number(lowest)));
+    QVERIFY(changed > 300 * 200 / 2);
+    QCOMPARE(page.pixel(100, 100), qRgb(0, 0, 0));
+}
+
+void TestPageEffects::optionsOfLumoRender()
+{
+    QTemporaryDir folder;
+    for (const char *output : {"a", "b"})
+        QVERIFY(QDir(folder.path()).mkdir(output));
+    {
+        QFile text(folder.filePath("in.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 30; ++i)
+            text.write("A page on paper, turned, line " + QByteArray::number(i) + "\n");
+    }
+    const QStringList look{"--rotate", "3", "--warp", "2.5", "--ink-weight", "1", "--paper", "--blur", "0.7",
+                           "--sensor-noise", "6", "--char-rotate", "1"};
+    const QStringList common{"--seed", "8", "--page", "300x200", "--ground-truth", "m.jsonl", "--boxes", "in.txt"};
+    const Run one = RunRender(folder.path(), look + common + QStringList{"--jobs", "1", "a/out.png"});
+    const Run many = RunRender(folder.path(), look + common + QStringList{"--jobs", "3", "b/out.png"});
+    QCOMPARE(one.exitCode, 0);
+    QCOMPARE(many.exitCode, 0);
+    const QStringList files = QDir(folder.filePath("a")).entryList(QDir::Files, QDir::Name);
+    QVERIFY(files.size() > 4);
+    QCOMPARE(QDir(folder.filePath("b")).entryList(QDir::Files, QDir::Name), files);
+    for (const QString &file : files)
+        QVERIFY2(readAll(folder.filePath("a/" + file)) == readAll(folder.filePath("b/" + file)), qPrintable(file));
+
+    const QList<QByteArray> manifest = readAll(folder.filePath("m.jsonl")).trimmed().split('\n');
+    QVERIFY(manifest.size() > 2);
+    QSet<double> angles;
+    for (const QByteArray &line : manifest) {
+        const QJsonObject recipe = QJsonDocument::fromJson(line).object()["look"].toObject();
+        QCOMPARE(recipe["rotate"].toDouble(), 3.0);
+        QCOMPARE(recipe["warp"].toDouble(), 2.5);
+        QCOMPARE(recipe["inkWeight"].toInt(), 1);
+        QCOMPARE(recipe["paper"].toBool(), true);
+        QCOMPARE(recipe["seed"].toInteger(), 8);
+        QVERIFY(std::abs(recipe["angle"].toDouble()) <= 3);
+        angles.insert(recipe["angle"].toDouble());
+        const QJsonObject first = QJsonDocument::fromJson(line).object()["lines"].toArray()[0].toObject()["chars"].toArray()[0].toObject();
+        QCOMPARE(first["quad"].toArray().size(), 4);
+    }
+    // Each picture its own angle.
+    QCOMPARE(angles.size(), manifest.size());
+}
+
+QTEST_MAIN(TestPageEffects)
+#include "tst_pageeffects.moc"
