@@ -228,6 +228,11 @@ std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, cons
                                                     {QStringLiteral("seed"), static_cast<qint64>(facts.seed)},
                                                 });
     }
+    if (!facts.lookName.isEmpty()) {
+        QJsonObject look = withLook.value(QStringLiteral("look")).toObject();
+        look.insert(QStringLiteral("name"), facts.lookName);
+        withLook.insert(QStringLiteral("look"), look);
+    }
     const QByteArray object = QJsonDocument(withLook).toJson(QJsonDocument::Compact);
     const QByteArrayView placeholder = "\"lines\":null";
     const qsizetype at = object.indexOf(placeholder);

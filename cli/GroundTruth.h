@@ -65,6 +65,8 @@ struct PictureFacts
     CharacterLook look;
     PageLook page;
     double pageAngle = 0;
+    // The named look the effects started from, or empty.
+    QString lookName;
 };
 
 // One line of the manifest (JSON, UTF-8, ending in a line feed): the

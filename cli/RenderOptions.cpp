@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "FontObject.h"
+#include "Looks.h"
 #include "PdfOutput.h"
 #include "SettingsFile.h"
 #include "SetupStore.h"
@@ -244,6 +245,15 @@ const KnownOption knownOptions[] = {
      }},
     {QLatin1StringView("--list-fonts"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.listFonts = true; }},
+    {QLatin1StringView("--look"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         const std::optional<NamedLook> look = LookNamed(v);
+         if (!look)
+             failValue(opt, QStringLiteral("not a look (%1)").arg(LookNames().join(QStringLiteral(", "))), v);
+         o.look = look->characters;
+         o.page = look->page;
+         o.lookName = v;
+     }},
     {QLatin1StringView("--char-rotate"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) { o.look.rotate = numberIn(opt, v, 0, 45); }},
     {QLatin1StringView("--char-scale"), true,
@@ -453,6 +463,9 @@ Text:
 
 Look (each character drawn by hand, on top of the jitter; all 0 by default,
 N may have a fraction, e.g. 1.5):
+  --look NAME           a bundle of the effects below: clean, print, scan,
+                        photocopy or worn (see docs/lumo-render.md); options
+                        after it change its parts
   --char-rotate DEG     each character turned by a random angle of up to DEG
                         degrees either way about its cell's centre (0..45)
   --char-scale PCT      each character's size changed by up to PCT percent

@@ -41,6 +41,8 @@ struct RenderOptions
     // The hand-set look of each character and the page effects: none unless asked for.
     CharacterLook look;
     PageLook page;
+    // The --look these started from, when one was named.
+    QString lookName;
 
     // How INPUT's bytes are characters; unset, one byte a character of the
     // font's code page.

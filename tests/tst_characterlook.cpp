@@ -280,7 +280,7 @@ void TestCharacterLook::optionsOfLumoRender()
 {
     QFETCH(QStringList, look);
     QTemporaryDir folder;
-    for (const char *output : {"a", "b", "c", "d"})
+    for (const char *output : {"a", "b", "c", "d", "e"})
         QVERIFY(QDir(folder.path()).mkdir(output));
     {
         QFile text(folder.filePath("in.txt"));
@@ -309,6 +309,19 @@ void TestCharacterLook::optionsOfLumoRender()
     const QJsonObject first = picture["lines"].toArray()[0].toObject()["chars"].toArray()[0].toObject();
     QCOMPARE(first["quad"].toArray().size(), 4);
 
+    // A named look, its parts changed by the options after it and not by
+    // those before.
+    const Run named = RunRender(folder.path(), QStringList{"--blur", "3", "--look", "scan", "--rotate", "0"} + common +
+                                                   QStringList{"e/out.png"});
+    QCOMPARE(named.exitCode, 0);
+    const QJsonObject scan = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl")).split('\n').front())
+                                 .object()["look"].toObject();
+    QCOMPARE(scan["name"].toString(), QStringLiteral("scan"));
+    QCOMPARE(scan["rotate"].toDouble(), 0.0);
+    QCOMPARE(scan["angle"].toDouble(), 0.0);
+    QCOMPARE(scan["blur"].toDouble(), 0.85);
+    QVERIFY(scan["warp"].toDouble() > 0);
+
     // All of it at 0 is no look at all: the files of a plain run.
     const Run zero = RunRender(folder.path(), QStringList{"--char-rotate", "0", "--ink-fade", "0.0"} + common +
                                                   QStringList{"c/out.png"});
@@ -335,6 +348,8 @@ void TestCharacterLook::badValuesAreRefused_data()
                                              << "--sensor-noise: out of range 0..100: '-0.5'";
     QTest::newRow("too heavy ink") << QStringList{"--ink-weight", "4"} << "--ink-weight: out of range -3..3: '4'";
     QTest::newRow("paper takes no value") << QStringList{"--paper=yes"} << "--paper: takes no value";
+    QTest::newRow("an unknown look") << QStringList{"--look", "sepia"}
+                                     << "--look: not a look (clean, print, scan, photocopy, worn): 'sepia'";
 }
 
 void TestCharacterLook::badValuesAreRefused()

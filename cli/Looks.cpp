@@ -1,0 +1,44 @@
+#include "Looks.h"
+
+#include <utility>
+
+namespace {
+
+struct Entry
+{
+    const char *name;
+    NamedLook look;
+};
+
+// CharacterLook: rotate, scale %, baseline drift, ink fade %.
+// PageLook: rotate, warp, ink weight, paper, blur, sensor noise.
+const Entry looks[] = {
+    {"clean", {{}, {}}},
+    // A good laser print: faint unevenness of the type, paper, a soft edge.
+    {"print", {{0.7, 2, 0.6, 40}, {0, 0, 0, true, 0.8, 6}}},
+    // The print on a flatbed scanner: a little crooked, not quite flat, noisier.
+    {"scan", {{0.8, 2.5, 0.8, 40}, {1.2, 2, 0, true, 0.85, 8}}},
+    // A copy of a copy: ink spread, crooked, grainy.
+    {"photocopy", {{0.8, 2, 0.8, 5}, {1.5, 2, 1, true, 0.75, 10}}},
+    // Worn type on old paper: uneven, faded, thinned strokes, bent pages.
+    {"worn", {{2.5, 7, 1.5, 60}, {2, 3, 0, true, 0.9, 12}}},
+};
+
+} // namespace
+
+std::optional<NamedLook> LookNamed(const QString &name)
+{
+    for (const Entry &entry : looks) {
+        if (name == QLatin1StringView(entry.name))
+            return entry.look;
+    }
+    return std::nullopt;
+}
+
+QStringList LookNames()
+{
+    QStringList names;
+    for (const Entry &entry : looks)
+        names.append(QString::fromLatin1(entry.name));
+    return names;
+}
