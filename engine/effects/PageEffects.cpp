@@ -21,9 +21,33 @@ const QRgb *row(const QImage &picture, int y)
     return reinterpret_cast<const QRgb *>(picture.constScanLine(y));
 }
 
+// Rounded to the nearest level; below 0 rounds toward 0, which the clamp
+// makes 0 anyway.
 int clampLevel(double value)
 {
-    return static_cast<int>(std::clamp(std::lround(value), 0L, 255L));
+    return std::clamp(static_cast<int>(value + 0.5), 0, 255);
+}
+
+// The standard normal distribution's quantiles at 65,536 even steps: a
+// Gaussian number is one of them, chosen by 16 random bits.
+const std::vector<float> &normalTable()
+{
+    static const std::vector<float> table = [] {
+        std::vector<float> values(65536);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            // The inverse of the normal distribution by bisection of erfc.
+            const double p = (static_cast<double>(i) + 0.5) / static_cast<double>(values.size());
+            double low = -10;
+            double high = 10;
+            for (int step = 0; step < 60; ++step) {
+                const double middle = (low + high) / 2;
+                (0.5 * std::erfc(-middle / std::numbers::sqrt2) < p ? low : high) = middle;
+            }
+            values[i] = static_cast<float>((low + high) / 2);
+        }
+        return values;
+    }();
+    return table;
 }
 
 // How far a colour is from the background: the ink in it.
@@ -38,13 +62,14 @@ class Stream
 {
 public:
     explicit Stream(std::uint64_t state) : m_state(state | 1) {}
-    double Uniform()
+    std::uint64_t Next()
     {
         m_state ^= m_state >> 12;
         m_state ^= m_state << 25;
         m_state ^= m_state >> 27;
-        return static_cast<double>((m_state * 2685821657736338717ull) >> 11) * 0x1.0p-53;
+        return m_state * 2685821657736338717ull;
     }
+    double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
 
 private:
     std::uint64_t m_state;
@@ -58,25 +83,41 @@ std::uint64_t streamSeed(std::uint32_t seed, std::int64_t page, std::uint32_t ch
 
 enum Channel : std::uint32_t { ShadeChannel = 201, FibreChannel = 202, NoiseChannel = 203 };
 
-// Smoothly interpolated random values on a grid of the given spacing, in [-1, 1].
-double valueNoise(std::uint32_t seed, std::int64_t page, std::uint32_t channel, double x, double y, double spacing)
+// Random values in [-1, 1] on a grid of the given spacing over a picture,
+// smoothly blended between its points.
+class ValueNoise
 {
-    const double gx = x / spacing;
-    const double gy = y / spacing;
-    const auto x0 = static_cast<std::int64_t>(std::floor(gx));
-    const auto y0 = static_cast<std::int64_t>(std::floor(gy));
-    const auto smooth = [](double t) { return t * t * (3 - 2 * t); };
-    const double tx = smooth(gx - static_cast<double>(x0));
-    const double ty = smooth(gy - static_cast<double>(y0));
-    const auto at = [&](std::int64_t i, std::int64_t j) {
-        return LookRandom(seed, static_cast<std::uint64_t>(page) << 40 ^ static_cast<std::uint64_t>(i) << 20
-                                    ^ static_cast<std::uint64_t>(j),
-                          channel);
-    };
-    const double top = at(x0, y0) * (1 - tx) + at(x0 + 1, y0) * tx;
-    const double bottom = at(x0, y0 + 1) * (1 - tx) + at(x0 + 1, y0 + 1) * tx;
-    return top * (1 - ty) + bottom * ty;
-}
+public:
+    ValueNoise(std::uint32_t seed, std::int64_t page, std::uint32_t channel, int width, int height, int spacing)
+        : m_spacing(spacing), m_columns(width / spacing + 2)
+    {
+        const int rows = height / spacing + 2;
+        m_values.reserve(static_cast<std::size_t>(m_columns) * rows);
+        for (int j = 0; j < rows; ++j)
+            for (int i = 0; i < m_columns; ++i)
+                m_values.push_back(LookRandom(seed, static_cast<std::uint64_t>(page) << 40 ^ static_cast<std::uint64_t>(i) << 20
+                                                        ^ static_cast<std::uint64_t>(j),
+                                              channel));
+    }
+
+    double At(int x, int y) const
+    {
+        const auto smooth = [](double t) { return t * t * (3 - 2 * t); };
+        const int i = x / m_spacing;
+        const int j = y / m_spacing;
+        const double tx = smooth(static_cast<double>(x % m_spacing) / m_spacing);
+        const double ty = smooth(static_cast<double>(y % m_spacing) / m_spacing);
+        const double *at = m_values.data() + static_cast<std::size_t>(j) * m_columns + i;
+        const double top = at[0] * (1 - tx) + at[1] * tx;
+        const double bottom = at[m_columns] * (1 - tx) + at[m_columns + 1] * tx;
+        return top * (1 - ty) + bottom * ty;
+    }
+
+private:
+    int m_spacing;
+    int m_columns;
+    std::vector<double> m_values;
+};
 
 } // namespace
 
@@ -168,11 +209,12 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
     const int height = picture.height();
     QImage paper(width, height, QImage::Format_RGB32);
     // Slow shading in two sizes, a few percent either way.
+    const ValueNoise broad(seed, page, ShadeChannel, width, height, 96);
+    const ValueNoise fine(seed, page, ShadeChannel + 10, width, height, 17);
     for (int y = 0; y < height; ++y) {
         QRgb *line = row(paper, y);
         for (int x = 0; x < width; ++x) {
-            const double shade = 1.0 + 0.035 * valueNoise(seed, page, ShadeChannel, x, y, 96)
-                               + 0.015 * valueNoise(seed, page, ShadeChannel + 10, x, y, 17);
+            const double shade = 1.0 + 0.035 * broad.At(x, y) + 0.015 * fine.At(x, y);
             line[x] = qRgb(clampLevel(qRed(background) * shade), clampLevel(qGreen(background) * shade),
                            clampLevel(qBlue(background) * shade));
         }
@@ -264,17 +306,16 @@ void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int6
 {
     if (sigma <= 0)
         return;
+    const std::vector<float> &normal = normalTable();
     for (int y = 0; y < picture.height(); ++y) {
         // A stream a row: the same numbers whoever draws the page.
         Stream stream(streamSeed(seed, page, NoiseChannel, y));
         QRgb *out = row(picture, y);
         for (int x = 0; x < picture.width(); ++x) {
-            double noise[3];
-            for (double &value : noise) {
-                // Box-Muller, one of its pair.
-                const double u = std::max(stream.Uniform(), 0x1.0p-53);
-                value = sigma * std::sqrt(-2 * std::log(u)) * std::cos(2 * std::numbers::pi * stream.Uniform());
-            }
+            // One draw of the stream gives the three channels 16 bits each.
+            const std::uint64_t bits = stream.Next();
+            const double noise[3] = {sigma * normal[bits >> 48], sigma * normal[(bits >> 32) & 0xFFFF],
+                                     sigma * normal[(bits >> 16) & 0xFFFF]};
             out[x] = qRgb(clampLevel(qRed(out[x]) + noise[0]), clampLevel(qGreen(out[x]) + noise[1]),
                           clampLevel(qBlue(out[x]) + noise[2]));
         }

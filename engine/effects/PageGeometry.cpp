@@ -2,6 +2,7 @@
 
 #include "LumoRandom.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -40,18 +41,43 @@ PageGeometry::PageGeometry(const PageLook &look, std::uint32_t seed, std::int64_
         for (Wave &wave : axis)
             wave.weight /= total;
     }
+    if (m_warp == 0)
+        return;
+    // The waves are slow against the grid: sampled and blended, they are
+    // the same field to a small fraction of a pixel, for a fraction of the sines.
+    // The grid reaches a step beyond the picture on every side, where the
+    // iterations of Forward may look.
+    m_columns = width / GridStep + 4;
+    m_rows = height / GridStep + 4;
+    m_grid.reserve(static_cast<std::size_t>(m_columns) * m_rows);
+    for (int row = 0; row < m_rows; ++row)
+        for (int column = 0; column < m_columns; ++column)
+            m_grid.push_back(waves(QPointF((column - 1) * GridStep, (row - 1) * GridStep)) * m_warp);
+}
+
+QPointF PageGeometry::waves(QPointF point) const
+{
+    double d[2] = {0, 0};
+    for (int axis = 0; axis < 2; ++axis) {
+        for (const Wave &wave : m_waves[axis])
+            d[axis] += wave.weight * std::sin(wave.kx * point.x() + wave.ky * point.y() + wave.phase);
+    }
+    return QPointF(d[0], d[1]);
 }
 
 QPointF PageGeometry::Displacement(QPointF result) const
 {
     if (m_warp == 0)
         return {};
-    double d[2] = {0, 0};
-    for (int axis = 0; axis < 2; ++axis) {
-        for (const Wave &wave : m_waves[axis])
-            d[axis] += wave.weight * std::sin(wave.kx * result.x() + wave.ky * result.y() + wave.phase);
-    }
-    return QPointF(d[0], d[1]) * m_warp;
+    // Points far outside the picture take the grid's edge.
+    const double gx = std::clamp(result.x() / GridStep + 1, 0.0, m_columns - 1.001);
+    const double gy = std::clamp(result.y() / GridStep + 1, 0.0, m_rows - 1.001);
+    const int column = static_cast<int>(gx);
+    const int row = static_cast<int>(gy);
+    const double fx = gx - column;
+    const double fy = gy - row;
+    const QPointF *at = m_grid.data() + static_cast<std::size_t>(row) * m_columns + column;
+    return (at[0] * (1 - fx) + at[1] * fx) * (1 - fy) + (at[m_columns] * (1 - fx) + at[m_columns + 1] * fx) * fy;
 }
 
 QPointF PageGeometry::turn(QPointF point, double sine) const

@@ -4,6 +4,7 @@
 
 #include <QPointF>
 #include <cstdint>
+#include <vector>
 
 // Where the pixels of a picture go when it is turned about its centre and
 // then warped by a smooth displacement field, both drawn from the seed and
@@ -19,9 +20,11 @@ public:
     QPointF Source(QPointF result) const;
     // Where a point of the drawn picture lands in the result.
     QPointF Forward(QPointF drawn) const;
-    // The displacement of the warp at a point of the result (its size is at
-    // most the warp's amplitude).
+    // The displacement of the warp at a point of the result: the waves
+    // sampled every GridStep pixels and blended between (each axis at most
+    // the warp's amplitude).
     QPointF Displacement(QPointF result) const;
+    static constexpr int GridStep = 8;
 
 private:
     struct Wave
@@ -33,6 +36,7 @@ private:
     };
 
     QPointF turn(QPointF point, double sine) const;
+    QPointF waves(QPointF point) const;
 
     double m_angle = 0;
     QPointF m_centre;
@@ -40,4 +44,8 @@ private:
     double m_sin = 0;
     double m_warp = 0;
     Wave m_waves[2][3]; // three waves for each axis
+    // The waves at the grid's points, row by row, and the grid's size.
+    std::vector<QPointF> m_grid;
+    int m_columns = 0;
+    int m_rows = 0;
 };
