@@ -228,9 +228,13 @@ std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, cons
                                                     {QStringLiteral("seed"), static_cast<qint64>(facts.seed)},
                                                 });
     }
-    if (!facts.lookName.isEmpty()) {
+    if (!facts.lookName.isEmpty() || !facts.chosenFont.isEmpty()) {
         QJsonObject look = withLook.value(QStringLiteral("look")).toObject();
-        look.insert(QStringLiteral("name"), facts.lookName);
+        if (!facts.lookName.isEmpty())
+            look.insert(QStringLiteral("name"), facts.lookName);
+        if (!facts.chosenFont.isEmpty())
+            look.insert(QStringLiteral("font"), facts.chosenFont);
+        look.insert(QStringLiteral("seed"), static_cast<qint64>(facts.seed));
         withLook.insert(QStringLiteral("look"), look);
     }
     const QByteArray object = QJsonDocument(withLook).toJson(QJsonDocument::Compact);

@@ -67,6 +67,8 @@ struct PictureFacts
     double pageAngle = 0;
     // The named look the effects started from, or empty.
     QString lookName;
+    // The font chosen from --fonts, or empty.
+    QString chosenFont;
 };
 
 // One line of the manifest (JSON, UTF-8, ending in a line feed): the

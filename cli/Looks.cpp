@@ -1,5 +1,8 @@
 #include "Looks.h"
 
+#include "LumoRandom.h"
+
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -33,6 +36,13 @@ std::optional<NamedLook> LookNamed(const QString &name)
             return entry.look;
     }
     return std::nullopt;
+}
+
+std::size_t ChosenFont(std::uint32_t seed, std::size_t count)
+{
+    constexpr std::uint32_t fontChannel = 301;
+    const double share = (LookRandom(seed, 0, fontChannel) + 1) / 2;
+    return std::min(static_cast<std::size_t>(share * static_cast<double>(count)), count - 1);
 }
 
 QStringList LookNames()

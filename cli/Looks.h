@@ -5,6 +5,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 
 // The named looks of --look: bundles of the hand-set and page effects at
@@ -19,3 +21,6 @@ struct NamedLook
 std::optional<NamedLook> LookNamed(const QString &name);
 // The names, mildest first.
 QStringList LookNames();
+
+// Which of count fonts the picture of this seed draws with (--fonts).
+std::size_t ChosenFont(std::uint32_t seed, std::size_t count);

@@ -152,13 +152,16 @@ private:
 template <typename Visit>
 void forEachOutput(const RenderOptions &options, const RunShape &shape, const Visit &visit)
 {
-    const auto linesOfPage = [&shape](std::size_t page) { return shape.linesOfPage.at(page); };
     for (std::size_t variant = 0; variant < shape.variants; ++variant) {
         std::optional<std::uint32_t> seed;
         if (shape.firstVariantSeed)
             seed = *shape.firstVariantSeed + static_cast<std::uint32_t>(variant);
-        const OutputNames names(options, shape.pages, seed);
-        ForEachOutput(names, options, linesOfPage, visit);
+        const bool ownFont = !shape.fontOfVariant.empty();
+        const RunShape::Layout *layout = ownFont ? &shape.fontLayouts.at(shape.fontOfVariant.at(variant)) : nullptr;
+        const std::size_t pages = layout ? layout->pages : shape.pages;
+        const std::vector<std::size_t> &lines = layout ? layout->linesOfPage : shape.linesOfPage;
+        const OutputNames names(options, pages, seed);
+        ForEachOutput(names, options, [&lines](std::size_t page) { return lines.at(page); }, visit);
     }
 }
 

@@ -18,6 +18,16 @@ struct RunShape
     // The first variant's seed when the names carry seeds.
     std::optional<std::uint32_t> firstVariantSeed;
     std::size_t variants = 1;
+
+    // With --fonts each font lays the text out its own way: the pages and
+    // lines of each, and the font of each variant. Empty without.
+    struct Layout
+    {
+        std::size_t pages = 0;
+        std::vector<std::size_t> linesOfPage;
+    };
+    std::vector<Layout> fontLayouts;
+    std::vector<std::size_t> fontOfVariant;
 };
 
 // Decided before the first file is written: raises a UsageError when two

@@ -180,7 +180,7 @@ private:
             const PageGeometry geometry(m_job.page, m_job.seed, static_cast<std::int64_t>(index), m_job.width, height);
             const PictureFacts facts{m_names.Picture(index), static_cast<qint64>(index), bounds, m_job.seed,
                                      m_extras.settings, m_extras.version, m_job.look, m_job.page, geometry.Angle(),
-                                     m_options.lookName};
+                                     m_options.lookName, m_extras.chosenFont};
             finished.manifestLine = ManifestLine(facts, own.truth, m_texts);
         }
         if (m_options.boxes) {

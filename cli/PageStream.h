@@ -30,6 +30,8 @@ struct StreamExtras
     QString version;
     // The settings' keys and values, as the manifest names them.
     QList<std::pair<QByteArray, QByteArray>> settings;
+    // The font chosen from --fonts for this rendering, or empty.
+    QString chosenFont;
 };
 
 // lumo-render's rendering: the pages of the layout pass (PlanPages) drawn, noised,

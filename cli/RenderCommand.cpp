@@ -3,6 +3,7 @@
 #include "CodePage.h"
 #include "FontChoice.h"
 #include "Interruption.h"
+#include "Looks.h"
 #include "LumoError.h"
 #include "OutputCheck.h"
 #include "PageLayout.h"
@@ -116,52 +117,108 @@ private:
     QElapsedTimer m_clock;
 };
 
-// A rendering decided: its text, the first variant's job and pages, and
-// every output checked.
+// A rendering decided: its text, the fonts it draws with, the first
+// variant's job and pages, and every output checked.
 struct Rendering
 {
     CharacterText text;
-    // The settings as the ground truth names them.
-    QList<std::pair<QByteArray, QByteArray>> settings;
+    // The settings of each font (one without --fonts).
+    std::vector<RenderValues> fonts;
+    LumoRect first;
+    bool onePicture = false;
     RenderJob job;
     std::vector<PagePlan> pages;
+
+    // The job of the picture with this seed: with its font, its look.
+    RenderJob JobFor(const RenderOptions &options, std::uint32_t seed) const
+    {
+        return JobWith(options, FontFor(seed), seed);
+    }
+    RenderJob JobWith(const RenderOptions &options, std::size_t font, std::uint32_t seed) const
+    {
+        const RenderValues &values = fonts[font];
+        RenderJob made;
+        try {
+            made = RenderJob::From(text, values, first, onePicture, seed);
+        } catch (const GlyphCellsTooLarge &error) {
+            throw LumoError(QStringLiteral("lumo-render: '%1': %2").arg(options.input, error.message()));
+        }
+        made.look = options.look;
+        made.page = options.page;
+        return made;
+    }
+    std::size_t FontFor(std::uint32_t seed) const { return fonts.size() == 1 ? 0 : ChosenFont(seed, fonts.size()); }
 };
+
+// The settings of every font of the run: the one of the settings, or each
+// of --fonts, which must be installed.
+std::vector<RenderValues> fontsOf(const RenderOptions &options, const RenderValues &settings)
+{
+    const QRgb background = ColourToRgb(settings.background);
+    if (options.fonts.isEmpty()) {
+        if (const std::optional<QString> note = SubstitutionNote(*GlyphCache::For(settings.font, background), settings.font.Name()))
+            writeText(stderr, *note + u'\n');
+        return {settings};
+    }
+    std::vector<RenderValues> fonts;
+    for (const QString &name : options.fonts) {
+        RenderValues values = settings;
+        values.font.SetName(name);
+        if (SubstitutionNote(*GlyphCache::For(values.font, background), name))
+            RefuseUsage(QStringLiteral("--fonts: there is no font '%1' on this system").arg(name));
+        fonts.push_back(values);
+    }
+    return fonts;
+}
 
 Rendering prepare(const RenderOptions &options, const RenderValues &settings)
 {
     Rendering rendering;
-    GlyphCache &glyphs = *GlyphCache::For(settings.font, ColourToRgb(settings.background));
-    if (const std::optional<QString> note = SubstitutionNote(glyphs, settings.font.Name()))
-        writeText(stderr, *note + u'\n');
+    rendering.fonts = fontsOf(options, settings);
+    rendering.first = {0, 0, options.pageWidth, options.pageHeight};
+    rendering.onePicture = options.onePicture;
     rendering.text = ReadInputText(options.input, options.encoding, CharsetTable(settings.font.Charset()));
     // 8-bit text is drawn as the conversion always drew it, unless asked.
+    // With several fonts, what one of them lacks is left out for all.
     if (!rendering.text.IsEightBit() || options.missingGlyphsGiven) {
-        std::optional<QString> note;
-        rendering.text = ApplyMissingGlyphs(rendering.text, glyphs, options.missingGlyphs, settings.font.Name(), note);
-        if (note)
-            writeText(stderr, *note + u'\n');
+        for (const RenderValues &font : rendering.fonts) {
+            std::optional<QString> note;
+            GlyphCache &glyphs = *GlyphCache::For(font.font, ColourToRgb(font.background));
+            rendering.text = ApplyMissingGlyphs(rendering.text, glyphs, options.missingGlyphs, font.font.Name(), note);
+            if (note)
+                writeText(stderr, *note + u'\n');
+        }
     }
-    rendering.settings = SetupValues(settings);
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
-    try {
-        rendering.job = RenderJob::From(rendering.text, settings, {0, 0, options.pageWidth, options.pageHeight},
-                                        options.onePicture, seed);
-    } catch (const GlyphCellsTooLarge &error) {
-        throw LumoError(QStringLiteral("lumo-render: '%1': %2").arg(options.input, error.message()));
-    }
-    rendering.job.look = options.look;
-    rendering.job.page = options.page;
+    rendering.job = rendering.JobFor(options, seed);
     rendering.pages = PlanPages(rendering.text, rendering.job);
 
     RunShape shape;
-    shape.pages = rendering.pages.size();
-    if (options.linesFolder) {
-        for (const PagePlan &page : rendering.pages)
-            shape.linesOfPage.push_back(CountLines(rendering.text, rendering.job, page));
-    }
     if (options.variants) {
         shape.firstVariantSeed = seed;
         shape.variants = static_cast<std::size_t>(*options.variants);
+    }
+    // Where the pages break depends on the font, not on the seed.
+    const auto layoutOf = [&](const RenderJob &job, const std::vector<PagePlan> &pages) {
+        RunShape::Layout layout{pages.size(), {}};
+        if (options.linesFolder) {
+            for (const PagePlan &page : pages)
+                layout.linesOfPage.push_back(CountLines(rendering.text, job, page));
+        }
+        return layout;
+    };
+    const RunShape::Layout first = layoutOf(rendering.job, rendering.pages);
+    shape.pages = first.pages;
+    shape.linesOfPage = first.linesOfPage;
+    if (rendering.fonts.size() > 1) {
+        for (std::size_t font = 0; font < rendering.fonts.size(); ++font) {
+            const RenderJob job = rendering.JobWith(options, font, seed);
+            const std::vector<PagePlan> pages = PlanPages(rendering.text, job);
+            shape.fontLayouts.push_back(layoutOf(job, pages));
+            CheckPictures(options, job, pages, OutputNames(options, pages.size(), shape.firstVariantSeed));
+        }
+        for (std::size_t variant = 0; variant < shape.variants; ++variant)
+            shape.fontOfVariant.push_back(rendering.FontFor(seed + static_cast<std::uint32_t>(variant)));
     }
     CheckOutputs(options, shape);
     CheckPictures(options, rendering.job, rendering.pages,
@@ -197,10 +254,13 @@ void render(const RenderOptions &options, const Rendering &rendering)
             StreamExtras extras;
             extras.manifest = manifest ? &*manifest : nullptr;
             extras.version = QStringLiteral(LUMO_VERSION);
-            extras.settings = rendering.settings;
-            RenderJob job = rendering.job;
             // Seeds follow each other, wrapping around at 2^32.
-            job.seed = rendering.job.seed + static_cast<std::uint32_t>(variant);
+            const std::uint32_t seed = rendering.job.seed + static_cast<std::uint32_t>(variant);
+            const std::size_t font = rendering.FontFor(seed);
+            RenderJob job = variant == 0 ? rendering.job : rendering.JobFor(options, seed);
+            extras.settings = SetupValues(rendering.fonts[font]);
+            if (!options.fonts.isEmpty())
+                extras.chosenFont = options.fonts[static_cast<qsizetype>(font)];
             if (options.variants)
                 extras.variantSeed = job.seed;
             StreamPages(rendering.text, job, variant == 0 ? rendering.pages : PlanPages(rendering.text, job), options,

@@ -8,6 +8,7 @@
 #include "SetupStore.h"
 
 #include <QColor>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
@@ -192,6 +193,31 @@ MissingGlyphs missingGlyphsValue(const QString &option, const QString &value)
     failValue(option, QStringLiteral("not error, fallback or skip"), value);
 }
 
+// "A,B,C", or "@FILE" with one family a line (blank lines and lines
+// starting with # left out).
+void fontsValue(RenderOptions &options, const QString &option, const QString &value)
+{
+    QStringList names;
+    if (value.startsWith(u'@')) {
+        QFile file(value.mid(1));
+        if (!file.open(QIODevice::ReadOnly))
+            failValue(option, QStringLiteral("cannot read the file (%1)").arg(file.errorString()), value.mid(1));
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+            const QString name = line.trimmed();
+            if (!name.isEmpty() && !name.startsWith(u'#'))
+                names.append(name);
+        }
+    } else {
+        for (const QString &part : value.split(u','))
+            names.append(part.trimmed());
+    }
+    if (names.isEmpty() || names.contains(QString()))
+        failValue(option, QStringLiteral("not a list of font families"), value);
+    for (const QString &name : names)
+        nameValue(option, name);
+    options.fonts = names;
+}
+
 using Apply = void (*)(RenderOptions &, const QString &option, const QString &value);
 
 struct KnownOption
@@ -245,6 +271,7 @@ const KnownOption knownOptions[] = {
      }},
     {QLatin1StringView("--list-fonts"), false,
      [](RenderOptions &o, const QString &, const QString &) { o.listFonts = true; }},
+    {QLatin1StringView("--fonts"), true, fontsValue},
     {QLatin1StringView("--look"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) {
          const std::optional<NamedLook> look = LookNamed(v);
@@ -463,6 +490,9 @@ Text:
 
 Look (each character drawn by hand, on top of the jitter; all 0 by default,
 N may have a fraction, e.g. 1.5):
+  --fonts A,B,C         each picture drawn with one of these font families,
+                        chosen by its seed (with --variants, a variant a
+                        font); --fonts @FILE reads one family a line
   --look NAME           a bundle of the effects below: clean, print, scan,
                         photocopy or worn (see docs/lumo-render.md); options
                         after it change its parts

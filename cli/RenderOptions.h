@@ -43,6 +43,8 @@ struct RenderOptions
     PageLook page;
     // The --look these started from, when one was named.
     QString lookName;
+    // --fonts: each picture draws with one of them, chosen by its seed.
+    QStringList fonts;
 
     // How INPUT's bytes are characters; unset, one byte a character of the
     // font's code page.

@@ -144,6 +144,7 @@ private slots:
     void posesStayInTheirRanges();
     void optionsOfLumoRender_data();
     void optionsOfLumoRender();
+    void eachVariantDrawsWithOneOfTheFonts();
     void badValuesAreRefused_data();
     void badValuesAreRefused();
 };
@@ -333,6 +334,37 @@ void TestCharacterLook::optionsOfLumoRender()
     QVERIFY(!readAll(folder.filePath("m.jsonl")).split('\n').last().contains("quad"));
 }
 
+void TestCharacterLook::eachVariantDrawsWithOneOfTheFonts()
+{
+    QTemporaryDir folder;
+    {
+        QFile list(folder.filePath("fonts.txt"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("# serif and mono\nLiberation Serif\n\n  Liberation Mono  \n");
+        QFile text(folder.filePath("in.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("Which font, which seed\n");
+    }
+    const Run run = RunRender(folder.path(), {"--fonts", "@fonts.txt", "--variants", "12", "--seed", "40",
+                                              "--ground-truth", "m.jsonl", "in.txt", "out.png"});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QMap<QString, QSet<int>> widths;
+    for (const QByteArray &line : readAll(folder.filePath("m.jsonl")).trimmed().split('\n')) {
+        const QJsonObject picture = QJsonDocument::fromJson(line).object();
+        const QString font = picture["look"].toObject()["font"].toString();
+        QCOMPARE(picture["look"].toObject()["seed"], picture["seed"]);
+        // The settings name the font the picture was drawn with.
+        QCOMPARE(picture["settings"].toObject()["FTName"].toString(), font);
+        const QJsonArray chars = picture["lines"].toArray()[0].toObject()["chars"].toArray();
+        widths[font].insert(chars[0].toObject()["cell"].toArray()[2].toInt());
+    }
+    // Both fonts drawn, each with its own advance for the same "W".
+    QCOMPARE(widths.keys(), (QStringList{"Liberation Mono", "Liberation Serif"}));
+    QCOMPARE(widths["Liberation Mono"].size(), 1);
+    QVERIFY(widths["Liberation Mono"] != widths["Liberation Serif"]);
+}
+
 void TestCharacterLook::badValuesAreRefused_data()
 {
     QTest::addColumn<QStringList>("options");
@@ -348,6 +380,12 @@ void TestCharacterLook::badValuesAreRefused_data()
                                              << "--sensor-noise: out of range 0..100: '-0.5'";
     QTest::newRow("too heavy ink") << QStringList{"--ink-weight", "4"} << "--ink-weight: out of range -3..3: '4'";
     QTest::newRow("paper takes no value") << QStringList{"--paper=yes"} << "--paper: takes no value";
+    QTest::newRow("a font that is not installed") << QStringList{"--fonts", "Liberation Serif,Nope Font"}
+                                                  << "--fonts: there is no font 'Nope Font' on this system";
+    QTest::newRow("an empty font in the list") << QStringList{"--fonts", "Liberation Serif,,Liberation Mono"}
+                                               << "--fonts: not a list of font families: 'Liberation Serif,,Liberation Mono'";
+    QTest::newRow("a list file that is not there") << QStringList{"--fonts", "@fonts.txt"}
+                                                   << "--fonts: cannot read the file (No such file or directory): 'fonts.txt'";
     QTest::newRow("an unknown look") << QStringList{"--look", "sepia"}
                                      << "--look: not a look (clean, print, scan, photocopy, worn): 'sepia'";
 }
