@@ -134,8 +134,8 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
             const double left = std::floor(source.x());
             const double top = std::floor(source.y());
             // Weights in 256ths, so that a pixel's four add up exactly.
-            const int right = static_cast<int>(std::lround((source.x() - left) * 256));
-            const int bottom = static_cast<int>(std::lround((source.y() - top) * 256));
+            const int right = static_cast<int>((source.x() - left) * 256 + 0.5);
+            const int bottom = static_cast<int>((source.y() - top) * 256 + 0.5);
             const int weights[4] = {(256 - right) * (256 - bottom), right * (256 - bottom), (256 - right) * bottom,
                                     right * bottom};
             const double x0 = left;
@@ -262,43 +262,55 @@ void Blur(QImage &picture, double sigma)
     const int width = picture.width();
     const int height = picture.height();
     const int radius = static_cast<int>(std::ceil(3 * sigma));
-    std::vector<double> kernel(static_cast<std::size_t>(2 * radius + 1));
-    double total = 0;
+    std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1));
+    float total = 0;
     for (int i = -radius; i <= radius; ++i)
-        total += kernel[static_cast<std::size_t>(i + radius)] = std::exp(-(i * i) / (2 * sigma * sigma));
-    for (double &weight : kernel)
+        total += kernel[static_cast<std::size_t>(i + radius)] = static_cast<float>(std::exp(-(i * i) / (2 * sigma * sigma)));
+    for (float &weight : kernel)
         weight /= total;
-    std::vector<float> across(static_cast<std::size_t>(width) * height * 3);
+    // Each channel a plane of floats with the edge repeated radius times on
+    // both sides, so that the passes need no bounds inside their loops.
+    const auto sizeOf = [](int n) { return static_cast<std::size_t>(n); };
+    const int paddedWidth = width + 2 * radius;
+    std::vector<float> line(sizeOf(paddedWidth) * 3);
+    std::vector<float> across(sizeOf(width) * sizeOf(height) * 3);
     for (int y = 0; y < height; ++y) {
         const QRgb *in = row(std::as_const(picture), y);
-        for (int x = 0; x < width; ++x) {
-            double sums[3] = {0, 0, 0};
-            for (int i = -radius; i <= radius; ++i) {
-                const QRgb colour = in[std::clamp(x + i, 0, width - 1)];
-                const double weight = kernel[static_cast<std::size_t>(i + radius)];
-                sums[0] += weight * qRed(colour);
-                sums[1] += weight * qGreen(colour);
-                sums[2] += weight * qBlue(colour);
+        for (int x = -radius; x < width + radius; ++x) {
+            const QRgb colour = in[std::clamp(x, 0, width - 1)];
+            const std::size_t at = sizeOf(x + radius);
+            line[at] = static_cast<float>(qRed(colour));
+            line[sizeOf(paddedWidth) + at] = static_cast<float>(qGreen(colour));
+            line[2 * sizeOf(paddedWidth) + at] = static_cast<float>(qBlue(colour));
+        }
+        for (int channel = 0; channel < 3; ++channel) {
+            const float *source = line.data() + sizeOf(channel) * sizeOf(paddedWidth);
+            float *target = across.data() + (sizeOf(channel) * sizeOf(height) + sizeOf(y)) * sizeOf(width);
+            for (int x = 0; x < width; ++x) {
+                float sum = 0;
+                for (int i = 0; i <= 2 * radius; ++i)
+                    sum += kernel[sizeOf(i)] * source[x + i];
+                target[x] = sum;
             }
-            float *cell = &across[(static_cast<std::size_t>(y) * width + x) * 3];
-            cell[0] = static_cast<float>(sums[0]);
-            cell[1] = static_cast<float>(sums[1]);
-            cell[2] = static_cast<float>(sums[2]);
         }
     }
+    std::vector<float> sums(sizeOf(width) * 3);
     for (int y = 0; y < height; ++y) {
-        QRgb *out = row(picture, y);
-        for (int x = 0; x < width; ++x) {
-            double sums[3] = {0, 0, 0};
-            for (int i = -radius; i <= radius; ++i) {
-                const float *cell = &across[(static_cast<std::size_t>(std::clamp(y + i, 0, height - 1)) * width + x) * 3];
-                const double weight = kernel[static_cast<std::size_t>(i + radius)];
-                sums[0] += weight * cell[0];
-                sums[1] += weight * cell[1];
-                sums[2] += weight * cell[2];
+        std::fill(sums.begin(), sums.end(), 0.0f);
+        for (int i = -radius; i <= radius; ++i) {
+            const float weight = kernel[sizeOf(i + radius)];
+            const int from = std::clamp(y + i, 0, height - 1);
+            for (int channel = 0; channel < 3; ++channel) {
+                const float *source = across.data() + (sizeOf(channel) * sizeOf(height) + sizeOf(from)) * sizeOf(width);
+                float *sum = sums.data() + sizeOf(channel) * sizeOf(width);
+                for (int x = 0; x < width; ++x)
+                    sum[x] += weight * source[x];
             }
-            out[x] = qRgb(clampLevel(sums[0]), clampLevel(sums[1]), clampLevel(sums[2]));
         }
+        QRgb *out = row(picture, y);
+        for (int x = 0; x < width; ++x)
+            out[x] = qRgb(clampLevel(sums[sizeOf(x)]), clampLevel(sums[sizeOf(width) + sizeOf(x)]),
+                          clampLevel(sums[2 * sizeOf(width) + sizeOf(x)]));
     }
 }
 

@@ -65,32 +65,8 @@ QPointF PageGeometry::waves(QPointF point) const
     return QPointF(d[0], d[1]);
 }
 
-QPointF PageGeometry::Displacement(QPointF result) const
-{
-    if (m_warp == 0)
-        return {};
-    // Points far outside the picture take the grid's edge.
-    const double gx = std::clamp(result.x() / GridStep + 1, 0.0, m_columns - 1.001);
-    const double gy = std::clamp(result.y() / GridStep + 1, 0.0, m_rows - 1.001);
-    const int column = static_cast<int>(gx);
-    const int row = static_cast<int>(gy);
-    const double fx = gx - column;
-    const double fy = gy - row;
-    const QPointF *at = m_grid.data() + static_cast<std::size_t>(row) * m_columns + column;
-    return (at[0] * (1 - fx) + at[1] * fx) * (1 - fy) + (at[m_columns] * (1 - fx) + at[m_columns + 1] * fx) * fy;
-}
 
-QPointF PageGeometry::turn(QPointF point, double sine) const
-{
-    const QPointF d = point - m_centre;
-    return m_centre + QPointF(d.x() * m_cos - d.y() * sine, d.x() * sine + d.y() * m_cos);
-}
 
-QPointF PageGeometry::Source(QPointF result) const
-{
-    // Turning back is turning by the opposite angle.
-    return turn(result + Displacement(result), -m_sin);
-}
 
 QPointF PageGeometry::Forward(QPointF drawn) const
 {
