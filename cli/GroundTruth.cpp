@@ -1,5 +1,7 @@
 #include "GroundTruth.h"
 
+#include "PageEffects.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -227,6 +229,13 @@ std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, cons
                                                     {QStringLiteral("sensorNoise"), facts.page.sensorNoise},
                                                     {QStringLiteral("seed"), static_cast<qint64>(facts.seed)},
                                                 });
+        if (facts.page.scans) {
+            const PaperCrop crop = CropFor(*facts.page.scans, b.Right - b.Left, b.Bottom - b.Top, facts.seed, facts.index);
+            QJsonObject look = withLook.value(QStringLiteral("look")).toObject();
+            look.insert(QStringLiteral("paperImage"), facts.page.scans->names[crop.scan]);
+            look.insert(QStringLiteral("paperAt"), QJsonArray{crop.at.x(), crop.at.y()});
+            withLook.insert(QStringLiteral("look"), look);
+        }
     }
     if (!facts.lookName.isEmpty() || !facts.chosenFont.isEmpty()) {
         QJsonObject look = withLook.value(QStringLiteral("look")).toObject();

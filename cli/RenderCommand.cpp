@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -126,6 +127,7 @@ struct Rendering
     std::vector<RenderValues> fonts;
     LumoRect first;
     bool onePicture = false;
+    std::shared_ptr<const PaperScans> scans;
     RenderJob job;
     std::vector<PagePlan> pages;
 
@@ -145,6 +147,7 @@ struct Rendering
         }
         made.look = options.look;
         made.page = options.page;
+        made.page.scans = scans;
         return made;
     }
     std::size_t FontFor(std::uint32_t seed) const { return fonts.size() == 1 ? 0 : ChosenFont(seed, fonts.size()); }
@@ -171,9 +174,29 @@ std::vector<RenderValues> fontsOf(const RenderOptions &options, const RenderValu
     return fonts;
 }
 
+// The pictures of the --paper-images folder that can be read, by name.
+std::shared_ptr<const PaperScans> readPaperScans(const QString &folder)
+{
+    auto scans = std::make_shared<PaperScans>();
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Readable, QDir::Name)) {
+        QImageReader reader(QDir(folder).filePath(name));
+        reader.setAutoTransform(true);
+        const QImage picture = reader.read();
+        if (picture.isNull())
+            continue;
+        scans->pictures.push_back(picture.convertToFormat(QImage::Format_RGB32));
+        scans->names.push_back(name);
+    }
+    if (scans->pictures.empty())
+        RefuseUsage(QStringLiteral("--paper-images: no picture in '%1' can be read").arg(folder));
+    return scans;
+}
+
 Rendering prepare(const RenderOptions &options, const RenderValues &settings)
 {
     Rendering rendering;
+    if (options.paperImages)
+        rendering.scans = readPaperScans(*options.paperImages);
     rendering.fonts = fontsOf(options, settings);
     rendering.first = {0, 0, options.pageWidth, options.pageHeight};
     rendering.onePicture = options.onePicture;

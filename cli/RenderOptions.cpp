@@ -297,6 +297,12 @@ const KnownOption knownOptions[] = {
      [](RenderOptions &o, const QString &opt, const QString &v) {
          o.page.inkWeight = static_cast<int>(integerIn(opt, v, -3, 3));
      }},
+    {QLatin1StringView("--paper-images"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         if (!QFileInfo(v).isDir())
+             failValue(opt, QStringLiteral("not a folder"), v);
+         o.paperImages = v;
+     }},
     {QLatin1StringView("--paper"), false, [](RenderOptions &o, const QString &, const QString &) { o.page.paper = true; }},
     {QLatin1StringView("--blur"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) { o.page.blur = numberIn(opt, v, 0, 10); }},
@@ -512,6 +518,8 @@ Page effects, on each whole picture after its characters, in this order:
   --ink-weight N        ink thickened (N > 0) or thinned (N < 0) by N pixels
                         (-3..3)
   --paper               a paper texture (fibres, slow shading) under the text
+  --paper-images DIR    instead, a random crop of one of the pictures in DIR
+                        (the user's own paper scans; PNG, JPEG, BMP, ...)
   --blur SIGMA          a Gaussian blur of SIGMA pixels (0..10)
   --sensor-noise SIGMA  Gaussian noise of SIGMA levels (of 255) on every pixel
                         (0..100)

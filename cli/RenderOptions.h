@@ -45,6 +45,8 @@ struct RenderOptions
     QString lookName;
     // --fonts: each picture draws with one of them, chosen by its seed.
     QStringList fonts;
+    // --paper-images: a folder of paper scans, read when the run starts.
+    std::optional<QString> paperImages;
 
     // How INPUT's bytes are characters; unset, one byte a character of the
     // font's code page.

@@ -74,6 +74,7 @@ private slots:
     void inkWeightCarriesOwners();
     void photometricEffectsKeepTheirPromises();
     void optionsOfLumoRender();
+    void paperScansUnderTheText();
 };
 
 void TestPageEffects::geometricEffectsCarryTheTruth_data()
@@ -339,6 +340,47 @@ void TestPageEffects::optionsOfLumoRender()
     }
     // Each picture its own angle.
     QCOMPARE(angles.size(), manifest.size());
+}
+
+void TestPageEffects::paperScansUnderTheText()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir("scans"));
+    QVERIFY(QDir(folder.path()).mkdir("empty"));
+    // A scan smaller than the page, in two tones: it repeats under the text.
+    QImage scan(50, 40, QImage::Format_RGB32);
+    scan.fill(qRgb(200, 190, 170));
+    for (int x = 0; x < 50; ++x)
+        scan.setPixel(x, 0, qRgb(100, 100, 100));
+    QVERIFY(scan.save(folder.filePath("scans/grey.png")));
+    {
+        QFile notes(folder.filePath("scans/notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("not a picture\n");
+        QFile text(folder.filePath("in.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("On paper\n");
+    }
+    const Run run = RunRender(folder.path(), {"--paper-images", "scans", "--seed", "3", "--page", "200x100",
+                                              "--ground-truth", "m.jsonl", "in.txt", "out.png"});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    const QImage page(folder.filePath("out.png"));
+    // White times the scan is the scan; its darker row every 40 rows.
+    QCOMPARE(page.pixel(150, 70), qRgb(200, 190, 170));
+    QCOMPARE(page.pixel(150, 40), qRgb(100, 100, 100));
+    QCOMPARE(page.pixel(150, 80), qRgb(100, 100, 100));
+    const QJsonObject look = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl"))).object()["look"].toObject();
+    QCOMPARE(look["paperImage"].toString(), QStringLiteral("grey.png"));
+    QCOMPARE(look["paperAt"].toArray(), (QJsonArray{0, 0}));
+
+    const Run none = RunRender(folder.path(), {"--paper-images", "empty", "in.txt", "none.png"});
+    QCOMPARE(none.exitCode, 2);
+    QCOMPARE(none.err, QByteArray("lumo-render: --paper-images: no picture in 'empty' can be read (see lumo-render --help)\n"));
+    const Run file = RunRender(folder.path(), {"--paper-images", "in.txt", "in.txt", "none.png"});
+    QCOMPARE(file.exitCode, 2);
+    QCOMPARE(file.err, QByteArray("lumo-render: --paper-images: not a folder: 'in.txt' (see lumo-render --help)\n"));
+    QVERIFY(!QFile::exists(folder.filePath("none.png")));
 }
 
 QTEST_MAIN(TestPageEffects)

@@ -78,7 +78,9 @@ void applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageI
         MovePixels(picture, PageGeometry(look, job.seed, pageIndex, picture.width(), picture.height()), job.background,
                    owners);
     ChangeInkWeight(picture, look.inkWeight, job.background, owners);
-    if (look.paper)
+    if (look.scans)
+        LayPaperScan(picture, *look.scans, job.seed, pageIndex);
+    else if (look.paper)
         LayPaper(picture, job.background, job.seed, pageIndex);
     Blur(picture, look.blur);
     AddSensorNoise(picture, look.sensorNoise, job.seed, pageIndex);

@@ -81,7 +81,7 @@ std::uint64_t streamSeed(std::uint32_t seed, std::int64_t page, std::uint32_t ch
     return static_cast<std::uint64_t>((a + 1.0) * 0x1.0p62) ^ (static_cast<std::uint64_t>(part) << 1);
 }
 
-enum Channel : std::uint32_t { ShadeChannel = 201, FibreChannel = 202, NoiseChannel = 203 };
+enum Channel : std::uint32_t { ShadeChannel = 201, FibreChannel = 202, NoiseChannel = 203, ScanChannel = 210 };
 
 // Random values in [-1, 1] on a grid of the given spacing over a picture,
 // smoothly blended between its points.
@@ -251,6 +251,35 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
             out[x] = qRgb(clampLevel(qRed(out[x]) * share(qRed(under[x]), qRed(background))),
                           clampLevel(qGreen(out[x]) * share(qGreen(under[x]), qGreen(background))),
                           clampLevel(qBlue(out[x]) * share(qBlue(under[x]), qBlue(background))));
+        }
+    }
+}
+
+PaperCrop CropFor(const PaperScans &scans, int width, int height, std::uint32_t seed, std::int64_t page)
+{
+    const auto unit = [&](std::uint32_t channel) { return (LookRandom(seed, static_cast<std::uint64_t>(page), channel) + 1) / 2; };
+    PaperCrop crop;
+    crop.scan = std::min(static_cast<std::size_t>(unit(ScanChannel) * static_cast<double>(scans.pictures.size())),
+                         scans.pictures.size() - 1);
+    const QImage &scan = scans.pictures[crop.scan];
+    crop.at = QPoint(static_cast<int>(unit(ScanChannel + 1) * std::max(scan.width() - width, 0)),
+                     static_cast<int>(unit(ScanChannel + 2) * std::max(scan.height() - height, 0)));
+    return crop;
+}
+
+void LayPaperScan(QImage &picture, const PaperScans &scans, std::uint32_t seed, std::int64_t page)
+{
+    const PaperCrop crop = CropFor(scans, picture.width(), picture.height(), seed, page);
+    const QImage &scan = scans.pictures[crop.scan];
+    for (int y = 0; y < picture.height(); ++y) {
+        QRgb *out = row(picture, y);
+        // A scan smaller than the page repeats.
+        const QRgb *under = row(scan, (crop.at.y() + y) % scan.height());
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb paper = under[(crop.at.x() + x) % scan.width()];
+            const auto times = [](int level, int paperLevel) { return clampLevel(level * paperLevel / 255.0); };
+            out[x] = qRgb(times(qRed(out[x]), qRed(paper)), times(qGreen(out[x]), qGreen(paper)),
+                          times(qBlue(out[x]), qBlue(paper)));
         }
     }
 }

@@ -25,6 +25,19 @@ void ChangeInkWeight(QImage &picture, int n, QRgb background, OwnerMap *owners);
 // as ink on paper is, drawn from the seed and the page.
 void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t page);
 
+// Where the crop of the user's scans for a page comes from: which scan and
+// its top-left corner there.
+struct PaperCrop
+{
+    std::size_t scan = 0;
+    QPoint at;
+};
+PaperCrop CropFor(const PaperScans &scans, int width, int height, std::uint32_t seed, std::int64_t page);
+
+// A crop of one of the user's scans under the text, multiplied in as ink
+// on paper is: the scan's white leaves a pixel as it is.
+void LayPaperScan(QImage &picture, const PaperScans &scans, std::uint32_t seed, std::int64_t page);
+
 // A Gaussian blur of the given sigma, the picture's edges repeated outward.
 void Blur(QImage &picture, double sigma);
 
