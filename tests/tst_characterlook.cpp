@@ -12,6 +12,7 @@
 #include "PageTruth.h"
 #include "RenderJob.h"
 #include "RenderRun.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -124,12 +125,6 @@ ModelPage modelPage(const QByteArray &text, const RenderJob &job, int width, int
             if (const int o = page.owner[static_cast<std::size_t>(py) * width + px]; o >= 0)
                 page.characters[static_cast<std::size_t>(o)].ink |= QRect(px, py, 1, 1);
     return page;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -299,9 +294,9 @@ void TestCharacterLook::optionsOfLumoRender()
     QVERIFY(files.size() > 4);
     QCOMPARE(QDir(folder.filePath("b")).entryList(QDir::Files, QDir::Name), files);
     for (const QString &file : files)
-        QVERIFY2(readAll(folder.filePath("a/" + file)) == readAll(folder.filePath("b/" + file)), qPrintable(file));
+        QVERIFY2(ReadBytes(folder.filePath("a/" + file)) == ReadBytes(folder.filePath("b/" + file)), qPrintable(file));
 
-    const QJsonObject picture = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl")).split('\n').front()).object();
+    const QJsonObject picture = QJsonDocument::fromJson(ReadBytes(folder.filePath("m.jsonl")).split('\n').front()).object();
     // The whole recipe: these settings, no page effect, the seed.
     QCOMPARE(picture["look"].toObject(),
              (QJsonObject{{"charRotate", 4.5}, {"charScale", 12}, {"baselineDrift", 2}, {"inkFade", 70},
@@ -315,7 +310,7 @@ void TestCharacterLook::optionsOfLumoRender()
     const Run named = RunRender(folder.path(), QStringList{"--blur", "3", "--look", "scan", "--rotate", "0"} + common +
                                                    QStringList{"e/out.png"});
     QCOMPARE(named.exitCode, 0);
-    const QJsonObject scan = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl")).split('\n').front())
+    const QJsonObject scan = QJsonDocument::fromJson(ReadBytes(folder.filePath("m.jsonl")).split('\n').front())
                                  .object()["look"].toObject();
     QCOMPARE(scan["name"].toString(), QStringLiteral("scan"));
     QCOMPARE(scan["rotate"].toDouble(), 0.0);
@@ -330,8 +325,8 @@ void TestCharacterLook::optionsOfLumoRender()
     QCOMPARE(zero.exitCode, 0);
     QCOMPARE(plain.exitCode, 0);
     for (const QString &file : QDir(folder.filePath("d")).entryList(QDir::Files))
-        QVERIFY2(readAll(folder.filePath("c/" + file)) == readAll(folder.filePath("d/" + file)), qPrintable(file));
-    QVERIFY(!readAll(folder.filePath("m.jsonl")).split('\n').last().contains("quad"));
+        QVERIFY2(ReadBytes(folder.filePath("c/" + file)) == ReadBytes(folder.filePath("d/" + file)), qPrintable(file));
+    QVERIFY(!ReadBytes(folder.filePath("m.jsonl")).split('\n').last().contains("quad"));
 }
 
 void TestCharacterLook::eachVariantDrawsWithOneOfTheFonts()
@@ -350,7 +345,7 @@ void TestCharacterLook::eachVariantDrawsWithOneOfTheFonts()
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.exitCode, 0);
     QMap<QString, QSet<int>> widths;
-    for (const QByteArray &line : readAll(folder.filePath("m.jsonl")).trimmed().split('\n')) {
+    for (const QByteArray &line : ReadBytes(folder.filePath("m.jsonl")).trimmed().split('\n')) {
         const QJsonObject picture = QJsonDocument::fromJson(line).object();
         const QString font = picture["look"].toObject()["font"].toString();
         QCOMPARE(picture["look"].toObject()["seed"], picture["seed"]);

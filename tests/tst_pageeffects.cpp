@@ -15,6 +15,7 @@
 #include "PageTruth.h"
 #include "RenderJob.h"
 #include "RenderRun.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -53,12 +54,6 @@ std::vector<QPoint> noisePixels(const PagePlan &page)
         pixels.emplace_back(x, y);
     }
     return pixels;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -321,9 +316,9 @@ void TestPageEffects::optionsOfLumoRender()
     QVERIFY(files.size() > 4);
     QCOMPARE(QDir(folder.filePath("b")).entryList(QDir::Files, QDir::Name), files);
     for (const QString &file : files)
-        QVERIFY2(readAll(folder.filePath("a/" + file)) == readAll(folder.filePath("b/" + file)), qPrintable(file));
+        QVERIFY2(ReadBytes(folder.filePath("a/" + file)) == ReadBytes(folder.filePath("b/" + file)), qPrintable(file));
 
-    const QList<QByteArray> manifest = readAll(folder.filePath("m.jsonl")).trimmed().split('\n');
+    const QList<QByteArray> manifest = ReadBytes(folder.filePath("m.jsonl")).trimmed().split('\n');
     QVERIFY(manifest.size() > 2);
     QSet<double> angles;
     for (const QByteArray &line : manifest) {
@@ -370,7 +365,7 @@ void TestPageEffects::paperScansUnderTheText()
     QCOMPARE(page.pixel(150, 70), qRgb(200, 190, 170));
     QCOMPARE(page.pixel(150, 40), qRgb(100, 100, 100));
     QCOMPARE(page.pixel(150, 80), qRgb(100, 100, 100));
-    const QJsonObject look = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl"))).object()["look"].toObject();
+    const QJsonObject look = QJsonDocument::fromJson(ReadBytes(folder.filePath("m.jsonl"))).object()["look"].toObject();
     QCOMPARE(look["paperImage"].toString(), QStringLiteral("grey.png"));
     QCOMPARE(look["paperAt"].toArray(), (QJsonArray{0, 0}));
 

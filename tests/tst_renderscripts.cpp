@@ -4,6 +4,7 @@
 // and nothing written.
 
 #include "RenderRun.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -17,12 +18,6 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -34,7 +29,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 // files cannot know.
 QByteArray manifestWithoutVersion(const QString &path)
 {
-    QByteArray bytes = readAll(path);
+    QByteArray bytes = ReadBytes(path);
     static const QRegularExpression version(QStringLiteral("\"version\":\"[^\"]*\""));
     return QString::fromUtf8(bytes).replace(version, QStringLiteral("\"version\":\"\"")).toUtf8();
 }
@@ -94,8 +89,8 @@ void TestRenderScripts::eightBitRunsKeepTheirBytes()
     QCOMPARE(run.exitCode, 0);
     for (const QString &file : files) {
         const bool manifest = file.endsWith(".jsonl");
-        const QByteArray got = manifest ? manifestWithoutVersion(folder.filePath(file)) : readAll(folder.filePath(file));
-        const QByteArray want = manifest ? manifestWithoutVersion(stored + file) : readAll(stored + file);
+        const QByteArray got = manifest ? manifestWithoutVersion(folder.filePath(file)) : ReadBytes(folder.filePath(file));
+        const QByteArray want = manifest ? manifestWithoutVersion(stored + file) : ReadBytes(stored + file);
         QVERIFY2(!want.isEmpty(), qPrintable(file));
         QVERIFY2(got == want, qPrintable(file + QStringLiteral(" differs from the stored one")));
     }
@@ -115,7 +110,7 @@ void TestRenderScripts::unicodeGroundTruth()
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.exitCode, 0);
 
-    const QJsonObject picture = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl"))).object();
+    const QJsonObject picture = QJsonDocument::fromJson(ReadBytes(folder.filePath("m.jsonl"))).object();
     const QJsonArray lines = picture["lines"].toArray();
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0].toObject()["text"].toString(), QStringLiteral("Καλημέρα κόσμε"));
@@ -129,10 +124,10 @@ void TestRenderScripts::unicodeGroundTruth()
     QCOMPARE(accented["text"].toString(), QStringLiteral("e\u0301"));
 
     // A box a cluster, in UTF-8; the line texts too.
-    const QList<QByteArray> boxes = readAll(folder.filePath("greek.box")).split('\n');
+    const QList<QByteArray> boxes = ReadBytes(folder.filePath("greek.box")).split('\n');
     QVERIFY(boxes[0].startsWith("\xCE\x9A "));
-    QVERIFY(readAll(folder.filePath("greek.box")).contains("e\xCC\x81 "));
-    QCOMPARE(readAll(folder.filePath("lines/greek-0000.gt.txt")), QByteArray("Καλημέρα κόσμε"));
+    QVERIFY(ReadBytes(folder.filePath("greek.box")).contains("e\xCC\x81 "));
+    QCOMPARE(ReadBytes(folder.filePath("lines/greek-0000.gt.txt")), QByteArray("Καλημέρα κόσμε"));
 }
 
 void TestRenderScripts::textThatCannotBeDrawnIsRefused_data()
@@ -191,7 +186,7 @@ void TestRenderScripts::missingGlyphsSkippedOrFallenBack()
                                                   "--ground-truth", "skip.jsonl", "in.txt", "skip.png"});
     QCOMPARE(skipped.exitCode, 0);
     QCOMPARE(skipped.err, QByteArray("lumo-render: left out 6 characters the font \"Arial\" has no glyph for\n"));
-    const QJsonArray skippedLines = QJsonDocument::fromJson(readAll(folder.filePath("skip.jsonl"))).object()["lines"].toArray();
+    const QJsonArray skippedLines = QJsonDocument::fromJson(ReadBytes(folder.filePath("skip.jsonl"))).object()["lines"].toArray();
     QCOMPARE(skippedLines.size(), 1);
     QCOMPARE(skippedLines[0].toObject()["text"].toString(), QStringLiteral("A"));
 
@@ -200,7 +195,7 @@ void TestRenderScripts::missingGlyphsSkippedOrFallenBack()
     QCOMPARE(fallen.exitCode, 0);
     QVERIFY2(fallen.err.startsWith("lumo-render: drew 6 characters the font \"Arial\" has no glyph for with \""),
              fallen.err.constData());
-    const QJsonArray lines = QJsonDocument::fromJson(readAll(folder.filePath("fallback.jsonl"))).object()["lines"].toArray();
+    const QJsonArray lines = QJsonDocument::fromJson(ReadBytes(folder.filePath("fallback.jsonl"))).object()["lines"].toArray();
     QCOMPARE(lines.size(), 2);
     const QJsonArray first = lines[0].toObject()["chars"].toArray();
     QVERIFY(!first[0].toObject().contains("font"));
@@ -252,7 +247,7 @@ void TestRenderScripts::lineImagesShowTheirOwnLineOnly()
     const Run run = RunRender(folder.path(), {"--seed", "2", "--size", "14", "--page", "300x200", "--ground-truth",
                                               "m.jsonl", "--lines", "lines", "in.txt", "out.png"});
     QCOMPARE(run.exitCode, 0);
-    const QJsonArray lines = QJsonDocument::fromJson(readAll(folder.filePath("m.jsonl"))).object()["lines"].toArray();
+    const QJsonArray lines = QJsonDocument::fromJson(ReadBytes(folder.filePath("m.jsonl"))).object()["lines"].toArray();
     QCOMPARE(lines.size(), 3);
     const QImage page(folder.filePath("out.png"));
     for (qsizetype l = 0; l < lines.size(); ++l) {
