@@ -14,14 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export OMP_THREAD_LIMIT=${OMP_THREAD_LIMIT:-1}
 
-python3 - "$work/text.txt" <<'PY'
-import random, sys
-random.seed(3)
-words = ("the quick brown fox jumps over lazy dog Lumo draws every character with exact ground truth "
-         "for training text recognisers while jitter and noise make each picture look hand set").split()
-lines = [" ".join(random.choice(words) for _ in range(random.randint(3, 6))) for _ in range(40)]
-open(sys.argv[1], "w", newline="").write("\r\n".join(lines) + "\r\n")
-PY
+python3 "$(dirname "$0")/ocr_text.py" "$work/text.txt"
 
 echo "| look | CER % |"
 echo "|---|---|"
