@@ -235,17 +235,9 @@ private:
 
 // The plain conversion works in int without wrapping and copies the whole
 // growing picture at every step: it is asked only where neither overflows
-// nor takes long. Glyphs of more than 64 pixels Qt fills from their
-// outlines; in this build a painter kept open over a page (the conversion)
-// and one opened for each character (the plain way) were seen to smooth
-// such an edge differently by one pixel's shade (huge-font-second-page in the
-// corpus; the release build draws them alike), so those pages are compared
-// by their number, sizes and places only.
+// nor takes long.
 bool plainConversionApplies(const Setup &setup, const Layout &expected, std::int32_t h)
 {
-    constexpr std::int32_t largestFromBitmaps = 64;
-    if (h > largestFromBitmaps)
-        return false;
     const auto small = [](std::int32_t amplitude) { return amplitude >= 0 && amplitude <= (1 << 16); };
     if (!small(HoVar) || !small(VeVar))
         return false;

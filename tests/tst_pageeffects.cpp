@@ -102,7 +102,11 @@ void TestPageEffects::geometricEffectsCarryTheTruth()
     PageTruth plainTruth;
     DrawPage(text, plainJob, pages.front(), 0, plain, &plainTruth);
     // The same page with the effect.
-    const RenderJob job = jobFor(text, {rotate, warp, inkWeight}, jitter);
+    PageLook look;
+    look.rotate = rotate;
+    look.warp = warp;
+    look.inkWeight = inkWeight;
+    const RenderJob job = jobFor(text, look, jitter);
     PixelBuffer drawn;
     PageTruth truth;
     DrawPage(text, job, pages.front(), 0, drawn, &truth);
@@ -192,7 +196,9 @@ void TestPageEffects::geometricEffectsCarryTheTruth()
 
 void TestPageEffects::geometryGoesBothWays()
 {
-    const PageLook look{10, 12};
+    PageLook look;
+    look.rotate = 10;
+    look.warp = 12;
     for (std::int64_t page = 0; page < 20; ++page) {
         const PageGeometry geometry(look, 5, page, 400, 300);
         QVERIFY(std::abs(geometry.Angle()) <= 10);

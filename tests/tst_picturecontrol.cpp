@@ -16,6 +16,7 @@ private slots:
     void pixelsOutsideAreIgnored();
     void linesLeaveTheirEndPoint();
     void textCellsAreOpaque();
+    void controlCharactersLookTheSameWhateverWasDrawnBefore();
 };
 
 namespace {
@@ -164,6 +165,41 @@ void TestPictureControl::textCellsAreOpaque()
     }
     painter.end();
     QCOMPARE(ImageDifference(picture.Picture(), expected), QString());
+}
+
+// Qt finds a character the font lacks in any other font it has loaded, and
+// the font it loads for the C1 controls maps the C0 controls to nothing.
+// A control character must still come out as the font's missing-glyph box,
+// at the box's width, in small glyphs copied from cells and in large ones
+// drawn from outlines.
+void TestPictureControl::controlCharactersLookTheSameWhateverWasDrawnBefore()
+{
+    for (const int size : {11, 61}) {
+        QFont merging(QStringLiteral("Arial"));
+        merging.setPixelSize(size);
+        QImage scratch(200, 200, QImage::Format_RGB32);
+        {
+            QPainter painter(&scratch);
+            painter.setFont(merging);
+            painter.drawText(10, 100, QString(QChar(0x0080)));
+        }
+        QFont alone(merging);
+        alone.setStyleStrategy(QFont::NoFontMerging);
+        const int boxWidth = QFontMetrics(alone).horizontalAdvance(QString(QChar(0x0004)));
+        QVERIFY(boxWidth > 0);
+
+        PictureControl picture;
+        picture.SetBounds(0, 0, 3 * size, 2 * size);
+        Canvas &canvas = picture.GetCanvas();
+        canvas.BrushColor = 0x00FFFFFF;
+        canvas.Font.SetName(QStringLiteral("Arial"));
+        canvas.Font.SetHeight(-size);
+        canvas.Font.SetColor(0);
+        canvas.TextOut(size / 2, size / 4, "\x04");
+        QCOMPARE(canvas.TextWidth("\x04\x1f"), 2 * boxWidth);
+        const int white = countColour(picture.Picture(), qRgb(255, 255, 255));
+        QVERIFY2(white < 3 * size * 2 * size - size, qPrintable(QString::number(white)));
+    }
 }
 
 QTEST_MAIN(TestPictureControl)

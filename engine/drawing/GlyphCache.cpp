@@ -32,6 +32,7 @@ std::shared_ptr<GlyphCache> GlyphCache::For(const FontObject &font, QRgb backgro
 GlyphCache::GlyphCache(const FontObject &font, QRgb foreground, QRgb background)
     : m_fontObject(font),
       m_font(font.ToQFont()),
+      m_fontAlone(m_font),
       m_foreground(foreground),
       m_background(background),
       m_table(&CharsetTable(font.Charset()))
@@ -41,6 +42,7 @@ GlyphCache::GlyphCache(const FontObject &font, QRgb foreground, QRgb background)
     m_cellHeight = metrics.ascent() + metrics.descent();
     m_margin = std::max({m_cellHeight, metrics.maxWidth(), 8});
     m_raw = QRawFont::fromFont(m_font);
+    m_fontAlone.setStyleStrategy(QFont::NoFontMerging);
 }
 
 bool GlyphCache::Matches(const FontObject &font, QRgb background) const
@@ -115,7 +117,14 @@ QString GlyphCache::familyDrawing(const QString &text) const
 void GlyphCache::render(Cell &cell)
 {
     const QString &text = cell.text;
-    cell.advance = QFontMetrics(m_font).horizontalAdvance(text);
+    // Qt looks for a control character the font lacks in every other font
+    // it has loaded so far, and one of them may map it to nothing: the
+    // character would come out as the font's missing-glyph box or as
+    // nothing, with another width, depending on what was drawn before in
+    // the process. Drawn with the font alone it is always the box, as in a
+    // fresh process.
+    cell.fontAlone = text.size() == 1 && text[0].unicode() < 0x20;
+    cell.advance = QFontMetrics(FontOf(cell)).horizontalAdvance(text);
     cell.ready = true;
     cell.contained = false;
     // Qt draws glyphs above 64 pixels from their outlines, and their edges
@@ -133,7 +142,7 @@ void GlyphCache::render(Cell &cell)
     scratch.fill(m_background);
     {
         QPainter painter(&scratch);
-        painter.setFont(m_font);
+        painter.setFont(FontOf(cell));
         painter.setPen(QColor(m_foreground));
         painter.drawText(m_margin, m_margin + m_ascent, text);
     }

@@ -36,6 +36,9 @@ public:
         // The family that draws it when the font lacks it and the system
         // finds another; empty when the font itself draws it.
         QString fallbackFamily;
+        // Drawn with the font alone, never with a font the system finds in
+        // its place (see GlyphCache::render).
+        bool fontAlone = false;
         bool contained = false;
         int advance = 0;
         std::vector<QRgb> pixels; // advance x cellHeight, only when contained
@@ -70,6 +73,8 @@ public:
     // How far any glyph may reach outside its cell.
     int Margin() const { return m_margin; }
     const QFont &Font() const { return m_font; }
+    // The font the cell is drawn and measured with.
+    const QFont &FontOf(const Cell &cell) const { return cell.fontAlone ? m_fontAlone : m_font; }
     QRgb Foreground() const { return m_foreground; }
     QRgb Background() const { return m_background; }
     const ByteToUnicode &CodePage() const { return *m_table; }
@@ -81,6 +86,7 @@ private:
 
     FontObject m_fontObject;
     QFont m_font;
+    QFont m_fontAlone;
     QRgb m_foreground;
     QRgb m_background;
     const std::array<char16_t, 256> *m_table;

@@ -41,7 +41,7 @@ void GlyphPainter::Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight)
         return;
     QPainter &p = m_clipped.On(m_bits, width, m_bytesPerLine, height, m_glyphs);
     p.fillRect(QRect(at.x(), at.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
-    p.drawText(at.x(), at.y() + m_glyphs.Ascent(), cell.text);
+    DrawCellText(p, at, cell, m_glyphs);
 }
 
 void GlyphPainter::Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose &pose)
@@ -63,6 +63,18 @@ void DrawPosedGlyph(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, 
     painter.save();
     painter.setTransform(pose.Transform(at, cell.advance, glyphs.CellHeight()));
     painter.setPen(QColor(pose.colour));
+    DrawCellText(painter, at, cell, glyphs);
+    painter.restore();
+}
+
+void DrawCellText(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, const GlyphCache &glyphs)
+{
+    if (!cell.fontAlone) {
+        painter.drawText(at.x(), at.y() + glyphs.Ascent(), cell.text);
+        return;
+    }
+    painter.save();
+    painter.setFont(glyphs.FontOf(cell));
     painter.drawText(at.x(), at.y() + glyphs.Ascent(), cell.text);
     painter.restore();
 }

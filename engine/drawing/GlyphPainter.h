@@ -15,6 +15,9 @@
 // The glyph of the cell drawn by the painter in the pose, its cell's
 // top-left corner (drift included) at `at`; the picture and the truth draw
 // it alike.
+// The cell's text with its cell's top-left corner at `at`, by a painter
+// that has the cache's font and the pen to draw with.
+void DrawCellText(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, const GlyphCache &glyphs);
 void DrawPosedGlyph(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, const GlyphCache &glyphs,
                     const CharacterPose &pose);
 

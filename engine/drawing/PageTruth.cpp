@@ -174,7 +174,7 @@ int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipH
     if (pose)
         DrawPosedGlyph(alone, at, cell, *m_glyphs, *pose);
     else
-        alone.drawText(at.x(), at.y() + m_glyphs->Ascent(), cell.text);
+        DrawCellText(alone, at, cell, *m_glyphs);
 
     const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
     const InkMask &mask = m_masks.back();
