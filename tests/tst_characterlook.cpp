@@ -55,6 +55,7 @@ ModelPage modelPage(const QByteArray &text, const RenderJob &job, int width, int
     page.picture.fill(job.background);
     page.owner.assign(static_cast<std::size_t>(width) * height, -1);
     QImage alone(width, height, QImage::Format_RGB32);
+    QImage coverage(width, height, QImage::Format_RGB32);
 
     RandSeed = job.seed;
     int x = h / 2;
@@ -92,14 +93,36 @@ ModelPage modelPage(const QByteArray &text, const RenderJob &job, int width, int
         }
         page.characters.push_back({cell.intersected(page.picture.rect()), QRect(), quad, QRectF(cell),
                                    pose.Transform(at, advance, cellHeight)});
-        alone.fill(job.background);
-        for (QImage *target : {&page.picture, &alone}) {
-            QPainter painter(target);
-            painter.fillRect(cell, QColor(job.background));
+        // The glyph's coverage: drawn black on white where it goes, then
+        // laid in its colour over the picture and over the background alone.
+        coverage.fill(Qt::white);
+        {
+            QPainter painter(&coverage);
             painter.setFont(font);
             painter.setTransform(pose.Transform(at, advance, cellHeight));
-            painter.setPen(QColor(pose.colour));
+            painter.setPen(Qt::black);
             painter.drawText(at.x(), at.y() + metrics.ascent(), character);
+        }
+        alone.fill(job.background);
+        {
+            QPainter painter(&page.picture);
+            painter.fillRect(cell, QColor(job.background));
+        }
+        for (int py = 0; py < height; ++py) {
+            for (int px = 0; px < width; ++px) {
+                const int covered = 255 - qGreen(coverage.pixel(px, py));
+                const auto over = [&](QRgb under) {
+                    const auto mix = [&](int top, int bottom) {
+                        return static_cast<int>(std::lround((top * covered + bottom * (255 - covered)) / 255.0));
+                    };
+                    return qRgb(mix(qRed(pose.colour), qRed(under)), mix(qGreen(pose.colour), qGreen(under)),
+                                mix(qBlue(pose.colour), qBlue(under)));
+                };
+                if (covered != 0) {
+                    page.picture.setPixel(px, py, over(page.picture.pixel(px, py)));
+                    alone.setPixel(px, py, over(alone.pixel(px, py)));
+                }
+            }
         }
         const int number = static_cast<int>(page.characters.size() - 1);
         for (int py = 0; py < height; ++py) {

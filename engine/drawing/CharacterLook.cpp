@@ -38,8 +38,11 @@ CharacterPose PoseOf(const CharacterLook &look, std::uint32_t seed, std::int64_t
 {
     const auto key = static_cast<std::uint64_t>(index);
     CharacterPose pose;
-    pose.angle = look.rotate * LookRandom(seed, key, AngleChannel);
-    pose.scale = 1.0 + look.scalePercent / 100.0 * LookRandom(seed, key, ScaleChannel);
+    // Whole steps of a tenth of a degree and half a percent: finer turns
+    // and sizes would not show, and a glyph in a pose drawn before is not
+    // drawn again (PosedGlyph).
+    pose.angle = std::round(look.rotate * LookRandom(seed, key, AngleChannel) * 10) / 10;
+    pose.scale = 1.0 + std::round(look.scalePercent * LookRandom(seed, key, ScaleChannel) * 2) / 200;
     // Worn type only ever gets lighter.
     const double fade = look.inkFadePercent / 100.0 * (LookRandom(seed, key, FadeChannel) + 1.0) / 2.0;
     pose.colour = qRgb(channelOf(qRed(foreground), qRed(background), fade),

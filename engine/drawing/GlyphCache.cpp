@@ -8,6 +8,17 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <atomic>
+
+namespace {
+
+std::uint64_t nextSerial()
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
+} // namespace
 
 std::shared_ptr<GlyphCache> GlyphCache::For(const FontObject &font, QRgb background)
 {
@@ -30,7 +41,8 @@ std::shared_ptr<GlyphCache> GlyphCache::For(const FontObject &font, QRgb backgro
 }
 
 GlyphCache::GlyphCache(const FontObject &font, QRgb foreground, QRgb background)
-    : m_fontObject(font),
+    : m_serial(nextSerial()),
+      m_fontObject(font),
       m_font(font.ToQFont()),
       m_fontAlone(m_font),
       m_foreground(foreground),

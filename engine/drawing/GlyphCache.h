@@ -73,6 +73,8 @@ public:
     // How far any glyph may reach outside its cell.
     int Margin() const { return m_margin; }
     const QFont &Font() const { return m_font; }
+    // A number no other cache of the process has.
+    std::uint64_t Serial() const { return m_serial; }
     // The font the cell is drawn and measured with.
     const QFont &FontOf(const Cell &cell) const { return cell.fontAlone ? m_fontAlone : m_font; }
     QRgb Foreground() const { return m_foreground; }
@@ -84,6 +86,7 @@ private:
     void render(Cell &cell);
     QString familyDrawing(const QString &text) const;
 
+    std::uint64_t m_serial;
     FontObject m_fontObject;
     QFont m_font;
     QFont m_fontAlone;

@@ -1,5 +1,7 @@
 #include "GlyphPainter.h"
 
+#include "PosedGlyphs.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cstdint>
@@ -50,21 +52,30 @@ void GlyphPainter::Draw(QPoint at, const GlyphCache::Cell &cell, int clipHeight,
     const int height = std::clamp(clipHeight, 0, m_target.height());
     if (width <= 0 || height <= 0)
         return;
-    const QPoint moved = at + QPoint(0, pose.drift);
-    const int cellHeight = m_glyphs.CellHeight();
-    QPainter &p = m_clipped.On(m_bits, width, m_bytesPerLine, height, m_glyphs);
-    p.fillRect(QRect(moved.x(), moved.y(), cell.advance, cellHeight), QColor(m_glyphs.Background()));
-    DrawPosedGlyph(p, moved, cell, m_glyphs, pose);
-}
-
-void DrawPosedGlyph(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, const GlyphCache &glyphs,
-                    const CharacterPose &pose)
-{
-    painter.save();
-    painter.setTransform(pose.Transform(at, cell.advance, glyphs.CellHeight()));
-    painter.setPen(QColor(pose.colour));
-    DrawCellText(painter, at, cell, glyphs);
-    painter.restore();
+    const std::int64_t left = at.x();
+    const std::int64_t top = std::int64_t(at.y()) + pose.drift;
+    // The opaque cell, moved down by the drift.
+    const QRgb background = m_glyphs.Background();
+    const std::int64_t x0 = std::max<std::int64_t>(left, 0);
+    const std::int64_t x1 = std::min<std::int64_t>(left + cell.advance, width);
+    for (std::int64_t y = std::max<std::int64_t>(top, 0);
+         x0 < x1 && y < std::min<std::int64_t>(top + m_glyphs.CellHeight(), height); ++y) {
+        auto *target = reinterpret_cast<QRgb *>(m_bits + y * m_bytesPerLine);
+        std::fill(target + x0, target + x1, background);
+    }
+    const PosedMask &mask = PosedGlyph(m_glyphs, cell, pose);
+    const std::uint8_t *coverage = mask.coverage.data();
+    for (int my = 0; my < mask.box.height(); ++my, coverage += mask.box.width()) {
+        const std::int64_t y = top + mask.box.top() + my;
+        if (y < 0 || y >= height)
+            continue;
+        auto *target = reinterpret_cast<QRgb *>(m_bits + y * m_bytesPerLine);
+        for (int mx = 0; mx < mask.box.width(); ++mx) {
+            const std::int64_t x = left + mask.box.left() + mx;
+            if (coverage[mx] != 0 && x >= 0 && x < width)
+                target[x] = Covered(target[x], pose.colour, coverage[mx]);
+        }
+    }
 }
 
 void DrawCellText(QPainter &painter, QPoint at, const GlyphCache::Cell &cell, const GlyphCache &glyphs)

@@ -68,15 +68,15 @@ void addNoise(PixelBuffer &buffer, std::uint32_t seed, std::int64_t count, std::
 
 // The page effects in their order, on the rows in use; the owners move with
 // the pixels.
-void applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageIndex, OwnerMap *owners)
+void applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageIndex, const PageGeometry &geometry,
+                   OwnerMap *owners)
 {
     QImage picture = buffer.InUse().copy();
     if (picture.isNull())
         return;
     const PageLook &look = job.page;
     if (look.Geometric())
-        MovePixels(picture, PageGeometry(look, job.seed, pageIndex, picture.width(), picture.height()), job.background,
-                   owners);
+        MovePixels(picture, geometry, job.background, owners);
     ChangeInkWeight(picture, look.inkWeight, job.background, owners);
     if (look.scans)
         LayPaperScan(picture, *look.scans, job.seed, pageIndex);
@@ -159,9 +159,9 @@ void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &p
         OwnerMap owners;
         if (truth)
             truth->Finish(&owners);
-        applyPageLook(buffer, job, pageIndex, truth ? &owners : nullptr);
+        const PageGeometry geometry(job.page, job.seed, pageIndex, buffer.Width(), buffer.Height());
+        applyPageLook(buffer, job, pageIndex, geometry, truth ? &owners : nullptr);
         if (truth) {
-            const PageGeometry geometry(job.page, job.seed, pageIndex, buffer.Width(), buffer.Height());
             truth->Moved(owners, [&geometry](QPointF point) { return geometry.Forward(point); });
         }
     } else if (truth) {

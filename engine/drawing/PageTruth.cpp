@@ -1,6 +1,7 @@
 #include "PageTruth.h"
 
 #include "GlyphPainter.h"
+#include "PosedGlyphs.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -135,7 +136,7 @@ void PageTruth::Draw(qsizetype index, QPoint at, CharCode code, int clipHeight)
         drawn.mask = glyphMask(code);
     } else {
         // Its mask lies where its pixels are in the picture.
-        drawn.mask = markGlyphAlone(at, cell, clip, nullptr);
+        drawn.mask = markGlyphAlone(at, cell, clip);
     }
 }
 
@@ -146,19 +147,41 @@ void PageTruth::Draw(qsizetype index, QPoint at, CharCode code, int clipHeight, 
     Character &character = open(index, moved, code, clip);
     const GlyphCache::Cell &cell = m_job->CellOf(code);
     character.quad = PosedCell(pose, at, cell.advance, m_glyphs->CellHeight());
-    m_events.back().mask = markGlyphAlone(moved, cell, clip, &pose);
+    m_events.back().mask = markPosedGlyph(moved, cell, clip, pose);
+}
+
+// A posed glyph's pixels are those its coverage changes from the
+// background, as GlyphPainter draws it: the mask made of them, or -1 when
+// none lies inside the picture's clip.
+int PageTruth::markPosedGlyph(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose &pose)
+{
+    const PosedMask &posed = PosedGlyph(*m_glyphs, cell, pose);
+    const QRect reach = clipped(std::int64_t(at.x()) + posed.box.left(), std::int64_t(at.y()) + posed.box.top(),
+                                posed.box.width(), posed.box.height(), m_width, clipHeight);
+    if (reach.width() <= 0 || reach.height() <= 0)
+        return -1;
+    const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
+    const InkMask &mask = m_masks.back();
+    const QRgb background = m_glyphs->Background();
+    for (int y = reach.top(); y <= reach.bottom(); ++y) {
+        const std::uint8_t *coverage = posed.coverage.data()
+                                       + static_cast<std::size_t>(y - at.y() - posed.box.top()) * posed.box.width();
+        for (int x = reach.left(); x <= reach.right(); ++x) {
+            const int covered = coverage[x - at.x() - posed.box.left()];
+            if (covered != 0 && Covered(background, pose.colour, covered) != background)
+                setBit(mask, x, y);
+        }
+    }
+    return made;
 }
 
 // A glyph of a font so large that it comes out differently at every place
 // is drawn alone on the background, at its own place and with the
 // picture's clip, and the pixels it changes are its own: the mask made of
 // them, or -1 when none can change.
-int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose *pose)
+int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight)
 {
-    // A turned or enlarged glyph reaches further: up to its cell's diagonal
-    // from the centre.
-    const double grown = pose ? std::max(pose->scale, 1.0) * std::hypot(cell.advance, m_glyphs->CellHeight()) : 0;
-    const int margin = m_glyphs->Margin() + static_cast<int>(std::ceil(grown));
+    const int margin = m_glyphs->Margin();
     const QRect reach = clipped(std::int64_t(at.x()) - margin, std::int64_t(at.y()) - margin,
                                 std::int64_t(cell.advance) + 2 * margin, std::int64_t(m_glyphs->CellHeight()) + 2 * margin,
                                 m_width, clipHeight);
@@ -171,10 +194,7 @@ int PageTruth::markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipH
     }
     // Drawn with the picture's clip, as the picture's own painter does.
     QPainter &alone = m_alonePainter.On(m_alone.bits(), m_width, m_alone.bytesPerLine(), clipHeight, *m_glyphs);
-    if (pose)
-        DrawPosedGlyph(alone, at, cell, *m_glyphs, *pose);
-    else
-        DrawCellText(alone, at, cell, *m_glyphs);
+    DrawCellText(alone, at, cell, *m_glyphs);
 
     const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
     const InkMask &mask = m_masks.back();

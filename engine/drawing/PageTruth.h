@@ -101,7 +101,8 @@ private:
     int glyphMask(CharCode code);
     int newMask(int left, int top, int width, int height);
     void setBit(const InkMask &mask, int x, int y);
-    int markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose *pose);
+    int markGlyphAlone(QPoint at, const GlyphCache::Cell &cell, int clipHeight);
+    int markPosedGlyph(QPoint at, const GlyphCache::Cell &cell, int clipHeight, const CharacterPose &pose);
     Character &open(qsizetype index, QPoint at, CharCode code, int clip);
 
     const GlyphCache *m_glyphs = nullptr;

@@ -39,3 +39,26 @@ private:
     int m_height = 0;
     std::vector<Owners> m_owners;
 };
+
+// Inline: the resampling adds owners for every pixel of ink it moves.
+inline void OwnerMap::Add(int x, int y, std::int32_t owner)
+{
+    Owners &owners = m_owners[index(x, y)];
+    for (std::int32_t &slot : owners) {
+        if (slot == owner)
+            return;
+        if (slot < 0) {
+            slot = owner;
+            return;
+        }
+    }
+}
+
+inline void OwnerMap::AddAll(int x, int y, const Owners &from)
+{
+    for (const std::int32_t owner : from) {
+        if (owner < 0)
+            break;
+        Add(x, y, owner);
+    }
+}

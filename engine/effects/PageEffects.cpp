@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -39,7 +40,8 @@ const std::vector<float> &normalTable()
             const double p = (static_cast<double>(i) + 0.5) / static_cast<double>(values.size());
             double low = -10;
             double high = 10;
-            for (int step = 0; step < 60; ++step) {
+            // 40 halvings leave 2e-11, far below a float's precision.
+            for (int step = 0; step < 40; ++step) {
                 const double middle = (low + high) / 2;
                 (0.5 * std::erfc(-middle / std::numbers::sqrt2) < p ? low : high) = middle;
             }
@@ -48,6 +50,19 @@ const std::vector<float> &normalTable()
         return values;
     }();
     return table;
+}
+
+bool isGreyPicture(const QImage &picture)
+{
+    const int width = picture.width();
+    for (int y = 0; y < picture.height(); ++y) {
+        const QRgb *line = row(picture, y);
+        for (int x = 0; x < width; ++x) {
+            if (qRed(line[x]) != qBlue(line[x]) || qGreen(line[x]) != qBlue(line[x]))
+                return false;
+        }
+    }
+    return true;
 }
 
 // How far a colour is from the background: the ink in it.
@@ -91,6 +106,10 @@ public:
     ValueNoise(std::uint32_t seed, std::int64_t page, std::uint32_t channel, int width, int height, int spacing)
         : m_spacing(spacing), m_columns(width / spacing + 2)
     {
+        for (int offset = 0; offset < spacing; ++offset) {
+            const double t = static_cast<double>(offset) / spacing;
+            m_smooth.push_back(t * t * (3 - 2 * t));
+        }
         const int rows = height / spacing + 2;
         m_values.reserve(static_cast<std::size_t>(m_columns) * rows);
         for (int j = 0; j < rows; ++j)
@@ -100,23 +119,32 @@ public:
                                               channel));
     }
 
-    double At(int x, int y) const
+    // Adds weight times the values of row y to the first shade.size() pixels.
+    void AddRow(int y, double weight, std::vector<double> &shade) const
     {
-        const auto smooth = [](double t) { return t * t * (3 - 2 * t); };
-        const int i = x / m_spacing;
-        const int j = y / m_spacing;
-        const double tx = smooth(static_cast<double>(x % m_spacing) / m_spacing);
-        const double ty = smooth(static_cast<double>(y % m_spacing) / m_spacing);
-        const double *at = m_values.data() + static_cast<std::size_t>(j) * m_columns + i;
-        const double top = at[0] * (1 - tx) + at[1] * tx;
-        const double bottom = at[m_columns] * (1 - tx) + at[m_columns + 1] * tx;
-        return top * (1 - ty) + bottom * ty;
+        const double ty = m_smooth[static_cast<std::size_t>(y % m_spacing)];
+        const double *upper = m_values.data() + static_cast<std::size_t>(y / m_spacing) * m_columns;
+        const double *lower = upper + m_columns;
+        std::size_t offset = 0;
+        for (double &value : shade) {
+            const double tx = m_smooth[offset];
+            const double top = upper[0] * (1 - tx) + upper[1] * tx;
+            const double bottom = lower[0] * (1 - tx) + lower[1] * tx;
+            value += weight * (top * (1 - ty) + bottom * ty);
+            if (++offset == m_smooth.size()) {
+                offset = 0;
+                ++upper;
+                ++lower;
+            }
+        }
     }
 
 private:
     int m_spacing;
     int m_columns;
     std::vector<double> m_values;
+    // The blend's weight at each offset into a square of the grid.
+    std::vector<double> m_smooth;
 };
 
 } // namespace
@@ -127,35 +155,80 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
     const int height = picture.height();
     QImage result(width, height, QImage::Format_RGB32);
     OwnerMap moved = owners ? OwnerMap(width, height) : OwnerMap();
+    const QImage &source = picture;
+    const uchar *bits = source.constBits();
+    const qsizetype bytesPerLine = source.bytesPerLine();
+    constexpr int step = PageGeometry::GridStep;
+    // Where the pixel centres at the grid's columns take their colour from,
+    // in 16.16 fixed point: within a cell of the warp's grid the source
+    // moves by the same amount from pixel to pixel, an eighth of the way to
+    // the next column's.
+    const int columns = (width + step - 1) / step + 1;
+    std::vector<std::int64_t> fromX(static_cast<std::size_t>(columns));
+    std::vector<std::int64_t> fromY(static_cast<std::size_t>(columns));
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(result, y);
-        for (int x = 0; x < width; ++x) {
-            const QPointF source = geometry.Source(QPointF(x + 0.5, y + 0.5)) - QPointF(0.5, 0.5);
-            const double left = std::floor(source.x());
-            const double top = std::floor(source.y());
-            // Weights in 256ths, so that a pixel's four add up exactly.
-            const int right = static_cast<int>((source.x() - left) * 256 + 0.5);
-            const int bottom = static_cast<int>((source.y() - top) * 256 + 0.5);
-            const int weights[4] = {(256 - right) * (256 - bottom), right * (256 - bottom), (256 - right) * bottom,
-                                    right * bottom};
-            const double x0 = left;
-            const double y0 = top;
-            int sums[3] = {32768, 32768, 32768};
-            for (int tap = 0; tap < 4; ++tap) {
-                if (weights[tap] == 0)
+        for (int column = 0; column < columns; ++column) {
+            const QPointF from = geometry.Source(QPointF(column * step + 0.5, y + 0.5)) - QPointF(0.5, 0.5);
+            fromX[static_cast<std::size_t>(column)] = static_cast<std::int64_t>(std::floor(from.x() * 65536 + 0.5));
+            fromY[static_cast<std::size_t>(column)] = static_cast<std::int64_t>(std::floor(from.y() * 65536 + 0.5));
+        }
+        for (int start = 0, column = 0; start < width; start += step, ++column) {
+            const int end = std::min(start + step, width);
+            const auto at = static_cast<std::size_t>(column);
+            std::int64_t sx = fromX[at];
+            std::int64_t sy = fromY[at];
+            const std::int64_t stepX = (fromX[at + 1] - sx) / step;
+            const std::int64_t stepY = (fromY[at + 1] - sy) / step;
+            for (int x = start; x < end; ++x, sx += stepX, sy += stepY) {
+                const std::int64_t left = sx >> 16;
+                const std::int64_t top = sy >> 16;
+                // Weights in 256ths, so that a pixel's four add up exactly.
+                const int right = static_cast<int>(((sx & 0xFFFF) + 128) >> 8);
+                const int bottom = static_cast<int>(((sy & 0xFFFF) + 128) >> 8);
+                const int weights[4] = {(256 - right) * (256 - bottom), right * (256 - bottom),
+                                        (256 - right) * bottom, right * bottom};
+                QRgb taps[4];
+                bool inside[4];
+                if (left >= 0 && top >= 0 && left + 1 < width && top + 1 < height) {
+                    const QRgb *upper = reinterpret_cast<const QRgb *>(bits + top * bytesPerLine) + left;
+                    const QRgb *lower = reinterpret_cast<const QRgb *>(bits + (top + 1) * bytesPerLine) + left;
+                    taps[0] = upper[0];
+                    taps[1] = upper[1];
+                    taps[2] = lower[0];
+                    taps[3] = lower[1];
+                    std::fill(std::begin(inside), std::end(inside), true);
+                } else {
+                    for (int tap = 0; tap < 4; ++tap) {
+                        const std::int64_t tx = left + (tap & 1);
+                        const std::int64_t ty = top + (tap >> 1);
+                        inside[tap] = tx >= 0 && ty >= 0 && tx < width && ty < height;
+                        taps[tap] = inside[tap] ? row(source, static_cast<int>(ty))[tx] : background;
+                    }
+                }
+                if (owners) {
+                    for (int tap = 0; tap < 4; ++tap) {
+                        if (weights[tap] == 0 || !inside[tap])
+                            continue;
+                        const OwnerMap::Owners &from =
+                            owners->At(static_cast<int>(left + (tap & 1)), static_cast<int>(top + (tap >> 1)));
+                        if (from[0] >= 0)
+                            moved.AddAll(x, y, from);
+                    }
+                }
+                // Most of a page is one colour round the source.
+                if (taps[0] == taps[1] && taps[0] == taps[2] && taps[0] == taps[3]) {
+                    out[x] = taps[0] | 0xFF000000u;
                     continue;
-                const double tx = x0 + (tap & 1);
-                const double ty = y0 + (tap >> 1);
-                const bool inside = tx >= 0 && ty >= 0 && tx < width && ty < height;
-                const QRgb colour = inside ? row(std::as_const(picture), static_cast<int>(ty))[static_cast<int>(tx)]
-                                           : background;
-                sums[0] += weights[tap] * qRed(colour);
-                sums[1] += weights[tap] * qGreen(colour);
-                sums[2] += weights[tap] * qBlue(colour);
-                if (inside && owners)
-                    moved.AddAll(x, y, owners->At(static_cast<int>(tx), static_cast<int>(ty)));
+                }
+                int sums[3] = {32768, 32768, 32768};
+                for (int tap = 0; tap < 4; ++tap) {
+                    sums[0] += weights[tap] * qRed(taps[tap]);
+                    sums[1] += weights[tap] * qGreen(taps[tap]);
+                    sums[2] += weights[tap] * qBlue(taps[tap]);
+                }
+                out[x] = qRgb(sums[0] >> 16, sums[1] >> 16, sums[2] >> 16);
             }
-            out[x] = qRgb(sums[0] >> 16, sums[1] >> 16, sums[2] >> 16);
         }
     }
     picture = std::move(result);
@@ -211,12 +284,16 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
     // Slow shading in two sizes, a few percent either way.
     const ValueNoise broad(seed, page, ShadeChannel, width, height, 96);
     const ValueNoise fine(seed, page, ShadeChannel + 10, width, height, 17);
+    std::vector<double> shade(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
+        std::fill(shade.begin(), shade.end(), 1.0);
+        broad.AddRow(y, 0.035, shade);
+        fine.AddRow(y, 0.015, shade);
         QRgb *line = row(paper, y);
         for (int x = 0; x < width; ++x) {
-            const double shade = 1.0 + 0.035 * broad.At(x, y) + 0.015 * fine.At(x, y);
-            line[x] = qRgb(clampLevel(qRed(background) * shade), clampLevel(qGreen(background) * shade),
-                           clampLevel(qBlue(background) * shade));
+            const double factor = shade[static_cast<std::size_t>(x)];
+            line[x] = qRgb(clampLevel(qRed(background) * factor), clampLevel(qGreen(background) * factor),
+                           clampLevel(qBlue(background) * factor));
         }
     }
     // Fibres: short, gently bent strokes a little darker or lighter.
@@ -240,17 +317,21 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
             painter.drawPath(path);
         }
     }
-    // Ink on paper: every channel multiplied by the paper's share of the background.
-    const auto share = [](int paperLevel, int backgroundLevel) {
-        return paperLevel / std::max(static_cast<double>(backgroundLevel), 1.0);
-    };
+    // Ink on paper: every channel multiplied by the paper's share of the
+    // background, looked up by the paper's level.
+    std::array<std::array<double, 256>, 3> share;
+    const int backgroundLevels[3] = {qRed(background), qGreen(background), qBlue(background)};
+    for (std::size_t channel = 0; channel < 3; ++channel)
+        for (std::size_t level = 0; level < 256; ++level)
+            share[channel][level] = static_cast<double>(level) / std::max(backgroundLevels[channel], 1);
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(picture, y);
         const QRgb *under = row(std::as_const(paper), y);
         for (int x = 0; x < width; ++x) {
-            out[x] = qRgb(clampLevel(qRed(out[x]) * share(qRed(under[x]), qRed(background))),
-                          clampLevel(qGreen(out[x]) * share(qGreen(under[x]), qGreen(background))),
-                          clampLevel(qBlue(out[x]) * share(qBlue(under[x]), qBlue(background))));
+            const QRgb p = under[x];
+            out[x] = qRgb(clampLevel(qRed(out[x]) * share[0][static_cast<std::size_t>(qRed(p))]),
+                          clampLevel(qGreen(out[x]) * share[1][static_cast<std::size_t>(qGreen(p))]),
+                          clampLevel(qBlue(out[x]) * share[2][static_cast<std::size_t>(qBlue(p))]));
         }
     }
 }
@@ -271,11 +352,12 @@ void LayPaperScan(QImage &picture, const PaperScans &scans, std::uint32_t seed, 
 {
     const PaperCrop crop = CropFor(scans, picture.width(), picture.height(), seed, page);
     const QImage &scan = scans.pictures[crop.scan];
+    const int width = picture.width();
     for (int y = 0; y < picture.height(); ++y) {
         QRgb *out = row(picture, y);
         // A scan smaller than the page repeats.
         const QRgb *under = row(scan, (crop.at.y() + y) % scan.height());
-        for (int x = 0; x < picture.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const QRgb paper = under[(crop.at.x() + x) % scan.width()];
             const auto times = [](int level, int paperLevel) { return clampLevel(level * paperLevel / 255.0); };
             out[x] = qRgb(times(qRed(out[x]), qRed(paper)), times(qGreen(out[x]), qGreen(paper)),
@@ -297,49 +379,57 @@ void Blur(QImage &picture, double sigma)
         total += kernel[static_cast<std::size_t>(i + radius)] = static_cast<float>(std::exp(-(i * i) / (2 * sigma * sigma)));
     for (float &weight : kernel)
         weight /= total;
-    // Each channel a plane of floats with the edge repeated radius times on
-    // both sides, so that the passes need no bounds inside their loops.
+    // A grey page (the usual black on white) is blurred in one plane
+    // instead of three.
+    const int planes = isGreyPicture(picture) ? 1 : 3;
+    const auto level = [](QRgb colour, int plane) {
+        return plane == 0 ? qBlue(colour) : plane == 1 ? qGreen(colour) : qRed(colour);
+    };
+    // Each plane of floats with the edge repeated radius times on both
+    // sides, so that the passes need no bounds inside their loops.
     const auto sizeOf = [](int n) { return static_cast<std::size_t>(n); };
     const int paddedWidth = width + 2 * radius;
-    std::vector<float> line(sizeOf(paddedWidth) * 3);
-    std::vector<float> across(sizeOf(width) * sizeOf(height) * 3);
+    std::vector<float> line(sizeOf(paddedWidth) * sizeOf(planes));
+    std::vector<float> across(sizeOf(width) * sizeOf(height) * sizeOf(planes));
     for (int y = 0; y < height; ++y) {
         const QRgb *in = row(std::as_const(picture), y);
-        for (int x = -radius; x < width + radius; ++x) {
-            const QRgb colour = in[std::clamp(x, 0, width - 1)];
-            const std::size_t at = sizeOf(x + radius);
-            line[at] = static_cast<float>(qRed(colour));
-            line[sizeOf(paddedWidth) + at] = static_cast<float>(qGreen(colour));
-            line[2 * sizeOf(paddedWidth) + at] = static_cast<float>(qBlue(colour));
-        }
-        for (int channel = 0; channel < 3; ++channel) {
-            const float *source = line.data() + sizeOf(channel) * sizeOf(paddedWidth);
-            float *target = across.data() + (sizeOf(channel) * sizeOf(height) + sizeOf(y)) * sizeOf(width);
+        for (int plane = 0; plane < planes; ++plane) {
+            float *padded = line.data() + sizeOf(plane) * sizeOf(paddedWidth);
+            for (int x = -radius; x < width + radius; ++x)
+                padded[sizeOf(x + radius)] = static_cast<float>(level(in[std::clamp(x, 0, width - 1)], plane));
+            float *target = across.data() + (sizeOf(plane) * sizeOf(height) + sizeOf(y)) * sizeOf(width);
             for (int x = 0; x < width; ++x) {
                 float sum = 0;
                 for (int i = 0; i <= 2 * radius; ++i)
-                    sum += kernel[sizeOf(i)] * source[x + i];
+                    sum += kernel[sizeOf(i)] * padded[x + i];
                 target[x] = sum;
             }
         }
     }
-    std::vector<float> sums(sizeOf(width) * 3);
+    std::vector<float> sums(sizeOf(width) * sizeOf(planes));
     for (int y = 0; y < height; ++y) {
         std::fill(sums.begin(), sums.end(), 0.0f);
         for (int i = -radius; i <= radius; ++i) {
             const float weight = kernel[sizeOf(i + radius)];
             const int from = std::clamp(y + i, 0, height - 1);
-            for (int channel = 0; channel < 3; ++channel) {
-                const float *source = across.data() + (sizeOf(channel) * sizeOf(height) + sizeOf(from)) * sizeOf(width);
-                float *sum = sums.data() + sizeOf(channel) * sizeOf(width);
+            for (int plane = 0; plane < planes; ++plane) {
+                const float *source = across.data() + (sizeOf(plane) * sizeOf(height) + sizeOf(from)) * sizeOf(width);
+                float *sum = sums.data() + sizeOf(plane) * sizeOf(width);
                 for (int x = 0; x < width; ++x)
                     sum[x] += weight * source[x];
             }
         }
         QRgb *out = row(picture, y);
+        if (planes == 1) {
+            for (int x = 0; x < width; ++x) {
+                const int grey = clampLevel(sums[sizeOf(x)]);
+                out[x] = qRgb(grey, grey, grey);
+            }
+            continue;
+        }
         for (int x = 0; x < width; ++x)
-            out[x] = qRgb(clampLevel(sums[sizeOf(x)]), clampLevel(sums[sizeOf(width) + sizeOf(x)]),
-                          clampLevel(sums[2 * sizeOf(width) + sizeOf(x)]));
+            out[x] = qRgb(clampLevel(sums[2 * sizeOf(width) + sizeOf(x)]), clampLevel(sums[sizeOf(width) + sizeOf(x)]),
+                          clampLevel(sums[sizeOf(x)]));
     }
 }
 
@@ -348,17 +438,23 @@ void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int6
     if (sigma <= 0)
         return;
     const std::vector<float> &normal = normalTable();
+    const int width = picture.width();
+    std::vector<float> noise(static_cast<std::size_t>(width) + 3);
     for (int y = 0; y < picture.height(); ++y) {
-        // A stream a row: the same numbers whoever draws the page.
+        // A stream a row: the same numbers whoever draws the page. One draw
+        // gives four pixels 16 bits each.
         Stream stream(streamSeed(seed, page, NoiseChannel, y));
-        QRgb *out = row(picture, y);
-        for (int x = 0; x < picture.width(); ++x) {
-            // One draw of the stream gives the three channels 16 bits each.
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); x += 4) {
             const std::uint64_t bits = stream.Next();
-            const double noise[3] = {sigma * normal[bits >> 48], sigma * normal[(bits >> 32) & 0xFFFF],
-                                     sigma * normal[(bits >> 16) & 0xFFFF]};
-            out[x] = qRgb(clampLevel(qRed(out[x]) + noise[0]), clampLevel(qGreen(out[x]) + noise[1]),
-                          clampLevel(qBlue(out[x]) + noise[2]));
+            for (std::size_t part = 0; part < 4; ++part)
+                noise[x + part] = static_cast<float>(sigma) * normal[(bits >> (48 - 16 * part)) & 0xFFFF];
+        }
+        // The sensor's noise is in the brightness: the same in every
+        // channel, so that a grey page stays grey.
+        QRgb *out = row(picture, y);
+        for (int x = 0; x < width; ++x) {
+            const float n = noise[static_cast<std::size_t>(x)];
+            out[x] = qRgb(clampLevel(qRed(out[x]) + n), clampLevel(qGreen(out[x]) + n), clampLevel(qBlue(out[x]) + n));
         }
     }
 }

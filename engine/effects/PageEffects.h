@@ -41,5 +41,5 @@ void LayPaperScan(QImage &picture, const PaperScans &scans, std::uint32_t seed, 
 // A Gaussian blur of the given sigma, the picture's edges repeated outward.
 void Blur(QImage &picture, double sigma);
 
-// Gaussian noise of the given sigma on every channel of every pixel.
+// Gaussian noise of the given sigma in the brightness of every pixel, the same in each channel.
 void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int64_t page);

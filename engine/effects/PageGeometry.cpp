@@ -73,8 +73,15 @@ QPointF PageGeometry::Forward(QPointF drawn) const
     const QPointF turned = turn(drawn, m_sin);
     // The result point p with p + Displacement(p) = turned; the field is
     // smooth and small, so a few steps of p = turned - Displacement(p) find it.
+    // Each step gains more than a digit; it stops once a step moves the
+    // point by less than a millionth of a pixel.
     QPointF point = turned;
-    for (int step = 0; step < 8 && m_warp != 0; ++step)
-        point = turned - Displacement(point);
+    for (int step = 0; step < 8 && m_warp != 0; ++step) {
+        const QPointF next = turned - Displacement(point);
+        const QPointF change = next - point;
+        point = next;
+        if (std::abs(change.x()) + std::abs(change.y()) < 1e-6)
+            break;
+    }
     return point;
 }

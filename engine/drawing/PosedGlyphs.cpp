@@ -1,0 +1,88 @@
+#include "PosedGlyphs.h"
+
+#include "GlyphPainter.h"
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+namespace {
+
+// A few thousand glyphs; past the bound the thread starts afresh.
+constexpr std::size_t MaxBytes = 16 << 20;
+
+struct Key
+{
+    std::uint64_t glyphs;
+    const GlyphCache::Cell *cell;
+    double angle;
+    double scale;
+    bool operator<(const Key &other) const
+    {
+        return std::tie(glyphs, cell, angle, scale) < std::tie(other.glyphs, other.cell, other.angle, other.scale);
+    }
+};
+
+struct Kept
+{
+    std::map<Key, PosedMask> masks;
+    std::size_t bytes = 0;
+};
+
+PosedMask render(const GlyphCache &glyphs, const GlyphCache::Cell &cell, const CharacterPose &pose)
+{
+    // A turned or enlarged glyph reaches up to its cell's diagonal from the centre.
+    const int reach = glyphs.Margin()
+                      + static_cast<int>(std::ceil(std::max(pose.scale, 1.0) * std::hypot(cell.advance, glyphs.CellHeight())));
+    const QPoint at(reach, reach);
+    QImage scratch(cell.advance + 2 * reach, glyphs.CellHeight() + 2 * reach, QImage::Format_RGB32);
+    PosedMask mask;
+    if (scratch.isNull())
+        return mask;
+    scratch.fill(Qt::white);
+    {
+        QPainter painter(&scratch);
+        painter.setFont(glyphs.Font());
+        painter.setPen(Qt::black);
+        painter.setTransform(pose.Transform(at, cell.advance, glyphs.CellHeight()));
+        DrawCellText(painter, at, cell, glyphs);
+    }
+    QRect box;
+    const int width = scratch.width();
+    for (int y = 0; y < scratch.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(scratch.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (row[x] != 0xFFFFFFFFu)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    mask.box = box.translated(-at);
+    mask.coverage.reserve(static_cast<std::size_t>(box.width()) * static_cast<std::size_t>(box.height()));
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(scratch.constScanLine(y));
+        for (int x = box.left(); x <= box.right(); ++x)
+            mask.coverage.push_back(static_cast<std::uint8_t>(255 - qGreen(row[x])));
+    }
+    return mask;
+}
+
+} // namespace
+
+const PosedMask &PosedGlyph(const GlyphCache &glyphs, const GlyphCache::Cell &cell, const CharacterPose &pose)
+{
+    thread_local Kept kept;
+    const Key key{glyphs.Serial(), &cell, pose.angle, pose.scale};
+    const auto found = kept.masks.find(key);
+    if (found != kept.masks.end())
+        return found->second;
+    PosedMask made = render(glyphs, cell, pose);
+    const std::size_t bytes = made.coverage.size() + 64;
+    if (kept.bytes + bytes > MaxBytes) {
+        kept.masks.clear();
+        kept.bytes = 0;
+    }
+    kept.bytes += bytes;
+    return kept.masks.emplace(key, std::move(made)).first->second;
+}
