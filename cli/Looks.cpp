@@ -18,13 +18,13 @@ struct Entry
 const Entry looks[] = {
     {"clean", {{}, {}}},
     // A good laser print: faint unevenness of the type, paper, a soft edge.
-    {"print", {{0.7, 2, 0.6, 40}, {0, 0, 0, true, 0.8, 6}}},
+    {"print", {{0.7, 2, 0.6, 40}, {0, 0, 0, true, 0.8, 3.5, nullptr}}},
     // The print on a flatbed scanner: a little crooked, not quite flat, noisier.
-    {"scan", {{0.8, 2.5, 0.8, 40}, {1.2, 2, 0, true, 0.85, 8}}},
+    {"scan", {{0.8, 2.5, 0.8, 30}, {1.2, 2, 0, true, 0.8, 5, nullptr}}},
     // A copy of a copy: ink spread, crooked, grainy.
-    {"photocopy", {{0.8, 2, 0.8, 5}, {1.5, 2, 1, true, 0.75, 10}}},
+    {"photocopy", {{0.8, 2, 0.8, 5}, {1.5, 2, 1, true, 0.9, 8, nullptr}}},
     // Worn type on old paper: uneven, faded, thinned strokes, bent pages.
-    {"worn", {{2.5, 7, 1.5, 60}, {2, 3, 0, true, 0.9, 12}}},
+    {"worn", {{2.5, 7, 1.5, 60}, {2, 3, 0, true, 0.9, 7, nullptr}}},
 };
 
 } // namespace

@@ -338,7 +338,7 @@ void TestCharacterLook::optionsOfLumoRender()
     QCOMPARE(scan["name"].toString(), QStringLiteral("scan"));
     QCOMPARE(scan["rotate"].toDouble(), 0.0);
     QCOMPARE(scan["angle"].toDouble(), 0.0);
-    QCOMPARE(scan["blur"].toDouble(), 0.85);
+    QCOMPARE(scan["blur"].toDouble(), 0.8);
     QVERIFY(scan["warp"].toDouble() > 0);
 
     // All of it at 0 is no look at all: the files of a plain run.
