@@ -143,6 +143,22 @@ std::uint8_t styleValue(const QString &option, const QString &value)
     return style;
 }
 
+// FIRST:COUNT, the seeds FIRST .. FIRST + COUNT - 1 as --seed and
+// --variants give them; a range past the last seed is refused, since its
+// seeds would wrap round onto another range's.
+void seedRangeValue(RenderOptions &o, const QString &opt, const QString &v)
+{
+    const qsizetype colon = v.indexOf(u':');
+    if (colon < 0)
+        failValue(opt, QStringLiteral("not FIRST:COUNT"), v);
+    const std::int64_t first = integerIn(opt, v.left(colon), 0, UInt32Max);
+    const std::int64_t count = integerIn(opt, v.mid(colon + 1), 1, MaxVariants);
+    if (first + count - 1 > UInt32Max)
+        failValue(opt, QStringLiteral("the range ends past the last seed, 4294967295"), v);
+    o.seed = static_cast<std::uint32_t>(first);
+    o.variants = static_cast<int>(count);
+}
+
 void pageValue(RenderOptions &options, const QString &option, const QString &value)
 {
     const QStringList sides = value.split(u'x');
@@ -330,6 +346,7 @@ const KnownOption knownOptions[] = {
      [](RenderOptions &o, const QString &opt, const QString &v) {
          o.variants = static_cast<int>(integerIn(opt, v, 1, MaxVariants));
      }},
+    {QLatin1StringView("--seed-range"), true, seedRangeValue},
     {QLatin1StringView("--save-setup"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) { o.saveSetup = setupNameValue(opt, v); }},
     {QLatin1StringView("--delete-setup"), true,
@@ -552,6 +569,10 @@ Ground truth (what each picture shows, character by character):
                         (S from --seed, else from the clock); the files of a
                         variant are named NAME-sSEED.EXT, or NAME-sSEED-11.EXT,
                         NAME-sSEED-12.EXT, ... for several pictures
+  --seed-range FIRST:COUNT
+                        the same as --seed FIRST --variants COUNT, the form a
+                        job array computes from its task's index (see
+                        docs/lumo-render.md); the range must end by 4294967295
 
 Setups (these work without INPUT; they run in this order, before rendering):
   --save-setup NAME     store the settings above, after the overrides, as NAME

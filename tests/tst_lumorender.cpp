@@ -62,6 +62,7 @@ private slots:
     void groundTruthOfAThreeLineText();
     void lineImagesAndTheirTexts();
     void variantsDifferOnlyBySeed();
+    void seedRangesSplitTheWork();
     void groundTruthWithEveryOutput_data();
     void groundTruthWithEveryOutput();
     void groundTruthAloneKeepsMemoryBounded();
@@ -216,6 +217,13 @@ void tst_LumoRender::usageErrors_data()
                                             << "lumo-render: --ground-truth: not a file name: '.'" + Hint;
     QTest::newRow("variants 0") << QStringList{"--variants", "0", "in.txt", "out.png"}
                                 << "lumo-render: --variants: out of range 1..100000: '0'" + Hint;
+    QTest::newRow("seed range without colon") << QStringList{"--seed-range", "7", "in.txt", "out.png"}
+                                              << "lumo-render: --seed-range: not FIRST:COUNT: '7'" + Hint;
+    QTest::newRow("seed range of none") << QStringList{"--seed-range", "7:0", "in.txt", "out.png"}
+                                        << "lumo-render: --seed-range: out of range 1..100000: '0'" + Hint;
+    QTest::newRow("seed range past the last seed")
+        << QStringList{"--seed-range", "4294967295:2", "in.txt", "out.png"}
+        << "lumo-render: --seed-range: the range ends past the last seed, 4294967295: '4294967295:2'" + Hint;
     QTest::newRow("ground truth without INPUT") << QStringList{"--ground-truth", "m.jsonl", "--list-setups"}
                                                 << "lumo-render: the ground truth options need an INPUT" + Hint;
     QTest::newRow("jobs 0") << QStringList{"--jobs", "0", "in.txt", "out.bmp"}
@@ -781,6 +789,28 @@ void tst_LumoRender::variantsDifferOnlyBySeed()
         QCOMPARE(variant.convertToFormat(QImage::Format_RGB32), alone.convertToFormat(QImage::Format_RGB32));
     }
     QVERIFY(QImage("out-s0-11.png") != QImage("out-s1-11.png"));
+}
+
+// Two tasks of a job array with disjoint ranges into one folder write
+// disjoint files, and together exactly the files of one run over both.
+void tst_LumoRender::seedRangesSplitTheWork()
+{
+    QVERIFY(WriteBytes("in.txt", ThirteenLines()));
+    QVERIFY(QDir().mkdir("split"));
+    QVERIFY(QDir().mkdir("whole"));
+    const QStringList common{"--page", "200x100", "--noise", "9", "--boxes", "in.txt"};
+    QCOMPARE(run(QStringList{"--seed-range", "4294967290:2"} + common + QStringList{"split/out.png"}).exitCode, 0);
+    const QStringList first = QDir("split").entryList(QDir::Files);
+    QCOMPARE(run(QStringList{"--seed-range", "4294967292:4"} + common + QStringList{"split/out.png"}).exitCode, 0);
+    const QStringList both = QDir("split").entryList(QDir::Files);
+    QCOMPARE(first.size(), 2 * 3 * 2);
+    QCOMPARE(both.size(), 6 * 3 * 2);
+    QVERIFY(both.contains("out-s4294967295-13.box"));
+    QCOMPARE(run(QStringList{"--seed", "4294967290", "--variants", "6"} + common + QStringList{"whole/out.png"}).exitCode,
+             0);
+    QCOMPARE(QDir("whole").entryList(QDir::Files), both);
+    for (const QString &name : both)
+        QVERIFY2(ReadBytes("split/" + name) == ReadBytes("whole/" + name), qPrintable(name));
 }
 
 void tst_LumoRender::groundTruthWithEveryOutput_data()
