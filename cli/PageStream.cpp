@@ -22,16 +22,16 @@
 namespace {
 
 // What a worker hands back for one page: its file's bytes (or for PDF the
-// picture itself, which the document takes in page order) and whatever of
+// picture as a PDF image, which the document takes in page order) and whatever of
 // its truth was asked for, ready to be written.
 struct FinishedPage
 {
     // Written, to be put in place in page order: the picture's file first.
     std::vector<StagedFile> files;
-    QImage picture;
+    PdfImage pdfPage;
     std::string manifestLine;
     std::string documentBoxes;
-    QImage outlined;
+    PdfImage pdfOutlined;
 };
 
 // A worker's own things, kept from page to page.
@@ -166,7 +166,7 @@ private:
             finished.files.emplace_back(m_names.Picture(index),
                                         own.encoder.Encode(picture, *format, m_names.Picture(index)));
         else if (m_pdf)
-            finished.picture = picture.copy();
+            finished.pdfPage = PdfImageOf(picture);
         if (m_truthWanted)
             addTruth(index, own, picture, finished);
         return finished;
@@ -202,7 +202,7 @@ private:
                 finished.files.emplace_back(m_names.Outlined(index),
                                             own.encoder.Encode(outlined, *format, m_names.Outlined(index)));
             else
-                finished.outlined = outlined;
+                finished.pdfOutlined = PdfImageOf(outlined);
         }
     }
 
@@ -225,9 +225,9 @@ private:
         for (StagedFile &file : finished.files)
             file.PutInPlace();
         if (m_pdf)
-            m_pdf->AddPage(finished.picture);
+            m_pdf->AddPage(finished.pdfPage);
         if (m_outlinedPdf)
-            m_outlinedPdf->AddPage(finished.outlined);
+            m_outlinedPdf->AddPage(finished.pdfOutlined);
         m_documentBoxes += finished.documentBoxes;
         m_completed = index + 1;
         // Reported before its manifest line goes out: should the manifest

@@ -148,7 +148,7 @@ QByteArray encode(PngRows &rows)
     return bytes;
 }
 
-QByteArray encodeIndexed(const QImage &indexed)
+QByteArray encodeIndexed(const QImage &indexed, PngDepth depth)
 {
     PngRows rows;
     rows.width = indexed.width();
@@ -170,7 +170,7 @@ QByteArray encodeIndexed(const QImage &indexed)
         return encode(rows);
     }
     rows.colourType = PNG_COLOR_TYPE_PALETTE;
-    rows.bitDepth = bitsFor(colours.size());
+    rows.bitDepth = depth == PngDepth::WholeBytes ? 8 : bitsFor(colours.size());
     for (const QRgb colour : colours)
         rows.palette.push_back(png_color{static_cast<png_byte>(qRed(colour)), static_cast<png_byte>(qGreen(colour)),
                                          static_cast<png_byte>(qBlue(colour))});
@@ -194,13 +194,13 @@ QByteArray encodeIndexed(const QImage &indexed)
 
 } // namespace
 
-QByteArray EncodePng(const QImage &image)
+QByteArray EncodePng(const QImage &image, PngDepth depth)
 {
     // A picture of 0 x 0 pixels gives an empty file, as its BMP does.
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return QByteArray();
     if (image.format() == QImage::Format_Indexed8)
-        return encodeIndexed(image);
+        return encodeIndexed(image, depth);
     const QImage picture = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 
     PngRows rows;
@@ -218,7 +218,7 @@ QByteArray EncodePng(const QImage &image)
         return encode(rows);
     }
     if (const std::optional<QImage> indexed = PaletteCopy(picture))
-        return encodeIndexed(*indexed);
+        return encodeIndexed(*indexed, depth);
     rows.colourType = PNG_COLOR_TYPE_RGB;
     rows.fromRgb32 = true;
     rows.row = [&picture](int y) { return picture.constScanLine(y); };

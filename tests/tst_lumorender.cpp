@@ -48,6 +48,8 @@ private slots:
     void standardInputReadsLikeAFile();
     void nulEndsTheStandardInput();
     void pdfHasOnePageEachPicture();
+    void pdfPagesArePngPixels_data();
+    void pdfPagesArePngPixels();
     void runsWithoutADisplay();
     void picturesWrittenBeforeAFailureAreReported();
     void failingDiskKeepsWhatWasSettled_data();
@@ -485,6 +487,53 @@ void tst_LumoRender::pdfHasOnePageEachPicture()
     QCOMPARE(pdf.count(mediaBox), 3);
 }
 
+void tst_LumoRender::pdfPagesArePngPixels_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("text");
+    // Grey, a palette of many colours, two colours (a bit a pixel as PNG),
+    // true colour.
+    QTest::newRow("grey") << QStringList{"--noise", "5"} << ThirteenLines();
+    QTest::newRow("palette") << QStringList{"--color", "navy", "--background", "#ffeedd", "--noise", "5"}
+                             << ThirteenLines();
+    QTest::newRow("two colours") << QStringList{"--color", "navy", "--background", "#ffeedd", "--noise", "5"}
+                                 << QByteArray("      \r\n     \r\n");
+    QTest::newRow("true colour") << QStringList{"--color", "red", "--background", "#ffeedd", "--look", "scan"}
+                                 << ThirteenLines();
+}
+
+// The PDF is valid for qpdf, and the images pdfimages takes out of it are
+// the pixels of the PNG pictures of the same seed.
+void tst_LumoRender::pdfPagesArePngPixels()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, text);
+    for (const char *tool : {"qpdf", "pdfimages"})
+        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
+                 qPrintable(QStringLiteral("%1 is missing (scripts/test installs it)").arg(tool)));
+    QVERIFY(WriteBytes("in.txt", text));
+    const QStringList common = QStringList{"--seed", "9", "--page", "200x100"} + options;
+    QCOMPARE(run(common + QStringList{"in.txt", "out.pdf"}).exitCode, 0);
+    QCOMPARE(run(common + QStringList{"in.txt", "out.png"}).exitCode, 0);
+    QProcess check;
+    check.start(QStringLiteral("qpdf"), {"--check", "out.pdf"});
+    QVERIFY(check.waitForFinished(60000));
+    QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
+    QProcess images;
+    images.start(QStringLiteral("pdfimages"), {"-png", "out.pdf", "img"});
+    QVERIFY(images.waitForFinished(60000));
+    QCOMPARE(images.exitCode(), 0);
+    const QStringList pngs = QDir().entryList({"out*.png"}, QDir::Files, QDir::Name);
+    const QStringList taken = QDir().entryList({"img-*.png"}, QDir::Files, QDir::Name);
+    QVERIFY(!pngs.isEmpty());
+    QCOMPARE(taken.size(), pngs.size());
+    for (qsizetype i = 0; i < pngs.size(); ++i) {
+        const QImage png = QImage(pngs[i]).convertToFormat(QImage::Format_RGB32);
+        const QImage fromPdf = QImage(taken[i]).convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(png == fromPdf, qPrintable(pngs[i] + " differs from " + taken[i]));
+    }
+}
+
 void tst_LumoRender::runsWithoutADisplay()
 {
     QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
@@ -665,7 +714,7 @@ void tst_LumoRender::pdfPageTooLargeRefused()
 {
     QVERIFY(WriteBytes("in.txt", "kurz\r\n"));
     QVERIFY(WriteBytes("out.pdf", "an older document"));
-    // Qt's PDF writer crashed on a picture of more than 715827882 pixels.
+    // A page's picture goes through memory as a PNG on its way into the PDF.
     const Run r = run({"--page", "27000x27000", "in.txt", "out.pdf"});
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 1);
