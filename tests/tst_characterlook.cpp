@@ -14,7 +14,6 @@
 #include "RenderRun.h"
 #include "TestFiles.h"
 
-#include <QFile>
 #include <QFontMetrics>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -301,12 +300,10 @@ void TestCharacterLook::optionsOfLumoRender()
     QTemporaryDir folder;
     for (const char *output : {"a", "b", "c", "d", "e"})
         QVERIFY(QDir(folder.path()).mkdir(output));
-    {
-        QFile text(folder.filePath("in.txt"));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 30; ++i)
-            text.write("Hand-set line " + QByteArray::number(i) + " with worn ink\n");
-    }
+    QByteArray lines;
+    for (int i = 0; i < 30; ++i)
+        lines += "Hand-set line " + QByteArray::number(i) + " with worn ink\n";
+    QVERIFY(WriteBytes(folder.filePath("in.txt"), lines));
     const QStringList common{"--seed", "5", "--page", "300x200", "--ground-truth", "m.jsonl", "--boxes", "in.txt"};
     const Run one = RunRender(folder.path(), look + common + QStringList{"--jobs", "1", "a/out.png"});
     const Run many = RunRender(folder.path(), look + common + QStringList{"--jobs", "4", "b/out.png"});
@@ -355,14 +352,8 @@ void TestCharacterLook::optionsOfLumoRender()
 void TestCharacterLook::eachVariantDrawsWithOneOfTheFonts()
 {
     QTemporaryDir folder;
-    {
-        QFile list(folder.filePath("fonts.txt"));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write("# serif and mono\nLiberation Serif\n\n  Liberation Mono  \n");
-        QFile text(folder.filePath("in.txt"));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("Which font, which seed\n");
-    }
+    QVERIFY(WriteBytes(folder.filePath("fonts.txt"), "# serif and mono\nLiberation Serif\n\n  Liberation Mono  \n"));
+    QVERIFY(WriteBytes(folder.filePath("in.txt"), "Which font, which seed\n"));
     const Run run = RunRender(folder.path(), {"--fonts", "@fonts.txt", "--variants", "12", "--seed", "40",
                                               "--ground-truth", "m.jsonl", "in.txt", "out.png"});
     QCOMPARE(run.err, QByteArray());
@@ -413,10 +404,7 @@ void TestCharacterLook::badValuesAreRefused()
     QFETCH(QStringList, options);
     QFETCH(QString, message);
     QTemporaryDir folder;
-    QFile text(folder.filePath("in.txt"));
-    QVERIFY(text.open(QIODevice::WriteOnly));
-    text.write("abc\n");
-    text.close();
+    QVERIFY(WriteBytes(folder.filePath("in.txt"), "abc\n"));
     const Run run = RunRender(folder.path(), options + QStringList{"in.txt", "out.png"});
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(QString::fromUtf8(run.err), "lumo-render: " + message + " (see lumo-render --help)\n");

@@ -305,12 +305,10 @@ void TestPageEffects::optionsOfLumoRender()
     QTemporaryDir folder;
     for (const char *output : {"a", "b"})
         QVERIFY(QDir(folder.path()).mkdir(output));
-    {
-        QFile text(folder.filePath("in.txt"));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 30; ++i)
-            text.write("A page on paper, turned, line " + QByteArray::number(i) + "\n");
-    }
+    QByteArray lines;
+    for (int i = 0; i < 30; ++i)
+        lines += "A page on paper, turned, line " + QByteArray::number(i) + "\n";
+    QVERIFY(WriteBytes(folder.filePath("in.txt"), lines));
     const QStringList look{"--rotate", "3", "--warp", "2.5", "--ink-weight", "1", "--paper", "--blur", "0.7",
                            "--sensor-noise", "6", "--char-rotate", "1"};
     const QStringList common{"--seed", "8", "--page", "300x200", "--ground-truth", "m.jsonl", "--boxes", "in.txt"};
@@ -354,14 +352,8 @@ void TestPageEffects::paperScansUnderTheText()
     for (int x = 0; x < 50; ++x)
         scan.setPixel(x, 0, qRgb(100, 100, 100));
     QVERIFY(scan.save(folder.filePath("scans/grey.png")));
-    {
-        QFile notes(folder.filePath("scans/notes.txt"));
-        QVERIFY(notes.open(QIODevice::WriteOnly));
-        notes.write("not a picture\n");
-        QFile text(folder.filePath("in.txt"));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("On paper\n");
-    }
+    QVERIFY(WriteBytes(folder.filePath("scans/notes.txt"), "not a picture\n"));
+    QVERIFY(WriteBytes(folder.filePath("in.txt"), "On paper\n"));
     const Run run = RunRender(folder.path(), {"--paper-images", "scans", "--seed", "3", "--page", "200x100",
                                               "--ground-truth", "m.jsonl", "in.txt", "out.png"});
     QCOMPARE(run.err, QByteArray());
