@@ -2,6 +2,7 @@
 
 #include "BmpEncoder.h"
 #include "PdfOutput.h"
+#include "TarShards.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <dirent.h>
 #include <limits>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +113,7 @@ QString described(OutputRole role)
     case OutputRole::Document: return QStringLiteral("the PDF document");
     case OutputRole::OutlinedDocument: return QStringLiteral("the outlined PDF document (--overlay)");
     case OutputRole::DocumentBoxes: return QStringLiteral("the box file (--boxes)");
+    case OutputRole::Shard: return QStringLiteral("the shard");
     }
     return QString();
 }
@@ -148,21 +151,40 @@ private:
     QHash<QString, Claim> m_taken;
 };
 
-// Every output of every variant, one variant's names at a time.
+// Calls visit(seed, layout) for every variant: its seed when the names
+// carry it, its pages and lines.
 template <typename Visit>
-void forEachOutput(const RenderOptions &options, const RunShape &shape, const Visit &visit)
+void forEachVariant(const RunShape &shape, const Visit &visit)
 {
+    const RunShape::Layout common{shape.pages, shape.linesOfPage};
     for (std::size_t variant = 0; variant < shape.variants; ++variant) {
         std::optional<std::uint32_t> seed;
         if (shape.firstVariantSeed)
             seed = *shape.firstVariantSeed + static_cast<std::uint32_t>(variant);
         const bool ownFont = !shape.fontOfVariant.empty();
-        const RunShape::Layout *layout = ownFont ? &shape.fontLayouts.at(shape.fontOfVariant.at(variant)) : nullptr;
-        const std::size_t pages = layout ? layout->pages : shape.pages;
-        const std::vector<std::size_t> &lines = layout ? layout->linesOfPage : shape.linesOfPage;
-        const OutputNames names(options, pages, seed);
-        ForEachOutput(names, options, [&lines](std::size_t page) { return lines.at(page); }, visit);
+        visit(seed, ownFont ? shape.fontLayouts.at(shape.fontOfVariant.at(variant)) : common);
     }
+}
+
+// Every output of every variant, one variant's names at a time; then the
+// shards of a tar OUTPUT, which the variants share.
+template <typename Visit>
+void forEachOutput(const RenderOptions &options, const RunShape &shape, const Visit &visit)
+{
+    std::size_t samples = 0;
+    forEachVariant(shape, [&](std::optional<std::uint32_t> seed, const RunShape::Layout &layout) {
+        const OutputNames names(options, layout.pages, seed);
+        ForEachOutput(names, options, [&layout](std::size_t page) { return layout.linesOfPage.at(page); }, visit);
+        samples += layout.pages;
+        if (options.linesFolder)
+            samples += std::accumulate(layout.linesOfPage.begin(), layout.linesOfPage.end(), std::size_t(0));
+    });
+    if (options.outputKind != OutputKind::Shards)
+        return;
+    const QString prefix = ShardPrefix(options, shape.firstVariantSeed);
+    const std::size_t shards = (samples + *options.shardSize - 1) / *options.shardSize;
+    for (std::size_t shard = 0; shard < shards; ++shard)
+        visit(OutputRole::Shard, TarShards::ShardName(prefix, shard));
 }
 
 } // namespace

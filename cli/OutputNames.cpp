@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 OutputNames::OutputNames(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed)
-    : m_options(options)
+    : m_options(options), m_shards(options.outputKind == OutputKind::Shards)
 {
     const bool written = options.outputKind != OutputKind::None;
     QString base = PictureBaseName(written ? options.output : QStringLiteral("page"));
@@ -19,6 +19,9 @@ OutputNames::OutputNames(const RenderOptions &options, std::size_t count, std::o
         m_document = variantSeed ? base + PdfExtension : options.output;
     if (options.pictureFormat)
         m_extension = PictureExtension(*options.pictureFormat);
+    // A sample's key is the stem without its folder.
+    if (m_shards)
+        base = QFileInfo(base).fileName();
     for (std::size_t i = 0; i < count; ++i) {
         const QString stem = count == 1 ? base : base + separator + QString::number(i + 11);
         m_stems.push_back(stem);
@@ -38,13 +41,19 @@ QString OutputNames::BoxFile(std::size_t page) const
 
 QString OutputNames::Outlined(std::size_t page) const
 {
-    return m_stems[page] + QStringLiteral("-overlay") + m_extension;
+    // A sample's other pictures keep its key.
+    return m_stems[page] + (m_shards ? QStringLiteral(".overlay") : QStringLiteral("-overlay")) + m_extension;
 }
 
 QString OutputNames::lineStem(std::size_t page, std::size_t line) const
 {
-    return m_options.linesFolder.value_or(QString()) + u'/' + QFileInfo(m_stems[page]).fileName()
-           + QStringLiteral("-%1").arg(line, 4, 10, QLatin1Char('0'));
+    const QString folder = m_shards ? QString() : m_options.linesFolder.value_or(QString()) + u'/';
+    return folder + QFileInfo(m_stems[page]).fileName() + QStringLiteral("-%1").arg(line, 4, 10, QLatin1Char('0'));
+}
+
+QString OutputNames::SampleTruth(std::size_t page) const
+{
+    return m_stems[page] + QStringLiteral(".json");
 }
 
 QString OutputNames::LineImage(std::size_t page, std::size_t line) const
@@ -67,10 +76,18 @@ QString OutputNames::DocumentBoxes() const
     return PictureBaseName(m_document) + QStringLiteral(".box");
 }
 
+QString ShardPrefix(const RenderOptions &options, std::optional<std::uint32_t> firstVariantSeed)
+{
+    const QString base = PictureBaseName(options.output);
+    return firstVariantSeed ? base + QStringLiteral("-s") + QString::number(*firstVariantSeed) : base;
+}
+
 void ForEachOutput(const OutputNames &names, const RenderOptions &options,
                    const std::function<std::size_t(std::size_t page)> &linesOfPage,
                    const std::function<void(OutputRole role, const QString &name)> &visit)
 {
+    if (options.outputKind == OutputKind::Shards)
+        return;
     const bool pdf = options.outputKind == OutputKind::Pdf;
     if (pdf) {
         visit(OutputRole::Document, names.Document());

@@ -12,6 +12,7 @@
 #include "PictureEncoder.h"
 #include "PixelBuffer.h"
 #include "PngEncoder.h"
+#include "SampleShards.h"
 #include "WholeFile.h"
 
 #include <QFileInfo>
@@ -28,6 +29,8 @@ struct FinishedPage
 {
     // Written, to be put in place in page order: the picture's file first.
     std::vector<StagedFile> files;
+    // Or for a tar OUTPUT the samples: the picture's first, then the lines'.
+    std::vector<TarSample> samples;
     PdfImage pdfPage;
     std::string manifestLine;
     std::string documentBoxes;
@@ -120,7 +123,8 @@ public:
 
     void Run()
     {
-        StopIfInterrupted(pictureNamed(m_names, m_options, 0));
+        StopIfInterrupted(m_extras.shards ? m_extras.shards->NotWritten(m_names.Picture(0))
+                                          : pictureNamed(m_names, m_options, 0));
         openDocuments();
         // While a batch goes to the disk the workers draw on, as far as a
         // batch more. A PDF's pages wait as pictures in memory, so they keep
@@ -162,7 +166,9 @@ private:
         const QImage picture = own.buffer.InUse();
         const std::optional<PictureFormat> format = m_options.pictureFormat;
         FinishedPage finished;
-        if (format)
+        if (m_extras.shards)
+            finished.samples.push_back({{m_names.Picture(index), own.encoder.Encode(picture, *format, m_names.Picture(index))}});
+        else if (format)
             finished.files.emplace_back(m_names.Picture(index),
                                         own.encoder.Encode(picture, *format, m_names.Picture(index)));
         else if (m_pdf)
@@ -182,33 +188,57 @@ private:
                                      m_extras.settings, m_extras.version, m_job.look, m_job.page, geometry.Angle(),
                                      m_options.lookName, m_extras.chosenFont};
             finished.manifestLine = ManifestLine(facts, own.truth, m_texts);
+            if (m_extras.shards)
+                put(finished, m_names.SampleTruth(index), QByteArray::fromStdString(finished.manifestLine));
         }
         if (m_options.boxes) {
             // A PDF's pictures share one box file, each with its page.
             if (m_pdf)
                 finished.documentBoxes = BoxFileText(own.truth, m_texts, height, static_cast<int>(index));
             else
-                finished.files.emplace_back(m_names.BoxFile(index), BoxFileText(own.truth, m_texts, height, 0));
+                put(finished, m_names.BoxFile(index), QByteArray::fromStdString(BoxFileText(own.truth, m_texts, height, 0)));
         }
         if (m_options.linesFolder) {
-            for (const LineImage &line : LineImages(own.truth, picture, m_job.half, m_texts, m_job.background)) {
-                finished.files.emplace_back(m_names.LineImage(index, line.line), EncodePng(line.picture));
-                finished.files.emplace_back(m_names.LineText(index, line.line), line.text);
+            for (LineImage &line : LineImages(own.truth, picture, m_job.half, m_texts, m_job.background)) {
+                TarMember image{m_names.LineImage(index, line.line), EncodePng(line.picture)};
+                TarMember text{m_names.LineText(index, line.line), std::move(line.text)};
+                // In a tar OUTPUT each line is a sample of its own.
+                if (m_extras.shards) {
+                    finished.samples.push_back({std::move(image), std::move(text)});
+                } else {
+                    finished.files.emplace_back(image.name, image.bytes);
+                    finished.files.emplace_back(text.name, text.bytes);
+                }
             }
         }
         if (m_options.overlay) {
             const QImage outlined = OutlinedInk(picture, own.truth);
             if (const std::optional<PictureFormat> format = m_options.pictureFormat)
-                finished.files.emplace_back(m_names.Outlined(index),
-                                            own.encoder.Encode(outlined, *format, m_names.Outlined(index)));
+                put(finished, m_names.Outlined(index), own.encoder.Encode(outlined, *format, m_names.Outlined(index)));
             else
                 finished.pdfOutlined = PdfImageOf(outlined);
         }
     }
 
+    // A file beside the picture: one of its own, or a member of its sample.
+    void put(FinishedPage &finished, const QString &name, QByteArray bytes) const
+    {
+        if (m_extras.shards)
+            finished.samples.front().push_back({name, std::move(bytes)});
+        else
+            finished.files.emplace_back(name, bytes);
+    }
+
     // In page order, on the calling thread.
     bool consume(std::size_t index, FinishedPage &&page)
     {
+        if (SampleShards *shards = m_extras.shards) {
+            StopIfInterrupted(shards->NotWritten(m_names.Picture(index)));
+            shards->AddPage(page.samples, m_names.Picture(index), m_pages[index].bounds, page.manifestLine);
+            if (m_progress)
+                m_progress(index + 1, m_pages.size());
+            return true;
+        }
         StopIfInterrupted(pictureNamed(m_names, m_options, m_completed));
         m_waiting.Add(index, std::move(page));
         // Pages wait only for files to put on the disk, and a PDF's pictures

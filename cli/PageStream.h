@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+class SampleShards;
 class WholeFileWriter;
 
 // Told of each picture in page order once it is complete: its file's name
@@ -25,6 +26,9 @@ struct StreamExtras
 {
     // The manifest, shared by every variant; its lines are written in page order.
     WholeFileWriter *manifest = nullptr;
+    // A tar OUTPUT's shards, shared by every variant: they take the pages
+    // as samples, and report them and write their manifest lines instead.
+    SampleShards *shards = nullptr;
     // The variant's seed when the names carry it.
     std::optional<std::uint32_t> variantSeed;
     QString version;

@@ -9,6 +9,7 @@
 #include "PageLayout.h"
 #include "PageStream.h"
 #include "RenderOptions.h"
+#include "SampleShards.h"
 #include "SetupStore.h"
 #include "TextInput.h"
 #include "WrapInt.h"
@@ -254,7 +255,8 @@ void render(const RenderOptions &options, const Rendering &rendering)
     // The lines folder and the manifest are made first: a name where they
     // cannot go stops the rendering before any picture is written, and the
     // manifest may go into the lines folder.
-    if (options.linesFolder && !QDir().mkpath(*options.linesFolder))
+    const bool sharded = options.outputKind == OutputKind::Shards;
+    if (options.linesFolder && !sharded && !QDir().mkpath(*options.linesFolder))
         throw CannotCreateError(*options.linesFolder, QStringLiteral("The folder cannot be made"));
     std::optional<WholeFileWriter> manifest;
     if (options.groundTruth)
@@ -272,10 +274,18 @@ void render(const RenderOptions &options, const Rendering &rendering)
     };
     const InterruptionWatch interruptions;
     const int variants = options.variants.value_or(1);
+    // The samples of a tar OUTPUT fill its shards across the variants.
+    std::optional<SampleShards> shards;
+    if (sharded) {
+        const std::optional<std::uint32_t> firstSeed =
+            options.variants ? std::optional<std::uint32_t>(rendering.job.seed) : std::nullopt;
+        shards.emplace(ShardPrefix(options, firstSeed), *options.shardSize, manifest ? &*manifest : nullptr, report);
+    }
     try {
         for (int variant = 0; variant < variants; ++variant) {
             StreamExtras extras;
             extras.manifest = manifest ? &*manifest : nullptr;
+            extras.shards = shards ? &*shards : nullptr;
             extras.version = QStringLiteral(LUMO_VERSION);
             // Seeds follow each other, wrapping around at 2^32.
             const std::uint32_t seed = rendering.job.seed + static_cast<std::uint32_t>(variant);
@@ -290,12 +300,16 @@ void render(const RenderOptions &options, const Rendering &rendering)
                         extras, report,
                         [&progress](std::size_t done, std::size_t total) { progress.Report(done, total); });
         }
+        if (shards)
+            shards->Finish();
     } catch (...) {
         progress.Erase();
         // The manifest tells of the pictures that were written; one that was
         // there before stays as it was when none was.
         if (manifest && reported > 0) {
             try {
+                if (shards)
+                    shards->Abandon();
                 manifest->Commit();
             } catch (const LumoError &) {
             }

@@ -6,6 +6,7 @@
 #include "PdfOutput.h"
 #include "SettingsFile.h"
 #include "SetupStore.h"
+#include "TarShards.h"
 
 #include <QColor>
 #include <QFile>
@@ -20,6 +21,8 @@ constexpr std::int32_t MaxPageSide = 30000;
 constexpr std::int32_t MaxFontSize = 1000;
 constexpr std::int32_t MaxJobs = 256;
 constexpr std::int32_t MaxVariants = 100000;
+constexpr std::int64_t MaxShardSize = 1000000;
+constexpr std::size_t DefaultShardSize = 1000;
 constexpr std::int64_t Int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t UInt32Max = std::numeric_limits<std::uint32_t>::max();
 
@@ -184,10 +187,30 @@ void chooseOutputKind(RenderOptions &options)
         options.outputKind = OutputKind::Pictures;
     else if (extension.toLower() == PdfExtension)
         options.outputKind = OutputKind::Pdf;
+    else if (extension.toLower() == TarExtension)
+        options.outputKind = OutputKind::Shards;
     else
         failValue(QStringLiteral("OUTPUT"),
-                  QStringLiteral("not a %1 or %2 file").arg(PictureExtensions().join(QStringLiteral(", ")), PdfExtension),
+                  QStringLiteral("not a %1, %2 or %3 file")
+                      .arg(PictureExtensions().join(QStringLiteral(", ")), PdfExtension, TarExtension),
                   options.output);
+    if (options.outputKind == OutputKind::Shards) {
+        options.pictureFormat = options.sampleFormat.value_or(PictureFormat::Png);
+        options.shardSize = options.shardSize.value_or(DefaultShardSize);
+    }
+}
+
+// The samples' picture format of a tar OUTPUT.
+void formatValue(RenderOptions &options, const QString &option, const QString &value)
+{
+    if (value == u"png")
+        options.sampleFormat = PictureFormat::Png;
+    else if (value == u"jpg")
+        options.sampleFormat = PictureFormat::Jpeg;
+    else if (value == u"bmp")
+        options.sampleFormat = PictureFormat::Bmp;
+    else
+        failValue(option, QStringLiteral("not png, jpg or bmp"), value);
 }
 
 TextEncoding encodingValue(const QString &option, const QString &value)
@@ -347,6 +370,11 @@ const KnownOption knownOptions[] = {
          o.variants = static_cast<int>(integerIn(opt, v, 1, MaxVariants));
      }},
     {QLatin1StringView("--seed-range"), true, seedRangeValue},
+    {QLatin1StringView("--format"), true, formatValue},
+    {QLatin1StringView("--shard-size"), true,
+     [](RenderOptions &o, const QString &opt, const QString &v) {
+         o.shardSize = static_cast<std::size_t>(integerIn(opt, v, 1, MaxShardSize));
+     }},
     {QLatin1StringView("--save-setup"), true,
      [](RenderOptions &o, const QString &opt, const QString &v) { o.saveSetup = setupNameValue(opt, v); }},
     {QLatin1StringView("--delete-setup"), true,
@@ -431,6 +459,13 @@ RenderOptions ParseRenderOptions(const QStringList &arguments)
                       ShownWithLineBreaks(options.output));
         chooseOutputKind(options);
     }
+    if (options.outputKind != OutputKind::Shards) {
+        if (options.sampleFormat)
+            fail(QStringLiteral("--format: chooses the pictures' format in a .tar OUTPUT; other OUTPUTs are named "
+                                "with their format"));
+        if (options.shardSize)
+            fail(QStringLiteral("--shard-size: needs a .tar OUTPUT"));
+    }
     if (options.listFonts && !options.output.isNull())
         fail(QStringLiteral("--list-fonts: lists the fonts that cover INPUT and draws nothing: give no OUTPUT"));
     if (options.input.isNull() && !options.saveSetup && !options.deleteSetup && !options.listSetups
@@ -465,14 +500,15 @@ options below, with every character jittered and the pictures speckled.
                         NUL byte ends the text.
   OUTPUT                picture file; its extension (any case) chooses the
                         format: .jpg or .jpeg (written as .jpg), .bmp, .png,
-                        or .pdf (one document, one picture a page at 96 dpi).
+                        .pdf (one document, one picture a page at 96 dpi), or
+                        .tar (samples in tar shards, see Shards below).
                         Several pictures are saved as NAME11.EXT, NAME12.EXT,
                         ..., NAME being OUTPUT up to the first "." of its file
                         name. Without OUTPUT nothing is written.
 
 Every picture is reported on standard output as one line: the file written
-("-" without OUTPUT, the PDF file for each of its pages), a blank, and the
-picture's geometry WIDTHxHEIGHT+LEFT+TOP. Pages lie one below the other:
+("-" without OUTPUT, the PDF file for each of its pages, the shard that holds
+it), a blank, and the picture's geometry WIDTHxHEIGHT+LEFT+TOP. Pages lie one below the other:
 308x400+0+0, 308x400+0+400, ...
 
 Settings (first the setup is loaded, then these options override it):
@@ -573,6 +609,19 @@ Ground truth (what each picture shows, character by character):
                         the same as --seed FIRST --variants COUNT, the form a
                         job array computes from its task's index (see
                         docs/lumo-render.md); the range must end by 4294967295
+
+Shards (an OUTPUT ending in .tar, for training at scale):
+  Each picture is a sample: its files side by side under one key, the
+  picture's name without extension (NAME11.png, with --ground-truth
+  NAME11.json, its manifest line, with --boxes NAME11.box, with --overlay
+  NAME11.overlay.png); with --lines each line is a sample of its own
+  (NAME11-0007.png, NAME11-0007.gt.txt; DIR is not used). The samples go in
+  page order into NAME-000000.tar, NAME-000001.tar, ..., or with a range of
+  seeds NAME-sFIRST-000000.tar, ..., so that runs over disjoint ranges never
+  share a shard. A shard is put in place once it is whole; a run that fails
+  or is stopped keeps the shards before and leaves no part of the next.
+  --format FORMAT       the pictures' format: png (default), jpg or bmp
+  --shard-size N        samples a shard holds (1..1000000; default 1000)
 
 Setups (these work without INPUT; they run in this order, before rendering):
   --save-setup NAME     store the settings above, after the overrides, as NAME

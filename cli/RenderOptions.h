@@ -15,9 +15,9 @@
 // What lumo-render was asked to do, read from its command line before any
 // file is touched.
 
-// What OUTPUT is: nothing is written, pictures of one format, or one PDF
-// document.
-enum class OutputKind { None, Pictures, Pdf };
+// What OUTPUT is: nothing is written, pictures of one format, one PDF
+// document, or tar shards of samples.
+enum class OutputKind { None, Pictures, Pdf, Shards };
 
 // What becomes of characters the font has no glyph for: the text is
 // refused, they are drawn with a font the system finds, or left out.
@@ -86,8 +86,12 @@ struct RenderOptions
     QString input;
     QString output;
     OutputKind outputKind = OutputKind::None;
-    // The pictures' format: set exactly for OutputKind::Pictures.
+    // The pictures' format: set exactly for OutputKind::Pictures and
+    // OutputKind::Shards.
     std::optional<PictureFormat> pictureFormat;
+    // A tar OUTPUT's --format, and how many samples a shard holds.
+    std::optional<PictureFormat> sampleFormat;
+    std::optional<std::size_t> shardSize;
 };
 
 // A command line that cannot be carried out. The message is one line and

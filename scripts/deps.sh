@@ -2,7 +2,7 @@
 # missing. Sourced by scripts/run and scripts/test.
 # What building and running the program takes; the Noto faces and
 # WenQuanYi Micro Hei draw the scripts beyond the 8-bit code pages.
-LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-turbo-dev libpng-dev fonts-liberation2
+LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-turbo-dev libpng-dev libarchive-dev fonts-liberation2
                fonts-noto-core fonts-wqy-microhei libgl-dev libx11-dev qt6-translations-l10n)
 # What the tests take besides: clang for the sanitizer build and the
 # fuzzers, X servers and a window manager, the install and package checks,

@@ -55,6 +55,15 @@ inline QByteArray ThirteenLines()
     return text;
 }
 
+// Lines of text enough for a few hundred pages of 200 x 100 pixels.
+inline QByteArray ManyLines(int count)
+{
+    QByteArray text;
+    for (int i = 1; i <= count; ++i)
+        text += "Zeile " + QByteArray::number(i) + " mit etwas Text\r\n";
+    return text;
+}
+
 // The environment of a run on a disk that fails (see FailingDisk.cpp): one
 // of its variables set to value.
 inline QProcessEnvironment FailingDisk(const QString &variable, const QString &value)

@@ -219,6 +219,15 @@ void tst_LumoRender::usageErrors_data()
                                             << "lumo-render: --ground-truth: not a file name: '.'" + Hint;
     QTest::newRow("variants 0") << QStringList{"--variants", "0", "in.txt", "out.png"}
                                 << "lumo-render: --variants: out of range 1..100000: '0'" + Hint;
+    QTest::newRow("--format for pictures") << QStringList{"--format", "png", "in.txt", "out.png"}
+                                           << "lumo-render: --format: chooses the pictures' format in a .tar "
+                                              "OUTPUT; other OUTPUTs are named with their format" + Hint;
+    QTest::newRow("--format gif") << QStringList{"--format", "gif", "in.txt", "out.tar"}
+                                  << "lumo-render: --format: not png, jpg or bmp: 'gif'" + Hint;
+    QTest::newRow("--shard-size for a PDF") << QStringList{"--shard-size", "10", "in.txt", "out.pdf"}
+                                            << "lumo-render: --shard-size: needs a .tar OUTPUT" + Hint;
+    QTest::newRow("--shard-size 0") << QStringList{"--shard-size", "0", "in.txt", "out.tar"}
+                                    << "lumo-render: --shard-size: out of range 1..1000000: '0'" + Hint;
     QTest::newRow("seed range without colon") << QStringList{"--seed-range", "7", "in.txt", "out.png"}
                                               << "lumo-render: --seed-range: not FIRST:COUNT: '7'" + Hint;
     QTest::newRow("seed range of none") << QStringList{"--seed-range", "7:0", "in.txt", "out.png"}
@@ -243,10 +252,10 @@ void tst_LumoRender::usageErrors_data()
     QTest::newRow("too many arguments") << QStringList{"in.txt", "out.bmp", "extra"}
                                         << "lumo-render: too many arguments: 'extra'" + Hint;
     QTest::newRow("unknown extension") << QStringList{"in.txt", "out.gif"}
-                                       << "lumo-render: OUTPUT: not a .jpg, .jpeg, .bmp, .png or .pdf file: 'out.gif'"
+                                       << "lumo-render: OUTPUT: not a .jpg, .jpeg, .bmp, .png, .pdf or .tar file: 'out.gif'"
                                               + Hint;
     QTest::newRow("no extension") << QStringList{"in.txt", "out"}
-                                  << "lumo-render: OUTPUT: not a .jpg, .jpeg, .bmp, .png or .pdf file: 'out'" + Hint;
+                                  << "lumo-render: OUTPUT: not a .jpg, .jpeg, .bmp, .png, .pdf or .tar file: 'out'" + Hint;
     QTest::newRow("nothing to do") << QStringList{} << "lumo-render: no INPUT given" + Hint;
     QTest::newRow("setup name planting a section")
         << QStringList{"--save-setup", "Evil]\r\n[__SetupProgamPositions__]\r\nWinEditLeft=-30000\r\n[x"}

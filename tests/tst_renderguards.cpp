@@ -33,15 +33,6 @@ bool isFifo(const char *path)
     return ::lstat(path, &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
-// Lines of text enough for a few hundred pages of 200 x 100 pixels.
-QByteArray manyLines(int count)
-{
-    QByteArray text;
-    for (int i = 1; i <= count; ++i)
-        text += "Zeile " + QByteArray::number(i) + " mit etwas Text\r\n";
-    return text;
-}
-
 // The report's lines, each the name of a picture written.
 QStringList reportedNames(const QByteArray &out)
 {
@@ -336,7 +327,7 @@ void tst_RenderGuards::signalsLeaveNoHiddenFiles()
     QFETCH(QString, name);
     QFETCH(bool, lines);
 
-    QVERIFY(WriteBytes("in.txt", manyLines(30000)));
+    QVERIFY(WriteBytes("in.txt", ManyLines(30000)));
     QStringList arguments{"--seed", "1", "--jobs", "2", "--page", "200x100", "in.txt", "out.png"};
     if (lines)
         arguments += QStringList{"--lines", "lines"};
@@ -373,7 +364,7 @@ void tst_RenderGuards::readerGoingAwayStopsTheRun()
 {
     // As "lumo-render ... | head -1": the picture lines' reader stops after
     // the first line.
-    QVERIFY(WriteBytes("in.txt", manyLines(30000)));
+    QVERIFY(WriteBytes("in.txt", ManyLines(30000)));
     const int input = ::open("in.txt", O_RDONLY | O_CLOEXEC);
     QVERIFY(input >= 0);
     const DescriptorRun r = runWithInput({"--seed", "1", "--page", "200x100", "-", "out.png"}, input, [](int &out) {
@@ -407,7 +398,7 @@ void tst_RenderGuards::fullDiskNamesTheFirstPageNotWritten_data()
 void tst_RenderGuards::fullDiskNamesTheFirstPageNotWritten()
 {
     QFETCH(int, jobs);
-    QVERIFY(WriteBytes("in.txt", manyLines(3000)));
+    QVERIFY(WriteBytes("in.txt", ManyLines(3000)));
     const Run r = run({"--seed", "1", "--noise", "5", "--jobs", QString::number(jobs), "in.txt", "out.png"},
                       FailingDisk("LUMO_DISK_BYTES", "200000"));
     QVERIFY(r.finished);

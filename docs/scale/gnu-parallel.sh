@@ -11,4 +11,4 @@ mkdir -p "$OUT"
 export TEXT OUT PER_TASK
 seq 0 3 | parallel --jobs 2 --halt now,fail=1 \
     'lumo-render --jobs 1 --quiet --seed-range $(({} * PER_TASK)):$PER_TASK --look scan \
-         --ground-truth "$OUT/manifest-{}.jsonl" --boxes "$TEXT" "$OUT/page.png"'
+         --ground-truth "$OUT/manifest-{}.jsonl" --boxes "$TEXT" "$OUT/page.tar"'

@@ -152,6 +152,20 @@ public:
 
     QString Reason() const { return m_reason.isEmpty() ? m_file.errorString() : m_reason; }
     bool Failed() const { return !m_reason.isEmpty(); }
+    qint64 Written() const { return m_written; }
+
+    bool CutBack(qint64 size)
+    {
+        if (m_straight.IsOpen() || size >= m_written)
+            return true;
+        if (!m_file.resize(size) || !m_file.seek(size)) {
+            m_reason = m_file.errorString();
+            return false;
+        }
+        m_written = size;
+        m_unstarted = 0;
+        return true;
+    }
 
     bool Commit()
     {
@@ -193,6 +207,7 @@ protected:
                 m_reason = qt_error_string(error);
                 return -1;
             }
+            m_written += length;
             return length;
         }
         qint64 done = 0;
@@ -206,6 +221,7 @@ protected:
             }
             done += written;
         }
+        m_written += done;
         startWriting(done);
         return done;
     }
@@ -229,6 +245,7 @@ private:
     StraightTarget m_straight;
     QSaveFile m_file;
     QString m_reason;
+    qint64 m_written = 0;
     qint64 m_unstarted = 0;
 };
 
@@ -253,6 +270,17 @@ void WholeFileWriter::Write(QByteArrayView bytes)
 QIODevice &WholeFileWriter::Device()
 {
     return *m_device;
+}
+
+qint64 WholeFileWriter::Written() const
+{
+    return m_device->Written();
+}
+
+void WholeFileWriter::CutBack(qint64 size)
+{
+    if (!m_device->CutBack(size))
+        throw CannotCreateError(m_path, m_device->Reason());
 }
 
 void WholeFileWriter::Commit()

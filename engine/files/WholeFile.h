@@ -71,6 +71,14 @@ public:
     // the same way, and a failure among their writes is raised by Commit().
     QIODevice &Device();
 
+    // How many bytes have been written.
+    qint64 Written() const;
+    // Drops what was written after the first `size` bytes, so that a
+    // commit puts in place only what came before; raises the creation
+    // error when it cannot. What went straight into a FIFO or a device
+    // has gone and stays.
+    void CutBack(qint64 size);
+
     // Puts the file in place; raises the creation error when an earlier
     // write failed or the file cannot be renamed.
     void Commit();
