@@ -19,6 +19,8 @@
 # and --leading 1 adds the pixel that makes its lines 14 pixels apart as
 # lumo-render's are. --degrade_image=false and --rotate_image=false keep its
 # pages clean, as --jitter-x 0 --jitter-y 0 --noise 0 keep lumo-render's.
+# lumo-render runs three ways: PNG and box files on every processor and on
+# one, and the same pictures and box files as members of tar shards.
 # Both then break the text into about as many pages and box the same
 # characters at the same places. What differs: text2image writes one
 # multi-page TIFF (1 bit a pixel, G4) and one box file with a line for every
@@ -60,6 +62,7 @@ run() {
         text2image) timed "$1" text2image "${t2i_page[@]}" --text text.txt --outputbase "out-$1/t" ;;
         lumo) timed "$1" "$render" --quiet "${page[@]}" --jobs "$jobs" text.txt "out-$1/p.png" ;;
         lumo1) timed "$1" "$render" --quiet "${page[@]}" --jobs 1 text.txt "out-$1/p.png" ;;
+        lumotar) timed "$1" "$render" --quiet "${page[@]}" --jobs "$jobs" text.txt "out-$1/p.tar" ;;
     esac > /dev/null
 }
 
@@ -70,7 +73,7 @@ head -c 4096 text.txt > warm.txt
 text2image "${t2i_page[@]}" --text warm.txt --outputbase warm > /dev/null 2>&1
 "$render" --quiet "${page[@]}" warm.txt warm.png > /dev/null
 for _ in $(seq "$rounds"); do
-    for key in text2image lumo lumo1; do
+    for key in text2image lumo lumo1 lumotar; do
         run "$key"
     done
 done
@@ -81,7 +84,7 @@ pages[0]=$(identify -ping out-text2image/t.tif | wc -l)
 lines[0]=$(wc -l < out-text2image/t.box)
 boxes[0]=$(grep -cv $'^[ \t]' out-text2image/t.box)
 bytes[0]=$(cat out-text2image/* | wc -c)
-keys=(text2image lumo lumo1)
+keys=(text2image lumo lumo1 lumotar)
 for i in 1 2; do
     out=out-${keys[$i]}
     png=("$out"/*.png)
@@ -90,8 +93,13 @@ for i in 1 2; do
     boxes[i]=$(cat "$out"/*.box | grep -cv $'^[ \t]')
     bytes[i]=$(cat "$out"/* | wc -c)
 done
+# The shards' pictures and box files, as members.
+pages[3]=$(for shard in out-lumotar/*.tar; do tar -tf "$shard"; done | grep -c '\.png$')
+lines[3]=$(for shard in out-lumotar/*.tar; do tar -xOf "$shard" --wildcards '*.box'; done | wc -l)
+boxes[3]=$(for shard in out-lumotar/*.tar; do tar -xOf "$shard" --wildcards '*.box'; done | grep -cv $'^[ \t]')
+bytes[3]=$(cat out-lumotar/* | wc -c)
 
-names=("text2image" "lumo-render --jobs $jobs" "lumo-render --jobs 1")
+names=("text2image" "lumo-render --jobs $jobs" "lumo-render --jobs 1" "lumo-render .tar --jobs $jobs")
 mb=$(echo "$size / 1048576" | bc -l)
 printf 'text: %d bytes (%.2f MB), %d characters other than spaces and line ends; %d rounds\n' \
     "$size" "$mb" "$(tr -d ' \r\n\t' < text.txt | wc -c)" "$rounds"
@@ -104,7 +112,7 @@ for i in "${!keys[@]}"; do
         "$(echo "${bytes[$i]} / 1048576" | bc -l)"
 done
 t2i=$(median "${times[text2image]}")
-for i in 1 2; do
+for i in 1 2 3; do
     m=$(median "${times[${keys[$i]}]}")
     # A tiny SIZE may take lumo-render less than the 10 ms time counts.
     if [ "$(echo "$m > 0" | bc)" = 1 ]; then
