@@ -6,10 +6,11 @@ LUMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxkbcommon-dev libjpeg62-tur
                fonts-noto-core fonts-wqy-microhei libgl-dev libx11-dev qt6-translations-l10n)
 # What the tests take besides: clang for the sanitizer build and the
 # fuzzers, X servers and a window manager, the install and package checks,
-# a real text reader for the ground truth, and PDF checks.
+# a real text reader for the ground truth, PDF checks, and Python's tarfile
+# to read the shards as training data loaders do.
 LUMO_TEST_PACKAGES=(clang libclang-rt-14-dev pkg-config libspng-dev xvfb openbox desktop-file-utils groff-base man-db bash-completion
                     dpkg-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-rus tesseract-ocr-ell tesseract-ocr-chi-sim
-                    qpdf poppler-utils)
+                    qpdf poppler-utils python3)
 
 # What making the Debian package takes besides.
 LUMO_PACKAGE_PACKAGES=(dpkg-dev)

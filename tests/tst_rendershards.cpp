@@ -7,6 +7,7 @@
 #include "TestFiles.h"
 #include "WorkingFolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -169,6 +170,23 @@ void tst_RenderShards::samplesHoldThePlainRunsFiles()
     QCOMPARE(namesOf(members), namesOf(expected));
     QVERIFY(members == expected);
     QCOMPARE(readShard("tar/out-s5-000000.tar")->size(), std::size_t(12));
+
+    // Python's tarfile, which training data loaders build on, reads the
+    // same members with the same bytes.
+    QProcess python;
+    python.setWorkingDirectory("tar");
+    python.start("python3", {"-c", "import hashlib, sys, tarfile\n"
+                                   "for shard in sys.argv[1:]:\n"
+                                   "    with tarfile.open(shard) as t:\n"
+                                   "        for m in t:\n"
+                                   "            print(m.name, hashlib.sha256(t.extractfile(m).read()).hexdigest())\n",
+                             "out-s5-000000.tar", "out-s5-000001.tar"});
+    QVERIFY2(python.waitForFinished(60000), "python3 (a test package) did not run");
+    QCOMPARE(python.exitCode(), 0);
+    QByteArray listed;
+    for (const Member &member : expected)
+        listed += member.name.toUtf8() + ' ' + QCryptographicHash::hash(member.bytes, QCryptographicHash::Sha256).toHex() + '\n';
+    QCOMPARE(python.readAllStandardOutput(), listed);
 }
 
 void tst_RenderShards::linesAreSamplesOfTheirOwn()
