@@ -166,6 +166,16 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
     const int columns = (width + step - 1) / step + 1;
     std::vector<std::int64_t> fromX(static_cast<std::size_t>(columns));
     std::vector<std::int64_t> fromY(static_cast<std::size_t>(columns));
+    // A byte a pixel telling whether it has an owner: most pixels have none,
+    // and four bytes side by side say so sooner than four owner slots.
+    std::vector<std::uint8_t> owned;
+    if (owners) {
+        owned.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                owned[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                    owners->At(x, y)[0] >= 0 ? 1 : 0;
+    }
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(result, y);
         for (int column = 0; column < columns; ++column) {
@@ -190,6 +200,7 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                                         (256 - right) * bottom, right * bottom};
                 QRgb taps[4];
                 bool inside[4];
+                bool anyOwner = owners != nullptr;
                 if (left >= 0 && top >= 0 && left + 1 < width && top + 1 < height) {
                     const QRgb *upper = reinterpret_cast<const QRgb *>(bits + top * bytesPerLine) + left;
                     const QRgb *lower = reinterpret_cast<const QRgb *>(bits + (top + 1) * bytesPerLine) + left;
@@ -198,6 +209,10 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                     taps[2] = lower[0];
                     taps[3] = lower[1];
                     std::fill(std::begin(inside), std::end(inside), true);
+                    if (owners) {
+                        const std::uint8_t *own = owned.data() + top * width + left;
+                        anyOwner = (own[0] | own[1] | own[width] | own[width + 1]) != 0;
+                    }
                 } else {
                     for (int tap = 0; tap < 4; ++tap) {
                         const std::int64_t tx = left + (tap & 1);
@@ -206,7 +221,7 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                         taps[tap] = inside[tap] ? row(source, static_cast<int>(ty))[tx] : background;
                     }
                 }
-                if (owners) {
+                if (anyOwner) {
                     for (int tap = 0; tap < 4; ++tap) {
                         if (weights[tap] == 0 || !inside[tap])
                             continue;
