@@ -52,13 +52,18 @@ const std::vector<float> &normalTable()
     return table;
 }
 
+bool isGrey(QRgb colour)
+{
+    return qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour);
+}
+
 bool isGreyPicture(const QImage &picture)
 {
     const int width = picture.width();
     for (int y = 0; y < picture.height(); ++y) {
         const QRgb *line = row(picture, y);
         for (int x = 0; x < width; ++x) {
-            if (qRed(line[x]) != qBlue(line[x]) || qGreen(line[x]) != qBlue(line[x]))
+            if (!isGrey(line[x]))
                 return false;
         }
     }
@@ -300,6 +305,9 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
     const ValueNoise broad(seed, page, ShadeChannel, width, height, 96);
     const ValueNoise fine(seed, page, ShadeChannel + 10, width, height, 17);
     std::vector<double> shade(static_cast<std::size_t>(width));
+    // On grey paper (the usual white) each channel of a grey pixel comes out
+    // alike, and is worked out once.
+    const bool greyBackground = isGrey(background);
     for (int y = 0; y < height; ++y) {
         std::fill(shade.begin(), shade.end(), 1.0);
         broad.AddRow(y, 0.035, shade);
@@ -307,6 +315,11 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
         QRgb *line = row(paper, y);
         for (int x = 0; x < width; ++x) {
             const double factor = shade[static_cast<std::size_t>(x)];
+            if (greyBackground) {
+                const int grey = clampLevel(qBlue(background) * factor);
+                line[x] = qRgb(grey, grey, grey);
+                continue;
+            }
             line[x] = qRgb(clampLevel(qRed(background) * factor), clampLevel(qGreen(background) * factor),
                            clampLevel(qBlue(background) * factor));
         }
@@ -344,6 +357,11 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
         const QRgb *under = row(std::as_const(paper), y);
         for (int x = 0; x < width; ++x) {
             const QRgb p = under[x];
+            if (greyBackground && isGrey(p) && isGrey(out[x])) {
+                const int grey = clampLevel(qBlue(out[x]) * share[2][static_cast<std::size_t>(qBlue(p))]);
+                out[x] = qRgb(grey, grey, grey);
+                continue;
+            }
             out[x] = qRgb(clampLevel(qRed(out[x]) * share[0][static_cast<std::size_t>(qRed(p))]),
                           clampLevel(qGreen(out[x]) * share[1][static_cast<std::size_t>(qGreen(p))]),
                           clampLevel(qBlue(out[x]) * share[2][static_cast<std::size_t>(qBlue(p))]));
@@ -412,12 +430,16 @@ void Blur(QImage &picture, double sigma)
             float *padded = line.data() + sizeOf(plane) * sizeOf(paddedWidth);
             for (int x = -radius; x < width + radius; ++x)
                 padded[sizeOf(x + radius)] = static_cast<float>(level(in[std::clamp(x, 0, width - 1)], plane));
+            // Tap by tap across the row: each pixel adds its taps in the
+            // same order as one at a time would, and the row runs on vector
+            // registers.
             float *target = across.data() + (sizeOf(plane) * sizeOf(height) + sizeOf(y)) * sizeOf(width);
-            for (int x = 0; x < width; ++x) {
-                float sum = 0;
-                for (int i = 0; i <= 2 * radius; ++i)
-                    sum += kernel[sizeOf(i)] * padded[x + i];
-                target[x] = sum;
+            std::fill(target, target + width, 0.0f);
+            for (int i = 0; i <= 2 * radius; ++i) {
+                const float weight = kernel[sizeOf(i)];
+                const float *from = padded + i;
+                for (int x = 0; x < width; ++x)
+                    target[x] += weight * from[x];
             }
         }
     }
@@ -469,7 +491,14 @@ void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int6
         QRgb *out = row(picture, y);
         for (int x = 0; x < width; ++x) {
             const float n = noise[static_cast<std::size_t>(x)];
-            out[x] = qRgb(clampLevel(qRed(out[x]) + n), clampLevel(qGreen(out[x]) + n), clampLevel(qBlue(out[x]) + n));
+            const QRgb p = out[x];
+            // A grey pixel's three channels come out alike: worked out once.
+            if (isGrey(p)) {
+                const int grey = clampLevel(qBlue(p) + n);
+                out[x] = qRgb(grey, grey, grey);
+                continue;
+            }
+            out[x] = qRgb(clampLevel(qRed(p) + n), clampLevel(qGreen(p) + n), clampLevel(qBlue(p) + n));
         }
     }
 }
