@@ -8,14 +8,12 @@
 
 #include "FuzzSupport.h"
 
+#include "ShardReading.h"
 #include "TarShards.h"
 
 #include <QDir>
-#include <archive.h>
-#include <archive_entry.h>
 #include <cstddef>
 #include <cstdint>
-#include <locale.h>
 #include <optional>
 #include <vector>
 
@@ -53,43 +51,6 @@ QString memberName(const QByteArray &utf8)
             c = u'_';
     }
     return name + QStringLiteral(".png");
-}
-
-struct Member
-{
-    QByteArray name;
-    QByteArray bytes;
-    bool operator==(const Member &) const = default;
-};
-
-// The reader, like the writer, spells names in UTF-8 whatever the locale:
-// under the C locale libarchive would refuse to read such a name back.
-std::optional<std::vector<Member>> readShard(const QString &path)
-{
-    const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
-    const locale_t previous = uselocale(utf8);
-    archive *reader = archive_read_new();
-    archive_read_support_format_tar(reader);
-    std::optional<std::vector<Member>> members;
-    if (archive_read_open_filename(reader, QFile::encodeName(path).constData(), 65536) == ARCHIVE_OK) {
-        members.emplace();
-        archive_entry *entry = nullptr;
-        int status = ARCHIVE_OK;
-        while ((status = archive_read_next_header(reader, &entry)) == ARCHIVE_OK) {
-            const char *name = archive_entry_pathname_utf8(entry);
-            Member member{QByteArray(name ? name : ""), QByteArray()};
-            member.bytes.resize(archive_entry_size(entry));
-            if (archive_read_data(reader, member.bytes.data(), std::size_t(member.bytes.size())) != member.bytes.size())
-                break;
-            members->push_back(member);
-        }
-        if (status != ARCHIVE_EOF)
-            members.reset();
-    }
-    archive_read_free(reader);
-    uselocale(previous);
-    freelocale(utf8);
-    return members;
 }
 
 } // namespace
@@ -131,18 +92,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                "not one file a shard: " + QDir(folder).entryList(QDir::Files | QDir::Hidden).join(' ').toUtf8());
     for (std::size_t shard = 0; shard < shardCount; ++shard) {
         const QString path = TarShards::ShardName(prefix, shard);
-        const std::optional<std::vector<Member>> read = readShard(path);
+        const std::optional<std::vector<ShardMember>> read = ReadShard(path);
         FUZZ_CHECK(read.has_value(), "shard not whole: " + path.toUtf8());
-        std::vector<Member> expected;
+        std::vector<ShardMember> expected;
         for (std::size_t i = shard * perShard; i < std::min(samples.size(), (shard + 1) * perShard); ++i) {
             for (const TarMember &member : samples[i])
-                expected.push_back({member.name.toUtf8(), member.bytes});
+                expected.push_back({member.name, member.bytes});
         }
         FUZZ_CHECK(read->size() == expected.size(), "members lost or added in " + path.toUtf8());
         for (std::size_t i = 0; i < expected.size(); ++i) {
             FUZZ_CHECK((*read)[i].name == expected[i].name,
-                       "name " + Escaped((*read)[i].name) + " instead of " + Escaped(expected[i].name));
-            FUZZ_CHECK((*read)[i].bytes == expected[i].bytes, "other bytes under " + Escaped(expected[i].name));
+                       "name " + Escaped((*read)[i].name.toUtf8()) + " instead of " + Escaped(expected[i].name.toUtf8()));
+            FUZZ_CHECK((*read)[i].bytes == expected[i].bytes, "other bytes under " + Escaped(expected[i].name.toUtf8()));
         }
     }
     return 0;

@@ -60,8 +60,10 @@ public:
 
     ~Archive()
     {
-        // Without Finish() the shard is dropped: the writer goes without
-        // closing, and the file goes without being put in place.
+        // Without Finish() the shard is dropped: the writer is told it
+        // failed, so that it writes no end, and the file goes without being
+        // put in place.
+        archive_write_fail(m_archive);
         archive_write_free(m_archive);
     }
 

@@ -4,6 +4,7 @@
 
 #include "ErrorMessage.h"
 #include "RenderRun.h"
+#include "ShardReading.h"
 #include "TestFiles.h"
 #include "WorkingFolder.h"
 
@@ -13,54 +14,20 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
-#include <archive.h>
-#include <archive_entry.h>
 #include <csignal>
 #include <optional>
 #include <vector>
 
 namespace {
 
-struct Member
-{
-    QString name;
-    QByteArray bytes;
-    bool operator==(const Member &) const = default;
-};
-
-// The members of a tar file in their order, read by libarchive; nothing
-// when the file is not a whole archive.
-std::optional<std::vector<Member>> readShard(const QString &path)
-{
-    archive *reader = archive_read_new();
-    archive_read_support_format_tar(reader);
-    std::optional<std::vector<Member>> members;
-    if (archive_read_open_filename(reader, QFile::encodeName(path).constData(), 65536) == ARCHIVE_OK) {
-        members.emplace();
-        archive_entry *entry = nullptr;
-        int status = ARCHIVE_OK;
-        while ((status = archive_read_next_header(reader, &entry)) == ARCHIVE_OK) {
-            Member member{QString::fromUtf8(archive_entry_pathname_utf8(entry)), QByteArray()};
-            member.bytes.resize(archive_entry_size(entry));
-            if (archive_read_data(reader, member.bytes.data(), std::size_t(member.bytes.size())) != member.bytes.size())
-                status = ARCHIVE_FATAL;
-            if (status != ARCHIVE_OK)
-                break;
-            members->push_back(member);
-        }
-        if (status != ARCHIVE_EOF)
-            members.reset();
-    }
-    archive_read_free(reader);
-    return members;
-}
+using Member = ShardMember;
 
 // The members of the shards in the folder, shard after shard.
 std::vector<Member> membersOf(const QString &folder, const QString &pattern = QStringLiteral("*.tar"))
 {
     std::vector<Member> all;
     for (const QString &shard : QDir(folder).entryList({pattern}, QDir::Files, QDir::Name)) {
-        const std::optional<std::vector<Member>> members = readShard(QDir(folder).filePath(shard));
+        const std::optional<std::vector<Member>> members = ReadShard(QDir(folder).filePath(shard));
         if (!members)
             return {{QStringLiteral("broken shard"), shard.toUtf8()}};
         all.insert(all.end(), members->begin(), members->end());
@@ -169,7 +136,7 @@ void tst_RenderShards::samplesHoldThePlainRunsFiles()
     const std::vector<Member> members = membersOf("tar");
     QCOMPARE(namesOf(members), namesOf(expected));
     QVERIFY(members == expected);
-    QCOMPARE(readShard("tar/out-s5-000000.tar")->size(), std::size_t(12));
+    QCOMPARE(ReadShard("tar/out-s5-000000.tar")->size(), std::size_t(12));
 
     // Python's tarfile, which training data loaders build on, reads the
     // same members with the same bytes.
@@ -219,7 +186,7 @@ void tst_RenderShards::linesAreSamplesOfTheirOwn()
     // A sample never spans two shards: in each, a line's key has both its files.
     for (const QString &shard : AllEntries("tar")) {
         QHash<QString, int> files;
-        for (const QString &name : namesOf(*readShard("tar/" + shard)))
+        for (const QString &name : namesOf(*ReadShard("tar/" + shard)))
             ++files[keyOf(name)];
         for (auto file = files.cbegin(); file != files.cend(); ++file)
             QCOMPARE(file.value(), file.key().contains(u'-') ? 2 : 1);
@@ -268,7 +235,7 @@ void tst_RenderShards::namesAreUtf8UnderAnyLocale()
         QVERIFY2(r.finished, locales[i]);
         QCOMPARE(r.exitCode, 0);
         const QString shard = QString::fromUtf8("b\u00f6gen-000000.tar");
-        QCOMPARE(namesOf(*readShard(shard)), QStringList({QString::fromUtf8("b\u00f6gen.png")}));
+        QCOMPARE(namesOf(*ReadShard(shard)), QStringList({QString::fromUtf8("b\u00f6gen.png")}));
         shards[i] = ReadBytes(shard);
         QVERIFY(QFile::remove(shard));
     }
@@ -349,7 +316,7 @@ void tst_RenderShards::fullDiskLeavesOnlyWholeShards()
     expected.sort();
     QCOMPARE(AllEntries("."), expected);
     for (qsizetype shard = 0; shard < finished; ++shard) {
-        const std::optional<std::vector<Member>> members = readShard(reported[shard * 10]);
+        const std::optional<std::vector<Member>> members = ReadShard(reported[shard * 10]);
         QVERIFY(members);
         QCOMPARE(members->size(), std::size_t(10));
     }
@@ -387,7 +354,7 @@ void tst_RenderShards::signalLeavesOnlyWholeShards()
     QVERIFY(manifest.endsWith("}\n"));
     const QByteArray last = manifest.split('\n').at(reported.size() - 1);
     QVERIFY(last.contains(QStringLiteral("\"out%1.png\"").arg(reported.size() + 10).toUtf8()));
-    QCOMPARE(readShard(shards.last())->back().name, QStringLiteral("out%1.json").arg(reported.size() + 10));
+    QCOMPARE(ReadShard(shards.last())->back().name, QStringLiteral("out%1.json").arg(reported.size() + 10));
 }
 
 QTEST_GUILESS_MAIN(tst_RenderShards)

@@ -267,11 +267,6 @@ void WholeFileWriter::Write(QByteArrayView bytes)
         throw CannotCreateError(m_path, m_device->Reason());
 }
 
-QIODevice &WholeFileWriter::Device()
-{
-    return *m_device;
-}
-
 qint64 WholeFileWriter::Written() const
 {
     return m_device->Written();

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QFile>
-#include <QIODevice>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -66,10 +65,6 @@ public:
     // Raises the creation error with the system's reason when not every
     // byte could be written.
     void Write(QByteArrayView bytes);
-
-    // For writers that take a device (the PDF writer): what they write goes
-    // the same way, and a failure among their writes is raised by Commit().
-    QIODevice &Device();
 
     // How many bytes have been written.
     qint64 Written() const;
