@@ -101,7 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         FUZZ_CHECK(read->size() == expected.size(), "members lost or added in " + path.toUtf8());
         for (std::size_t i = 0; i < expected.size(); ++i) {
-            FUZZ_CHECK((*read)[i].name == expected[i].name,
+            // libarchive's reader composes what it reads (the writer keeps a
+            // name's bytes as given; the shard test checks those).
+            FUZZ_CHECK((*read)[i].name.normalized(QString::NormalizationForm_C)
+                           == expected[i].name.normalized(QString::NormalizationForm_C),
                        "name " + Escaped((*read)[i].name.toUtf8()) + " instead of " + Escaped(expected[i].name.toUtf8()));
             FUZZ_CHECK((*read)[i].bytes == expected[i].bytes, "other bytes under " + Escaped(expected[i].name.toUtf8()));
         }

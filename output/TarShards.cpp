@@ -76,7 +76,11 @@ public:
         if (!entry)
             throw CannotCreateError(m_file.Path(), QStringLiteral("Out of memory"));
         const QByteArray name = member.name.toUtf8();
-        archive_entry_set_pathname_utf8(entry, name.constData());
+        // Given as the locale's bytes (UTF-8, see Utf8Names), which are
+        // stored as they are: given as UTF-8, the name would be composed
+        // (NFC) on its way, and a member named with a combining mark would
+        // not be the name the manifest and the report give.
+        archive_entry_copy_pathname(entry, name.constData());
         archive_entry_set_filetype(entry, AE_IFREG);
         archive_entry_set_perm(entry, 0644);
         archive_entry_set_size(entry, member.bytes.size());

@@ -19,7 +19,8 @@ struct ShardMember
 
 // The members of a tar file in their order; nothing when the file is not a
 // whole archive. Names are read as UTF-8 whatever the locale: under the C
-// locale libarchive would refuse a name beyond ASCII.
+// locale libarchive would refuse a name beyond ASCII. libarchive's reader
+// gives them composed (NFC), whatever the shard holds.
 inline std::optional<std::vector<ShardMember>> ReadShard(const QString &path)
 {
     const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
