@@ -2,7 +2,7 @@
 # Whether two builds of lumo-render write the same bytes: every picture, box
 # file, line image, line text, outlined picture and manifest over a spread of
 # settings (pages, one picture, PDF, fonts, styles, charsets, jitter, noise,
-# variants). Prints one line a run and exits 1 when any file differs.
+# variants, looks). Prints one line a run and exits 1 when any file differs.
 # LUMO_SAME_EXCEPT=PATTERN leaves the files whose path matches the grep
 # pattern out (a change meant to alter them, say 'lines/.*\.png').
 #   bench/same_outputs.sh OLD-LUMO-RENDER NEW-LUMO-RENDER
@@ -38,6 +38,10 @@ runs=(
   "--seed 11 --variants 3 --page 300x300 --jitter-x 1 --ground-truth m.jsonl --boxes text.txt out.png"
   "--seed 12 --size 0 --noise 30 text.txt out.png"
   "--seed 13 --jobs 1 --page 200x100 --ground-truth m.jsonl text.txt out.bmp"
+  "--seed 14 --look scan --page 300x300 --ground-truth m.jsonl --boxes --lines lines text.txt out.png"
+  "--seed 15 --look photocopy --page 300x300 --background \\#f0e0c0 --color navy text.txt out.png"
+  "--seed 16 --look worn --jobs 1 --ground-truth m.jsonl --boxes text.txt out.png"
+  "--seed 17 --look print --rotate 8 --warp 5 --ink-weight -1 --page 300x200 --ground-truth m.jsonl text.txt out.png"
 )
 
 status=0

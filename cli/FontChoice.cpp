@@ -142,15 +142,15 @@ QStringList FamiliesCovering(const CharacterText *text)
         return families;
     QSet<uint> distinct;
     std::vector<bool> seen(text->CodeCount(), false);
-    for (const CharCode code : text->Codes()) {
+    text->ForEachCode([&](CharCode code) {
         if (seen[code] || IsSkippedCode(code))
-            continue;
+            return;
         seen[code] = true;
         for (const uint point : text->TextOf(code).toUcs4()) {
             if (NeedsGlyph(point))
                 distinct.insert(point);
         }
-    }
+    });
     const QList<uint> points = distinct.values();
     QStringList covering;
     for (const QString &family : families) {

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -73,11 +74,11 @@ QByteArray ReadInputBytes(const QString &input)
 CharacterText DecodeInput(const QString &input, const std::optional<TextEncoding> &encoding,
                           const ByteToUnicode &defaultCodePage)
 {
-    const QByteArray bytes = ReadInputBytes(input);
+    QByteArray bytes = ReadInputBytes(input);
     if (!encoding)
-        return CharacterText::FromBytes(TextFileLines(bytes), defaultCodePage);
+        return CharacterText::FromBytes(TextFileLines(std::move(bytes)), defaultCodePage);
     try {
-        return DecodeText(bytes, *encoding);
+        return DecodeText(std::move(bytes), *encoding);
     } catch (const InvalidUtf8 &error) {
         throw LumoError(QStringLiteral("lumo-render: '%1': %2").arg(shownName(input), error.message()));
     }

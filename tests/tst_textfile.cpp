@@ -56,6 +56,8 @@ void TestTextFile::lineBreaks_data()
                                          << QByteArray("a\r\n\r\nb\r\n");
     QTest::newRow("CR CR LF is two breaks") << QByteArray("a\r\r\nb") << QByteArray("a\r\n\r\nb")
                                             << QByteArray("a\r\n\r\nb\r\n");
+    QTest::newRow("breaks of every kind in a row") << QByteArray("a\r\n\n\r\r\n\rb") << QByteArray("a\r\n\r\n\r\n\r\n\r\nb")
+                                                   << QByteArray("a\r\n\r\n\r\n\r\n\r\nb\r\n");
     QTest::newRow("only breaks") << QByteArray("\n\r\n\r") << QByteArray("\r\n\r\n\r\n")
                                  << QByteArray("\r\n\r\n\r\n");
     QTest::newRow("NUL ends the text") << QByteArray("ab\0cd\nef", 8) << QByteArray("ab") << QByteArray("ab\r\n");

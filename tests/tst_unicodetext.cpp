@@ -155,6 +155,7 @@ private slots:
     void utf8IsReadStrictly();
     void clustersKeepTheirMarks();
     void tooManyDifferentCharactersAreRefused();
+    void codesWidenPastSixteenBits();
     void joiningScriptsAreRefused_data();
     void joiningScriptsAreRefused();
 };
@@ -308,6 +309,40 @@ void TestUnicodeText::tooManyDifferentCharactersAreRefused()
     }
     // The same text fits the budget of a run.
     QCOMPARE(RenderJob::From(characters, values, {0, 0, 300, 300}, false, 1).cells.size(), characters.CodeCount());
+}
+
+void TestUnicodeText::codesWidenPastSixteenBits()
+{
+    // More different characters than 16 bits can number (ideographs of the
+    // supplementary planes, each a character): the codes held so far widen,
+    // and every code keeps its value and place.
+    QString text;
+    std::vector<CharCode> expected;
+    const auto ideograph = [](CharCode i) {
+        const char32_t point = 0x20000 + i;
+        return QString::fromUcs4(&point, 1);
+    };
+    for (CharCode i = 0; i < 70000; ++i) {
+        if (i == 65000) {
+            text += u'\r';
+            expected.push_back(13);
+        }
+        text += ideograph(i);
+        expected.push_back(FirstClusterCode + i);
+    }
+    const CharacterText characters = CharacterText::FromUnicode(text);
+    QCOMPARE(characters.size(), qsizetype(expected.size()));
+    QVERIFY(characters.Codes() == expected);
+    QCOMPARE(characters[characters.size() - 1], FirstClusterCode + 69999);
+    QCOMPARE(characters.LineOf(characters.size() - 1), 2);
+    QCOMPARE(characters.TextOf(characters[characters.size() - 1]), ideograph(69999));
+
+    // Leaving characters out keeps the others' codes.
+    const CharacterText fewer = characters.Without({0, 65000});
+    expected.erase(expected.begin() + 65000);
+    expected.erase(expected.begin());
+    QVERIFY(fewer.Codes() == expected);
+    QCOMPARE(fewer.LineOf(fewer.size() - 1), 1);
 }
 
 void TestUnicodeText::joiningScriptsAreRefused_data()

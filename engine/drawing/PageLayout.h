@@ -52,33 +52,34 @@ template <typename Draw, typename Grow, typename LineEnd>
 WalkEnd WalkPage(const CharacterText &text, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow,
                  LineEnd &&lineEnd)
 {
-    const CharCode *const codes = text.Codes().data();
-    const qsizetype size = text.size();
-    std::uint32_t seed = start.seed;
-    std::int32_t height = job.height;
-    std::int32_t x = job.half;
-    std::int32_t y = job.half;
-    for (qsizetype index = start.begin; index < size; ++index) {
-        const CharCode c = codes[index];
-        if (!IsSkippedCode(c)) {
-            const QPoint p = JitterPos(seed, x, y, job.hoVar, job.veVar);
-            const bool checked = !(start.continuation && index == start.begin);
-            if (checked && Wrap::Sub(height, job.lineStep) < y) {
-                if (!job.onePicture)
-                    return {index, seed, height};
-                height = Wrap::Add(height, job.h);
-                grow(height);
+    return text.VisitCodes([&](const auto *codes) -> WalkEnd {
+        const qsizetype size = text.size();
+        std::uint32_t seed = start.seed;
+        std::int32_t height = job.height;
+        std::int32_t x = job.half;
+        std::int32_t y = job.half;
+        for (qsizetype index = start.begin; index < size; ++index) {
+            const CharCode c = codes[index];
+            if (!IsSkippedCode(c)) {
+                const QPoint p = JitterPos(seed, x, y, job.hoVar, job.veVar);
+                const bool checked = !(start.continuation && index == start.begin);
+                if (checked && Wrap::Sub(height, job.lineStep) < y) {
+                    if (!job.onePicture)
+                        return {index, seed, height};
+                    height = Wrap::Add(height, job.h);
+                    grow(height);
+                }
+                draw(index, p, c, height);
+                x = Wrap::Add(x, job.CellOf(c).advance);
             }
-            draw(index, p, c, height);
-            x = Wrap::Add(x, job.CellOf(c).advance);
+            if (c == 13 || Wrap::Sub(job.width, job.h) < x) {
+                x = job.half;
+                y = Wrap::Add(y, job.lineStep);
+                lineEnd();
+            }
         }
-        if (c == 13 || Wrap::Sub(job.width, job.h) < x) {
-            x = job.half;
-            y = Wrap::Add(y, job.lineStep);
-            lineEnd();
-        }
-    }
-    return {size, seed, height};
+        return {size, seed, height};
+    });
 }
 
 // One picture of the result: the characters it shows and where its noise

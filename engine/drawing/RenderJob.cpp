@@ -35,8 +35,7 @@ RenderJob RenderJob::From(const CharacterText &text, const RenderValues &values,
     // workers only read them.
     job.glyphs = GlyphCache::For(job.font, job.background);
     std::vector<bool> used(text.CodeCount());
-    for (const CharCode code : text.Codes())
-        used[code] = true;
+    text.ForEachCode([&used](CharCode code) { used[code] = true; });
     // An 8-bit text in the font's own code page takes the byte cells the
     // windows draw with; any other character is looked up by its text.
     const bool fontBytes = text.CodePage() == &job.glyphs->CodePage();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -20,31 +21,43 @@ QByteArray readFile(const QString &path, qint64 maxBytes = -1)
 }
 
 // The text ends at the first NUL byte, as the editor's text does; every line
-// break (CR, LF or CR LF) becomes CR LF. Done in one pass because the files
-// that "convert from file" reads can be large.
-QByteArray normalize(const QByteArray &bytes)
+// break (CR, LF or CR LF) becomes CR LF. Done in place, because the files
+// that "convert from file" and lumo-render read can be hundreds of
+// megabytes: a break only ever grows, so the text is moved up from its end
+// without writing over a byte not yet read.
+QByteArray normalize(QByteArray bytes)
 {
-    const char *p = bytes.constData();
-    const auto *nul = static_cast<const char *>(std::memchr(p, '\0', static_cast<size_t>(bytes.size())));
-    const char *const end = nul ? nul : p + bytes.size();
-
-    QByteArray text;
-    text.reserve((end - p) + (end - p) / 16 + 2);
-    while (p != end) {
-        const char *lineEnd = p;
-        while (lineEnd != end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        text.append(p, lineEnd - p);
-        p = lineEnd;
-        if (p == end)
-            break;
-        text.append("\r\n", 2);
-        if (*p == '\r')
-            ++p;
-        if (p != end && *p == '\n')
-            ++p;
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    const qsizetype size = bytes.size();
+    const char *const begin = bytes.constData();
+    // Each break that is not CR LF already takes one byte more.
+    qsizetype grown = 0;
+    for (const char *p = begin; p != begin + size; ++p) {
+        if (*p == '\n')
+            grown += p == begin || p[-1] != '\r';
+        else if (*p == '\r')
+            grown += p + 1 == begin + size || p[1] != '\n';
     }
-    return text;
+    if (grown == 0)
+        return bytes;
+    bytes.resize(size + grown);
+    char *const data = bytes.data();
+    qsizetype from = size;
+    qsizetype to = size + grown;
+    while (from > 0) {
+        const char c = data[--from];
+        if (c == '\n' || c == '\r') {
+            data[--to] = '\n';
+            data[--to] = '\r';
+            if (c == '\n' && from > 0 && data[from - 1] == '\r')
+                --from;
+        } else {
+            data[--to] = c;
+        }
+    }
+    return bytes;
 }
 
 } // namespace
@@ -74,9 +87,9 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
     return bytes;
 }
 
-QByteArray TextFileLines(const QByteArray &bytes)
+QByteArray TextFileLines(QByteArray bytes)
 {
-    QByteArray text = normalize(bytes);
+    QByteArray text = normalize(std::move(bytes));
     if (!text.isEmpty() && !text.endsWith('\n'))
         text.append("\r\n", 2);
     return text;

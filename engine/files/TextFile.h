@@ -27,5 +27,6 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes = -1);
 // The file's bytes up to the first NUL byte, as they are.
 QByteArray ReadTextFileBytes(const QString &path);
 
-// ReadTextFileLines' rule on bytes already read (standard input, for one).
-QByteArray TextFileLines(const QByteArray &bytes);
+// ReadTextFileLines' rule on bytes already read (standard input, for one);
+// bytes given over (moved) are changed in place.
+QByteArray TextFileLines(QByteArray bytes);

@@ -28,16 +28,40 @@ CharacterText CharacterText::FromBytes(const QByteArray &bytes, const ByteToUnic
 {
     CharacterText text;
     text.m_codePage = &codePage;
-    text.m_codes.reserve(static_cast<std::size_t>(bytes.size()));
-    for (const char byte : bytes)
-        text.m_codes.push_back(static_cast<unsigned char>(byte));
+    text.m_bytes = bytes;
+    text.m_size = bytes.size();
     return text;
+}
+
+void CharacterText::append(CharCode code)
+{
+    if (m_width == 2 && code > 0xFFFF) {
+        m_wide.assign(m_units.begin(), m_units.end());
+        m_units = {};
+        m_width = 4;
+    }
+    if (m_width == 2)
+        m_units.push_back(static_cast<std::uint16_t>(code));
+    else if (m_width == 4)
+        m_wide.push_back(code);
+    else
+        m_bytes.append(static_cast<char>(code));
+    ++m_size;
+}
+
+std::vector<CharCode> CharacterText::Codes() const
+{
+    std::vector<CharCode> codes;
+    codes.reserve(static_cast<std::size_t>(m_size));
+    ForEachCode([&codes](CharCode code) { codes.push_back(code); });
+    return codes;
 }
 
 CharacterText CharacterText::FromUnicode(const QString &unicode)
 {
     CharacterText text;
-    text.m_codes.reserve(static_cast<std::size_t>(unicode.size()));
+    text.m_width = 2;
+    text.m_units.reserve(static_cast<std::size_t>(unicode.size()));
     // Nearly every cluster is one UTF-16 unit: those are looked up in a
     // table, the rest by their text.
     std::vector<CharCode> singleUnit(0x10000, 0);
@@ -74,12 +98,12 @@ CharacterText CharacterText::FromUnicode(const QString &unicode)
             if (!isControlCode(unit))
                 continue;
             if (i > run)
-                text.m_codes.push_back(codeOf(cluster.sliced(run, i - run)));
-            text.m_codes.push_back(unit);
+                text.append(codeOf(cluster.sliced(run, i - run)));
+            text.append(unit);
             run = i + 1;
         }
         if (run < cluster.size())
-            text.m_codes.push_back(codeOf(cluster.sliced(run)));
+            text.append(codeOf(cluster.sliced(run)));
     }
     return text;
 }
@@ -93,8 +117,8 @@ QString CharacterText::TextOf(CharCode code) const
 
 qsizetype CharacterText::LineOf(qsizetype index) const
 {
-    const auto end = m_codes.begin() + std::min<qsizetype>(index, size());
-    return 1 + std::count(m_codes.begin(), end, CharCode(13));
+    const qsizetype end = std::min<qsizetype>(index, size());
+    return 1 + VisitCodes([end](const auto *codes) { return std::count(codes, codes + end, 13); });
 }
 
 CharacterText CharacterText::Without(const std::vector<qsizetype> &positions) const
@@ -102,14 +126,15 @@ CharacterText CharacterText::Without(const std::vector<qsizetype> &positions) co
     CharacterText text;
     text.m_codePage = m_codePage;
     text.m_clusters = m_clusters;
-    text.m_codes.reserve(m_codes.size() - std::min(m_codes.size(), positions.size()));
+    text.m_width = m_width;
     auto left = positions.begin();
-    for (qsizetype index = 0; index < size(); ++index) {
-        if (left != positions.end() && *left == index) {
+    qsizetype index = 0;
+    ForEachCode([&](CharCode code) {
+        if (left != positions.end() && *left == index++) {
             ++left;
-            continue;
+            return;
         }
-        text.m_codes.push_back(m_codes[static_cast<std::size_t>(index)]);
-    }
+        text.append(code);
+    });
     return text;
 }

@@ -32,14 +32,24 @@ public:
     CharacterText() = default;
     // Every byte a character of the code page, the control codes keeping
     // their meaning.
+    // The bytes are held as they are, not copied.
     static CharacterText FromBytes(const QByteArray &bytes, const ByteToUnicode &codePage);
     // Every grapheme cluster a character; NUL, LF, CR and U+0014 are the
     // control codes, CR LF two of them.
     static CharacterText FromUnicode(const QString &text);
 
-    qsizetype size() const { return static_cast<qsizetype>(m_codes.size()); }
-    CharCode operator[](qsizetype index) const { return m_codes[static_cast<std::size_t>(index)]; }
-    const std::vector<CharCode> &Codes() const { return m_codes; }
+    qsizetype size() const { return m_size; }
+    CharCode operator[](qsizetype index) const;
+    // Calls visit with a pointer to the codes, each in the narrowest of
+    // 8, 16 and 32 bits that holds every code of the text, and gives back
+    // what it gives.
+    template <typename Visit>
+    decltype(auto) VisitCodes(Visit &&visit) const;
+    // Calls each(code) for every code in order.
+    template <typename Each>
+    void ForEachCode(Each &&each) const;
+    // A copy of the codes.
+    std::vector<CharCode> Codes() const;
     // Every code of the text is below this.
     CharCode CodeCount() const { return FirstClusterCode + static_cast<CharCode>(m_clusters.size()); }
 
@@ -55,7 +65,42 @@ public:
     CharacterText Without(const std::vector<qsizetype> &positions) const;
 
 private:
-    std::vector<CharCode> m_codes;
+    // Adds a code, widening the codes held so far when it needs more bits.
+    void append(CharCode code);
+
+    // A text is held as one code a byte when it is 8-bit (its bytes as they
+    // are), else two bytes a code while its codes fit, else four: texts of
+    // hundreds of megabytes are drawn, and their codes are most of the
+    // memory a run takes.
+    QByteArray m_bytes;
+    std::vector<std::uint16_t> m_units;
+    std::vector<std::uint32_t> m_wide;
+    int m_width = 1;
+    qsizetype m_size = 0;
     const ByteToUnicode *m_codePage = nullptr;
     std::vector<QString> m_clusters;
 };
+
+template <typename Visit>
+decltype(auto) CharacterText::VisitCodes(Visit &&visit) const
+{
+    if (m_width == 1)
+        return visit(reinterpret_cast<const std::uint8_t *>(m_bytes.constData()));
+    if (m_width == 2)
+        return visit(static_cast<const std::uint16_t *>(m_units.data()));
+    return visit(static_cast<const std::uint32_t *>(m_wide.data()));
+}
+
+inline CharCode CharacterText::operator[](qsizetype index) const
+{
+    return VisitCodes([index](const auto *codes) { return static_cast<CharCode>(codes[index]); });
+}
+
+template <typename Each>
+void CharacterText::ForEachCode(Each &&each) const
+{
+    VisitCodes([&](const auto *codes) {
+        for (qsizetype index = 0; index < m_size; ++index)
+            each(static_cast<CharCode>(codes[index]));
+    });
+}

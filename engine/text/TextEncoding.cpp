@@ -4,6 +4,7 @@
 #include "Utf8Text.h"
 
 #include <QStringDecoder>
+#include <utility>
 
 namespace {
 
@@ -31,14 +32,20 @@ QStringList EncodingNames()
     return names;
 }
 
-CharacterText DecodeText(const QByteArray &bytes, const TextEncoding &encoding)
+CharacterText DecodeText(QByteArray bytes, const TextEncoding &encoding)
 {
     if (!encoding.utf8)
-        return CharacterText::FromBytes(TextFileLines(bytes), CodePageTable(encoding.codePage));
+        return CharacterText::FromBytes(TextFileLines(std::move(bytes)), CodePageTable(encoding.codePage));
     CheckUtf8(bytes);
-    const QByteArray lines = TextFileLines(bytes.sliced(Utf8MarkLength(bytes)));
-    // Only the first mark is no character: QString::fromUtf8 would drop
-    // a second one too, which then is a ZERO WIDTH NO-BREAK SPACE of the text.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return CharacterText::FromUnicode(decoder(lines));
+    const qsizetype mark = Utf8MarkLength(bytes);
+    QString unicode;
+    {
+        const QByteArray lines = TextFileLines(mark == 0 ? std::move(bytes) : bytes.sliced(mark));
+        bytes = {};
+        // Only the first mark is no character: QString::fromUtf8 would drop
+        // a second one too, which then is a ZERO WIDTH NO-BREAK SPACE of the text.
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        unicode = decoder(lines);
+    }
+    return CharacterText::FromUnicode(unicode);
 }

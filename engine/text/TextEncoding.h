@@ -26,5 +26,6 @@ QStringList EncodingNames();
 // The characters of a text file's bytes (up to its first NUL), its lines
 // ended by CR LF as the conversions take them. UTF-8 may start with a
 // byte-order mark, which is no character; bytes that are not UTF-8 raise
-// InvalidUtf8, placed in the bytes as given.
-CharacterText DecodeText(const QByteArray &bytes, const TextEncoding &encoding);
+// InvalidUtf8, placed in the bytes as given. Bytes given over (moved) are
+// let go as soon as they are read.
+CharacterText DecodeText(QByteArray bytes, const TextEncoding &encoding);
