@@ -57,15 +57,21 @@ bool isGrey(QRgb colour)
     return qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour);
 }
 
+// Without a branch a pixel, so that the test runs on vector registers: red
+// and green each against blue.
+bool isGreyRow(const QRgb *line, int width)
+{
+    QRgb differ = 0;
+    for (int x = 0; x < width; ++x)
+        differ |= ((line[x] >> 16) ^ line[x]) | ((line[x] >> 8) ^ line[x]);
+    return (differ & 0xFF) == 0;
+}
+
 bool isGreyPicture(const QImage &picture)
 {
-    const int width = picture.width();
     for (int y = 0; y < picture.height(); ++y) {
-        const QRgb *line = row(picture, y);
-        for (int x = 0; x < width; ++x) {
-            if (!isGrey(line[x]))
-                return false;
-        }
+        if (!isGreyRow(row(picture, y), picture.width()))
+            return false;
     }
     return true;
 }
@@ -130,16 +136,21 @@ public:
         const double ty = m_smooth[static_cast<std::size_t>(y % m_spacing)];
         const double *upper = m_values.data() + static_cast<std::size_t>(y / m_spacing) * m_columns;
         const double *lower = upper + m_columns;
-        std::size_t offset = 0;
-        for (double &value : shade) {
-            const double tx = m_smooth[offset];
-            const double top = upper[0] * (1 - tx) + upper[1] * tx;
-            const double bottom = lower[0] * (1 - tx) + lower[1] * tx;
-            value += weight * (top * (1 - ty) + bottom * ty);
-            if (++offset == m_smooth.size()) {
-                offset = 0;
-                ++upper;
-                ++lower;
+        const std::size_t spacing = m_smooth.size();
+        // A square of the grid at a time, whose corners stay put, so the
+        // inner loop runs on vector registers.
+        for (std::size_t start = 0; start < shade.size(); start += spacing, ++upper, ++lower) {
+            const std::size_t count = std::min(spacing, shade.size() - start);
+            const double upperLeft = upper[0];
+            const double upperRight = upper[1];
+            const double lowerLeft = lower[0];
+            const double lowerRight = lower[1];
+            double *value = shade.data() + start;
+            for (std::size_t offset = 0; offset < count; ++offset) {
+                const double tx = m_smooth[offset];
+                const double top = upperLeft * (1 - tx) + upperRight * tx;
+                const double bottom = lowerLeft * (1 - tx) + lowerRight * tx;
+                value[offset] += weight * (top * (1 - ty) + bottom * ty);
             }
         }
     }
@@ -151,6 +162,94 @@ private:
     // The blend's weight at each offset into a square of the grid.
     std::vector<double> m_smooth;
 };
+
+// The owners a resampled pixel takes from the four it is made of: those of
+// every one with a weight.
+struct OwnerMove
+{
+    const OwnerMap *from = nullptr;
+    // A byte a pixel of the source, not 0 where it has an owner.
+    const std::uint8_t *owned = nullptr;
+    OwnerMap *to = nullptr;
+};
+
+// A run of result pixels whose four taps all lie inside the picture: the
+// source point of its first pixel and how far it moves a pixel, in 16.16
+// fixed point.
+struct InsideRun
+{
+    int y = 0;
+    int begin = 0;
+    int end = 0;
+    std::int64_t sx = 0;
+    std::int64_t sy = 0;
+    std::int64_t stepX = 0;
+    std::int64_t stepY = 0;
+};
+
+// The bilinear blend of one channel of four taps in 256ths: blending the
+// rows first and then the two results gives exactly the sum of the four
+// weighted taps.
+inline int blend(int upperLeft, int upperRight, int lowerLeft, int lowerRight, int right, int bottom)
+{
+    const int upper = upperLeft * (256 - right) + upperRight * right;
+    const int lower = lowerLeft * (256 - right) + lowerRight * right;
+    return (32768 + upper * (256 - bottom) + lower * bottom) >> 16;
+}
+
+// Resamples an inside run. Grey: every pixel of the source is grey, so one
+// channel tells all three, and four equal taps need no branch of their own
+// (their blend is their level).
+template <bool Grey>
+void resampleInside(const uchar *bits, qsizetype bytesPerLine, QRgb *out, const InsideRun &run)
+{
+    std::int64_t sx = run.sx;
+    std::int64_t sy = run.sy;
+    for (int x = run.begin; x < run.end; ++x, sx += run.stepX, sy += run.stepY) {
+        const auto *upper = reinterpret_cast<const QRgb *>(bits + (sy >> 16) * bytesPerLine) + (sx >> 16);
+        const auto *lower = reinterpret_cast<const QRgb *>(reinterpret_cast<const uchar *>(upper) + bytesPerLine);
+        const int right = static_cast<int>(((sx & 0xFFFF) + 128) >> 8);
+        const int bottom = static_cast<int>(((sy & 0xFFFF) + 128) >> 8);
+        if constexpr (Grey) {
+            const int grey = blend(qBlue(upper[0]), qBlue(upper[1]), qBlue(lower[0]), qBlue(lower[1]), right, bottom);
+            out[x] = qRgb(grey, grey, grey);
+        } else {
+            // Most of a page is one colour round the source.
+            if (upper[0] == upper[1] && upper[0] == lower[0] && upper[0] == lower[1]) {
+                out[x] = upper[0] | 0xFF000000u;
+                continue;
+            }
+            out[x] = qRgb(blend(qRed(upper[0]), qRed(upper[1]), qRed(lower[0]), qRed(lower[1]), right, bottom),
+                          blend(qGreen(upper[0]), qGreen(upper[1]), qGreen(lower[0]), qGreen(lower[1]), right, bottom),
+                          blend(qBlue(upper[0]), qBlue(upper[1]), qBlue(lower[0]), qBlue(lower[1]), right, bottom));
+        }
+    }
+}
+
+// Gives the pixels of an inside run the owners of their taps with a weight.
+void moveInsideOwners(int width, const OwnerMove &owners, const InsideRun &run)
+{
+    std::int64_t sx = run.sx;
+    std::int64_t sy = run.sy;
+    for (int x = run.begin; x < run.end; ++x, sx += run.stepX, sy += run.stepY) {
+        const int left = static_cast<int>(sx >> 16);
+        const int top = static_cast<int>(sy >> 16);
+        const std::uint8_t *own = owners.owned + static_cast<std::ptrdiff_t>(top) * width + left;
+        if ((own[0] | own[1] | own[width] | own[width + 1]) == 0)
+            continue;
+        const int right = static_cast<int>(((sx & 0xFFFF) + 128) >> 8);
+        const int bottom = static_cast<int>(((sy & 0xFFFF) + 128) >> 8);
+        const int weights[4] = {(256 - right) * (256 - bottom), right * (256 - bottom), (256 - right) * bottom,
+                                right * bottom};
+        for (int tap = 0; tap < 4; ++tap) {
+            if (weights[tap] == 0)
+                continue;
+            const OwnerMap::Owners &from = owners.from->At(left + (tap & 1), top + (tap >> 1));
+            if (from[0] >= 0)
+                owners.to->AddAll(x, run.y, from);
+        }
+    }
+}
 
 } // namespace
 
@@ -181,6 +280,8 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                 owned[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
                     owners->At(x, y)[0] >= 0 ? 1 : 0;
     }
+    const bool grey = isGreyPicture(source);
+    const OwnerMove ownerMove{owners, owners ? owned.data() : nullptr, &moved};
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(result, y);
         for (int column = 0; column < columns; ++column) {
@@ -195,6 +296,21 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
             std::int64_t sy = fromY[at];
             const std::int64_t stepX = (fromX[at + 1] - sx) / step;
             const std::int64_t stepY = (fromY[at + 1] - sy) / step;
+            // The source moves in a straight line, so the run's ends bound
+            // its taps.
+            const std::int64_t lastX = sx + stepX * (end - start - 1);
+            const std::int64_t lastY = sy + stepY * (end - start - 1);
+            if (std::min(sx, lastX) >= 0 && std::min(sy, lastY) >= 0 && (std::max(sx, lastX) >> 16) + 1 < width
+                && (std::max(sy, lastY) >> 16) + 1 < height) {
+                const InsideRun run{y, start, end, sx, sy, stepX, stepY};
+                if (grey)
+                    resampleInside<true>(bits, bytesPerLine, out, run);
+                else
+                    resampleInside<false>(bits, bytesPerLine, out, run);
+                if (owners)
+                    moveInsideOwners(width, ownerMove, run);
+                continue;
+            }
             for (int x = start; x < end; ++x, sx += stepX, sy += stepY) {
                 const std::int64_t left = sx >> 16;
                 const std::int64_t top = sy >> 16;
@@ -352,11 +468,39 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
     for (std::size_t channel = 0; channel < 3; ++channel)
         for (std::size_t level = 0; level < 256; ++level)
             share[channel][level] = static_cast<double>(level) / std::max(backgroundLevels[channel], 1);
+    // Where the picture shows the bare background the product is the
+    // paper itself (level x paper / level is exact in doubles), unless a
+    // channel of the background is 0.
+    const QRgb bare = background | 0xFF000000u;
+    const bool bareIsPaper = backgroundLevels[0] > 0 && backgroundLevels[1] > 0 && backgroundLevels[2] > 0;
+    // On grey paper a grey row's products are looked up, a level of the
+    // paper and one of the picture, without a branch a pixel; the table is
+    // the same for every page on that paper.
+    thread_local int tableBackground = -1;
+    thread_local std::array<std::uint8_t, 256 * 256> greyProduct;
+    if (greyBackground && tableBackground != qBlue(background)) {
+        for (std::size_t paperLevel = 0; paperLevel < 256; ++paperLevel)
+            for (std::size_t level = 0; level < 256; ++level)
+                greyProduct[paperLevel * 256 + level] =
+                    static_cast<std::uint8_t>(clampLevel(static_cast<double>(level) * share[2][paperLevel]));
+        tableBackground = qBlue(background);
+    }
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(picture, y);
         const QRgb *under = row(std::as_const(paper), y);
+        if (greyBackground && isGreyRow(out, width) && isGreyRow(under, width)) {
+            for (int x = 0; x < width; ++x) {
+                const int grey = greyProduct[static_cast<std::size_t>(qBlue(under[x])) * 256 + qBlue(out[x])];
+                out[x] = qRgb(grey, grey, grey);
+            }
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
             const QRgb p = under[x];
+            if (bareIsPaper && out[x] == bare) {
+                out[x] = p | 0xFF000000u;
+                continue;
+            }
             if (greyBackground && isGrey(p) && isGrey(out[x])) {
                 const int grey = clampLevel(qBlue(out[x]) * share[2][static_cast<std::size_t>(qBlue(p))]);
                 out[x] = qRgb(grey, grey, grey);
@@ -489,6 +633,14 @@ void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int6
         // The sensor's noise is in the brightness: the same in every
         // channel, so that a grey page stays grey.
         QRgb *out = row(picture, y);
+        if (isGreyRow(out, width)) {
+            // The usual row: a level a pixel, without a branch.
+            for (int x = 0; x < width; ++x) {
+                const int grey = clampLevel(qBlue(out[x]) + noise[static_cast<std::size_t>(x)]);
+                out[x] = qRgb(grey, grey, grey);
+            }
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
             const float n = noise[static_cast<std::size_t>(x)];
             const QRgb p = out[x];

@@ -49,24 +49,37 @@ PageGeometry::PageGeometry(const PageLook &look, std::uint32_t seed, std::int64_
     // iterations of Forward may look.
     m_columns = width / GridStep + 4;
     m_rows = height / GridStep + 4;
-    m_grid.reserve(static_cast<std::size_t>(m_columns) * m_rows);
-    for (int row = 0; row < m_rows; ++row)
+    // Each wave's sine at a grid point is sin(a + b) with a from its column
+    // and b from its row: sin a cos b + cos a sin b, from sines taken once
+    // a column and once a row.
+    struct SineCosine
+    {
+        double sine = 0;
+        double cosine = 0;
+    };
+    const auto sineCosine = [](double angle) { return SineCosine{std::sin(angle), std::cos(angle)}; };
+    std::vector<SineCosine> across(static_cast<std::size_t>(6 * m_columns));
+    std::vector<SineCosine> down(static_cast<std::size_t>(6 * m_rows));
+    for (int wave = 0; wave < 6; ++wave) {
+        const Wave &w = m_waves[wave / 3][wave % 3];
         for (int column = 0; column < m_columns; ++column)
-            m_grid.push_back(waves(QPointF((column - 1) * GridStep, (row - 1) * GridStep)) * m_warp);
-}
-
-QPointF PageGeometry::waves(QPointF point) const
-{
-    double d[2] = {0, 0};
-    for (int axis = 0; axis < 2; ++axis) {
-        for (const Wave &wave : m_waves[axis])
-            d[axis] += wave.weight * std::sin(wave.kx * point.x() + wave.ky * point.y() + wave.phase);
+            across[static_cast<std::size_t>(wave * m_columns + column)] = sineCosine(w.kx * ((column - 1) * GridStep));
+        for (int row = 0; row < m_rows; ++row)
+            down[static_cast<std::size_t>(wave * m_rows + row)] = sineCosine(w.ky * ((row - 1) * GridStep) + w.phase);
     }
-    return QPointF(d[0], d[1]);
+    m_grid.reserve(static_cast<std::size_t>(m_columns) * m_rows);
+    for (int row = 0; row < m_rows; ++row) {
+        for (int column = 0; column < m_columns; ++column) {
+            double d[2] = {0, 0};
+            for (int wave = 0; wave < 6; ++wave) {
+                const SineCosine &a = across[static_cast<std::size_t>(wave * m_columns + column)];
+                const SineCosine &b = down[static_cast<std::size_t>(wave * m_rows + row)];
+                d[wave / 3] += m_waves[wave / 3][wave % 3].weight * (a.sine * b.cosine + a.cosine * b.sine);
+            }
+            m_grid.push_back(QPointF(d[0], d[1]) * m_warp);
+        }
+    }
 }
-
-
-
 
 QPointF PageGeometry::Forward(QPointF drawn) const
 {

@@ -37,7 +37,6 @@ private:
     };
 
     QPointF turn(QPointF point, double sine) const;
-    QPointF waves(QPointF point) const;
 
     double m_angle = 0;
     QPointF m_centre;

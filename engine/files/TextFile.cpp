@@ -68,6 +68,13 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
     // a device that never ends (or a huge file of zeros) is not read whole.
     constexpr qint64 piece = qint64(1) << 20;
     QByteArray bytes;
+    // A file of known size is read into room for it and for the CR LF its
+    // line breaks may grow by, so that neither the reading nor the breaks
+    // move it: only the pages written to are taken from memory.
+    if (!device.isSequential()) {
+        const qint64 known = maxBytes < 0 ? device.size() : std::min(device.size(), maxBytes);
+        bytes.reserve(static_cast<qsizetype>(known + known / 8 + 16));
+    }
     for (;;) {
         const qint64 wanted = maxBytes < 0 ? piece : std::min(piece, maxBytes - bytes.size());
         if (wanted <= 0)
