@@ -5,8 +5,8 @@
 #include <QImage>
 #include <QPainter>
 #include <cmath>
-#include <map>
-#include <tuple>
+#include <functional>
+#include <unordered_map>
 
 namespace {
 
@@ -19,15 +19,26 @@ struct Key
     const GlyphCache::Cell *cell;
     double angle;
     double scale;
-    bool operator<(const Key &other) const
+    bool operator==(const Key &) const = default;
+};
+
+// Every character of a page asks for its mask: a hash finds it in a step.
+struct KeyHash
+{
+    std::size_t operator()(const Key &key) const
     {
-        return std::tie(glyphs, cell, angle, scale) < std::tie(other.glyphs, other.cell, other.angle, other.scale);
+        std::size_t hash = std::hash<std::uint64_t>()(key.glyphs);
+        const auto mix = [&hash](std::size_t value) { hash ^= value + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2); };
+        mix(std::hash<const void *>()(key.cell));
+        mix(std::hash<double>()(key.angle));
+        mix(std::hash<double>()(key.scale));
+        return hash;
     }
 };
 
 struct Kept
 {
-    std::map<Key, PosedMask> masks;
+    std::unordered_map<Key, PosedMask, KeyHash> masks;
     std::size_t bytes = 0;
 };
 
