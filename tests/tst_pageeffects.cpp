@@ -67,6 +67,7 @@ private slots:
     void geometricEffectsCarryTheTruth();
     void geometryGoesBothWays();
     void inkWeightCarriesOwners();
+    void ownersAreKeptInTheOrderTheyCame();
     void photometricEffectsKeepTheirPromises();
     void optionsOfLumoRender();
     void paperScansUnderTheText();
@@ -245,6 +246,43 @@ void TestPageEffects::inkWeightCarriesOwners()
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 9; ++x)
             QCOMPARE(picture.pixel(x, y) == qRgb(0, 0, 0), x == 4 && y >= 2 && y <= 6);
+}
+
+void TestPageEffects::ownersAreKeptInTheOrderTheyCame()
+{
+    using Owners = OwnerMap::Owners;
+    OwnerMap owners(3, 2);
+    QCOMPARE(owners.At(2, 1), OwnerMap::None());
+    // One owner is the pixel's tag; the same one again changes nothing.
+    owners.Add(0, 0, 5);
+    owners.Add(0, 0, 5);
+    QCOMPARE(owners.At(0, 0), (Owners{5, -1, -1, -1}));
+    QCOMPARE(owners.Tag(0, 0), 5);
+    // Owners 0 and 5 are two: neither may stand for "none" or for the other.
+    owners.Add(0, 0, 0);
+    QCOMPARE(owners.At(0, 0), (Owners{5, 0, -1, -1}));
+    // The same owners in the same order are one set, which both pixels share.
+    owners.Add(1, 0, 5);
+    owners.Add(1, 0, 0);
+    QCOMPARE(owners.Tag(1, 0), owners.Tag(0, 0));
+    // In the other order they are another set.
+    owners.AddAll(2, 0, {0, 5, -1, -1});
+    QCOMPARE(owners.At(2, 0), (Owners{0, 5, -1, -1}));
+    QVERIFY(owners.Tag(2, 0) != owners.Tag(0, 0));
+    // Four slots: a fifth owner is left out; the sets already made stay.
+    owners.AddAll(0, 0, {8, 9, 10, -1});
+    QCOMPARE(owners.At(0, 0), (Owners{5, 0, 8, 9}));
+    QCOMPARE(owners.At(1, 0), (Owners{5, 0, -1, -1}));
+    // Set and a copy of the map (the ink weight reads one) keep every pixel.
+    owners.Set(0, 1, {0, 5, -1, -1});
+    owners.Set(1, 1, OwnerMap::None());
+    const OwnerMap copy = owners;
+    owners.Add(2, 0, 9);
+    QCOMPARE(copy.At(0, 1), (Owners{0, 5, -1, -1}));
+    QCOMPARE(copy.Tag(0, 1), copy.Tag(2, 0));
+    QCOMPARE(copy.At(1, 1), OwnerMap::None());
+    QCOMPARE(copy.At(0, 0), (Owners{5, 0, 8, 9}));
+    QCOMPARE(owners.At(2, 0), (Owners{0, 5, 9, -1}));
 }
 
 void TestPageEffects::photometricEffectsKeepTheirPromises()

@@ -338,8 +338,15 @@ void PageTruth::Moved(const OwnerMap &owners, const std::function<QPointF(QPoint
     }
     extents.resize(numbered.size());
     for (int y = 0; y < owners.Height(); ++y) {
+        const std::int32_t *tags = owners.TagRow(y);
         for (int x = 0; x < owners.Width(); ++x) {
-            for (const std::int32_t owner : owners.At(x, y)) {
+            if (tags[x] == OwnerMap::NoOwner)
+                continue;
+            if (tags[x] >= 0) {
+                extents[static_cast<std::size_t>(tags[x])].take(x, y);
+                continue;
+            }
+            for (const std::int32_t owner : owners.OwnersOf(tags[x])) {
                 if (owner < 0)
                     break;
                 extents[static_cast<std::size_t>(owner)].take(x, y);

@@ -2,30 +2,48 @@
 
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 // Which characters each pixel of a picture shows: up to four owners a
 // pixel (a pixel resampled from four others shows what they showed), each
 // a character's number on its page in reading order. Kept only while page
 // effects move the pixels about.
+//
+// A pixel holds one number, its tag: -1 for no owner, the owner itself when
+// it has one, or below -1 an entry of the map's list of owner sets. Nearly
+// every pixel has no owner or one, so a page's map is a quarter of four
+// slots a pixel, and moving it costs that much less.
 class OwnerMap
 {
 public:
     static constexpr int Slots = 4;
     using Owners = std::array<std::int32_t, Slots>;
+    // A pixel's tag when it has no owner.
+    static constexpr std::int32_t NoOwner = -1;
 
     OwnerMap() = default;
     OwnerMap(int width, int height);
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
-    // The pixel's owners, -1 in the slots left over.
-    const Owners &At(int x, int y) const { return m_owners[index(x, y)]; }
-    void Set(int x, int y, const Owners &owners) { m_owners[index(x, y)] = owners; }
+    // The pixel's owners in the order they came, -1 in the slots left over.
+    Owners At(int x, int y) const { return OwnersOf(Tag(x, y)); }
+    // The pixel's tag: equal tags of one map are equal owners.
+    std::int32_t Tag(int x, int y) const { return m_tags[index(x, y)]; }
+    // The tags of row y, one a pixel.
+    const std::int32_t *TagRow(int y) const { return m_tags.data() + index(0, y); }
+    // The owners a tag of this map stands for.
+    Owners OwnersOf(std::int32_t tag) const;
+    void Set(int x, int y, const Owners &owners);
+    // Gives a pixel that has no owner the tag of a pixel of this map.
+    void SetTag(int x, int y, std::int32_t tag) { m_tags[index(x, y)] = tag; }
     // Adds an owner to the pixel unless it is there already or the slots are full.
     void Add(int x, int y, std::int32_t owner);
     // Adds every owner of `from`.
     void AddAll(int x, int y, const Owners &from);
+    // Adds an owner to a pixel's owners unless it is there already or the slots are full.
+    static void AddTo(Owners &owners, std::int32_t owner);
 
     static Owners None() { return {-1, -1, -1, -1}; }
 
@@ -34,16 +52,33 @@ private:
     {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x);
     }
+    // The tag of a set of owners, its first owner -1 for none.
+    std::int32_t tagOf(const Owners &owners);
+
+    struct OwnersHash
+    {
+        std::size_t operator()(const Owners &owners) const;
+    };
 
     int m_width = 0;
     int m_height = 0;
-    std::vector<Owners> m_owners;
+    std::vector<std::int32_t> m_tags;
+    // The sets of two or more owners; set k has the tag -2 - k.
+    std::vector<Owners> m_sets;
+    std::unordered_map<Owners, std::int32_t, OwnersHash> m_setTags;
 };
 
-// Inline: the resampling adds owners for every pixel of ink it moves.
-inline void OwnerMap::Add(int x, int y, std::int32_t owner)
+inline OwnerMap::Owners OwnerMap::OwnersOf(std::int32_t tag) const
 {
-    Owners &owners = m_owners[index(x, y)];
+    if (tag >= 0)
+        return {tag, -1, -1, -1};
+    if (tag == NoOwner)
+        return None();
+    return m_sets[static_cast<std::size_t>(-2 - tag)];
+}
+
+inline void OwnerMap::AddTo(Owners &owners, std::int32_t owner)
+{
     for (std::int32_t &slot : owners) {
         if (slot == owner)
             return;
@@ -52,6 +87,21 @@ inline void OwnerMap::Add(int x, int y, std::int32_t owner)
             return;
         }
     }
+}
+
+// Inline: the resampling adds owners for every pixel of ink it moves.
+inline void OwnerMap::Add(int x, int y, std::int32_t owner)
+{
+    std::int32_t &tag = m_tags[index(x, y)];
+    if (tag == NoOwner) {
+        tag = owner;
+        return;
+    }
+    if (tag == owner)
+        return;
+    Owners owners = OwnersOf(tag);
+    AddTo(owners, owner);
+    tag = tagOf(owners);
 }
 
 inline void OwnerMap::AddAll(int x, int y, const Owners &from)

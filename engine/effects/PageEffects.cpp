@@ -168,8 +168,6 @@ private:
 struct OwnerMove
 {
     const OwnerMap *from = nullptr;
-    // A byte a pixel of the source, not 0 where it has an owner.
-    const std::uint8_t *owned = nullptr;
     OwnerMap *to = nullptr;
 };
 
@@ -227,26 +225,41 @@ void resampleInside(const uchar *bits, qsizetype bytesPerLine, QRgb *out, const 
 }
 
 // Gives the pixels of an inside run the owners of their taps with a weight.
-void moveInsideOwners(int width, const OwnerMove &owners, const InsideRun &run)
+void moveInsideOwners(const OwnerMove &owners, const InsideRun &run)
 {
     std::int64_t sx = run.sx;
     std::int64_t sy = run.sy;
     for (int x = run.begin; x < run.end; ++x, sx += run.stepX, sy += run.stepY) {
         const int left = static_cast<int>(sx >> 16);
         const int top = static_cast<int>(sy >> 16);
-        const std::uint8_t *own = owners.owned + static_cast<std::ptrdiff_t>(top) * width + left;
-        if ((own[0] | own[1] | own[width] | own[width + 1]) == 0)
+        const std::int32_t *upper = owners.from->TagRow(top) + left;
+        const std::int32_t *lower = owners.from->TagRow(top + 1) + left;
+        const std::int32_t tags[4] = {upper[0], upper[1], lower[0], lower[1]};
+        // No owner is -1, every bit set: one AND tells that none of the four has one.
+        if ((tags[0] & tags[1] & tags[2] & tags[3]) == OwnerMap::NoOwner)
             continue;
         const int right = static_cast<int>(((sx & 0xFFFF) + 128) >> 8);
         const int bottom = static_cast<int>(((sy & 0xFFFF) + 128) >> 8);
         const int weights[4] = {(256 - right) * (256 - bottom), right * (256 - bottom), (256 - right) * bottom,
                                 right * bottom};
+        // Taps inside one glyph show its one owner, which the pixel takes.
+        std::int32_t only = OwnerMap::NoOwner;
+        bool one = true;
         for (int tap = 0; tap < 4; ++tap) {
-            if (weights[tap] == 0)
+            if (weights[tap] == 0 || tags[tap] == OwnerMap::NoOwner)
                 continue;
-            const OwnerMap::Owners &from = owners.from->At(left + (tap & 1), top + (tap >> 1));
-            if (from[0] >= 0)
-                owners.to->AddAll(x, run.y, from);
+            if (only == OwnerMap::NoOwner)
+                only = tags[tap];
+            else
+                one = one && tags[tap] == only;
+        }
+        if (one && only >= 0) {
+            owners.to->SetTag(x, run.y, only);
+            continue;
+        }
+        for (int tap = 0; tap < 4; ++tap) {
+            if (weights[tap] != 0 && tags[tap] != OwnerMap::NoOwner)
+                owners.to->AddAll(x, run.y, owners.from->OwnersOf(tags[tap]));
         }
     }
 }
@@ -270,18 +283,8 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
     const int columns = (width + step - 1) / step + 1;
     std::vector<std::int64_t> fromX(static_cast<std::size_t>(columns));
     std::vector<std::int64_t> fromY(static_cast<std::size_t>(columns));
-    // A byte a pixel telling whether it has an owner: most pixels have none,
-    // and four bytes side by side say so sooner than four owner slots.
-    std::vector<std::uint8_t> owned;
-    if (owners) {
-        owned.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                owned[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
-                    owners->At(x, y)[0] >= 0 ? 1 : 0;
-    }
     const bool grey = isGreyPicture(source);
-    const OwnerMove ownerMove{owners, owners ? owned.data() : nullptr, &moved};
+    const OwnerMove ownerMove{owners, &moved};
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(result, y);
         for (int column = 0; column < columns; ++column) {
@@ -308,7 +311,7 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                 else
                     resampleInside<false>(bits, bytesPerLine, out, run);
                 if (owners)
-                    moveInsideOwners(width, ownerMove, run);
+                    moveInsideOwners(ownerMove, run);
                 continue;
             }
             for (int x = start; x < end; ++x, sx += stepX, sy += stepY) {
@@ -330,10 +333,6 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                     taps[2] = lower[0];
                     taps[3] = lower[1];
                     std::fill(std::begin(inside), std::end(inside), true);
-                    if (owners) {
-                        const std::uint8_t *own = owned.data() + top * width + left;
-                        anyOwner = (own[0] | own[1] | own[width] | own[width + 1]) != 0;
-                    }
                 } else {
                     for (int tap = 0; tap < 4; ++tap) {
                         const std::int64_t tx = left + (tap & 1);
@@ -346,7 +345,7 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                     for (int tap = 0; tap < 4; ++tap) {
                         if (weights[tap] == 0 || !inside[tap])
                             continue;
-                        const OwnerMap::Owners &from =
+                        const OwnerMap::Owners from =
                             owners->At(static_cast<int>(left + (tap & 1)), static_cast<int>(top + (tap >> 1)));
                         if (from[0] >= 0)
                             moved.AddAll(x, y, from);
