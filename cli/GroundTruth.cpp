@@ -260,16 +260,25 @@ std::string ManifestLine(const PictureFacts &facts, const PageTruth &truth, cons
 
 std::string BoxFileText(const PageTruth &truth, const TruthTexts &texts, int pictureHeight, int page)
 {
-    // Tesseract's origin is the picture's bottom-left corner.
+    // Tesseract's origin is the picture's bottom-left corner. A line's
+    // numbers are put together first and appended at once: a page has a
+    // thousand such lines.
     const auto appendBoxLine = [&](std::string &text, const QRect &ink) {
+        char numbers[5 * 12 + 1];
+        char *end = numbers;
         for (const int value : {ink.x(), pictureHeight - (ink.y() + ink.height()), ink.x() + ink.width(),
                                 pictureHeight - ink.y(), page}) {
-            text += ' ';
-            appendNumber(text, value);
+            *end++ = ' ';
+            end = std::to_chars(end, std::end(numbers), value).ptr;
         }
-        text += '\n';
+        *end++ = '\n';
+        text.append(numbers, static_cast<std::size_t>(end - numbers));
     };
     std::string text;
+    std::size_t characters = 0;
+    for (const PageTruth::Line &line : truth.Lines())
+        characters += line.characters.size() + 1;
+    text.reserve(characters * 24);
     for (const PageTruth::Line &line : truth.Lines()) {
         QRect written;
         for (const PageTruth::Character &character : line.characters) {
