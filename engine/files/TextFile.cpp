@@ -5,6 +5,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace {
@@ -70,10 +71,17 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
     QByteArray bytes;
     // A file of known size is read into room for it and for the CR LF its
     // line breaks may grow by, so that neither the reading nor the breaks
-    // move it: only the pages written to are taken from memory.
+    // move it: only the pages written to are taken from memory. A file's
+    // size says nothing of where its text ends (a sparse file of zeros is
+    // huge and holds none), so the room is bounded, and a machine that
+    // cannot give it reads without it.
     if (!device.isSequential()) {
+        constexpr qint64 mostRoom = qint64(1) << 30;
         const qint64 known = maxBytes < 0 ? device.size() : std::min(device.size(), maxBytes);
-        bytes.reserve(static_cast<qsizetype>(known + known / 8 + 16));
+        try {
+            bytes.reserve(static_cast<qsizetype>(std::min(known + known / 8 + 16, mostRoom)));
+        } catch (const std::bad_alloc &) {
+        }
     }
     for (;;) {
         const qint64 wanted = maxBytes < 0 ? piece : std::min(piece, maxBytes - bytes.size());
