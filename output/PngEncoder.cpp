@@ -1,6 +1,7 @@
 #include "PngEncoder.h"
 
 #include "CompactPicture.h"
+#include "GreyPixels.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -111,27 +112,6 @@ bool writePng(const PngRows &rows, Sink &sink)
     return true;
 }
 
-bool isGrey(QRgb rgb)
-{
-    return qRed(rgb) == qGreen(rgb) && qGreen(rgb) == qBlue(rgb);
-}
-
-bool allGrey(const QImage &picture)
-{
-    const int width = picture.width();
-    for (int y = 0; y < picture.height(); ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        // A whole row at a time, without a branch a pixel, so the loop
-        // runs on vector registers: red and green each against blue.
-        QRgb differ = 0;
-        for (int x = 0; x < width; ++x)
-            differ |= ((row[x] >> 16) ^ row[x]) | ((row[x] >> 8) ^ row[x]);
-        if ((differ & 0xff) != 0)
-            return false;
-    }
-    return true;
-}
-
 int bitsFor(qsizetype colours)
 {
     return colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
@@ -160,7 +140,7 @@ QByteArray encodeIndexed(const QImage &indexed, PngDepth depth)
     const QList<QRgb> colours = indexed.colorTable();
     bool grey = true;
     for (const QRgb colour : colours)
-        grey = grey && isGrey(colour);
+        grey = grey && IsGrey(colour);
 
     std::vector<png_byte> line(static_cast<std::size_t>(rows.width));
     if (grey) {
@@ -215,7 +195,7 @@ QByteArray EncodePng(const QImage &image, PngDepth depth)
     PngRows rows;
     rows.width = picture.width();
     rows.height = picture.height();
-    if (allGrey(picture)) {
+    if (IsGreyPicture(picture)) {
         std::vector<png_byte> line(static_cast<std::size_t>(rows.width));
         rows.colourType = PNG_COLOR_TYPE_GRAY;
         rows.row = [&](int y) {

@@ -1,5 +1,6 @@
 #include "PageEffects.h"
 
+#include "GreyPixels.h"
 #include "LumoRandom.h"
 
 #include <QPainter>
@@ -50,30 +51,6 @@ const std::vector<float> &normalTable()
         return values;
     }();
     return table;
-}
-
-bool isGrey(QRgb colour)
-{
-    return qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour);
-}
-
-// Without a branch a pixel, so that the test runs on vector registers: red
-// and green each against blue.
-bool isGreyRow(const QRgb *line, int width)
-{
-    QRgb differ = 0;
-    for (int x = 0; x < width; ++x)
-        differ |= ((line[x] >> 16) ^ line[x]) | ((line[x] >> 8) ^ line[x]);
-    return (differ & 0xFF) == 0;
-}
-
-bool isGreyPicture(const QImage &picture)
-{
-    for (int y = 0; y < picture.height(); ++y) {
-        if (!isGreyRow(row(picture, y), picture.width()))
-            return false;
-    }
-    return true;
 }
 
 // How far a colour is from the background: the ink in it.
@@ -283,7 +260,7 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
     const int columns = (width + step - 1) / step + 1;
     std::vector<std::int64_t> fromX(static_cast<std::size_t>(columns));
     std::vector<std::int64_t> fromY(static_cast<std::size_t>(columns));
-    const bool grey = isGreyPicture(source);
+    const bool grey = IsGreyPicture(source);
     const OwnerMove ownerMove{owners, &moved};
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(result, y);
@@ -422,7 +399,7 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
     std::vector<double> shade(static_cast<std::size_t>(width));
     // On grey paper (the usual white) each channel of a grey pixel comes out
     // alike, and is worked out once.
-    const bool greyBackground = isGrey(background);
+    const bool greyBackground = IsGrey(background);
     for (int y = 0; y < height; ++y) {
         std::fill(shade.begin(), shade.end(), 1.0);
         broad.AddRow(y, 0.035, shade);
@@ -487,7 +464,7 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(picture, y);
         const QRgb *under = row(std::as_const(paper), y);
-        if (greyBackground && isGreyRow(out, width) && isGreyRow(under, width)) {
+        if (greyBackground && IsGreyRow(out, width) && IsGreyRow(under, width)) {
             for (int x = 0; x < width; ++x) {
                 const int grey = greyProduct[static_cast<std::size_t>(qBlue(under[x])) * 256 + qBlue(out[x])];
                 out[x] = qRgb(grey, grey, grey);
@@ -500,7 +477,7 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
                 out[x] = p | 0xFF000000u;
                 continue;
             }
-            if (greyBackground && isGrey(p) && isGrey(out[x])) {
+            if (greyBackground && IsGrey(p) && IsGrey(out[x])) {
                 const int grey = clampLevel(qBlue(out[x]) * share[2][static_cast<std::size_t>(qBlue(p))]);
                 out[x] = qRgb(grey, grey, grey);
                 continue;
@@ -557,7 +534,7 @@ void Blur(QImage &picture, double sigma)
         weight /= total;
     // A grey page (the usual black on white) is blurred in one plane
     // instead of three.
-    const int planes = isGreyPicture(picture) ? 1 : 3;
+    const int planes = IsGreyPicture(picture) ? 1 : 3;
     const auto level = [](QRgb colour, int plane) {
         return plane == 0 ? qBlue(colour) : plane == 1 ? qGreen(colour) : qRed(colour);
     };
@@ -632,7 +609,7 @@ void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int6
         // The sensor's noise is in the brightness: the same in every
         // channel, so that a grey page stays grey.
         QRgb *out = row(picture, y);
-        if (isGreyRow(out, width)) {
+        if (IsGreyRow(out, width)) {
             // The usual row: a level a pixel, without a branch.
             for (int x = 0; x < width; ++x) {
                 const int grey = clampLevel(qBlue(out[x]) + noise[static_cast<std::size_t>(x)]);
@@ -644,7 +621,7 @@ void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int6
             const float n = noise[static_cast<std::size_t>(x)];
             const QRgb p = out[x];
             // A grey pixel's three channels come out alike: worked out once.
-            if (isGrey(p)) {
+            if (IsGrey(p)) {
                 const int grey = clampLevel(qBlue(p) + n);
                 out[x] = qRgb(grey, grey, grey);
                 continue;

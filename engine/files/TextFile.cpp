@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <utility>
 

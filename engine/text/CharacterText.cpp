@@ -29,7 +29,6 @@ CharacterText CharacterText::FromBytes(const QByteArray &bytes, const ByteToUnic
     CharacterText text;
     text.m_codePage = &codePage;
     text.m_bytes = bytes;
-    text.m_size = bytes.size();
     return text;
 }
 
@@ -46,13 +45,12 @@ void CharacterText::append(CharCode code)
         m_wide.push_back(code);
     else
         m_bytes.append(static_cast<char>(code));
-    ++m_size;
 }
 
 std::vector<CharCode> CharacterText::Codes() const
 {
     std::vector<CharCode> codes;
-    codes.reserve(static_cast<std::size_t>(m_size));
+    codes.reserve(static_cast<std::size_t>(size()));
     ForEachCode([&codes](CharCode code) { codes.push_back(code); });
     return codes;
 }

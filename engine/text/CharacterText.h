@@ -31,14 +31,16 @@ class CharacterText
 public:
     CharacterText() = default;
     // Every byte a character of the code page, the control codes keeping
-    // their meaning.
-    // The bytes are held as they are, not copied.
+    // their meaning; the bytes are held as they are, not copied.
     static CharacterText FromBytes(const QByteArray &bytes, const ByteToUnicode &codePage);
     // Every grapheme cluster a character; NUL, LF, CR and U+0014 are the
     // control codes, CR LF two of them.
     static CharacterText FromUnicode(const QString &text);
 
-    qsizetype size() const { return m_size; }
+    qsizetype size() const
+    {
+        return m_width == 1 ? m_bytes.size() : static_cast<qsizetype>(m_width == 2 ? m_units.size() : m_wide.size());
+    }
     CharCode operator[](qsizetype index) const;
     // Calls visit with a pointer to the codes, each in the narrowest of
     // 8, 16 and 32 bits that holds every code of the text, and gives back
@@ -76,7 +78,6 @@ private:
     std::vector<std::uint16_t> m_units;
     std::vector<std::uint32_t> m_wide;
     int m_width = 1;
-    qsizetype m_size = 0;
     const ByteToUnicode *m_codePage = nullptr;
     std::vector<QString> m_clusters;
 };
@@ -100,7 +101,7 @@ template <typename Each>
 void CharacterText::ForEachCode(Each &&each) const
 {
     VisitCodes([&](const auto *codes) {
-        for (qsizetype index = 0; index < m_size; ++index)
+        for (qsizetype index = 0, count = size(); index < count; ++index)
             each(static_cast<CharCode>(codes[index]));
     });
 }
