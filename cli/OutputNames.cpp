@@ -6,54 +6,57 @@
 #include <QFileInfo>
 
 OutputNames::OutputNames(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed)
-    : m_options(options), m_shards(options.outputKind == OutputKind::Shards)
+    : m_options(options), m_shards(options.outputKind == OutputKind::Shards),
+      m_written(options.outputKind != OutputKind::None), m_count(count)
 {
-    const bool written = options.outputKind != OutputKind::None;
-    QString base = PictureBaseName(written ? options.output : QStringLiteral("page"));
-    QString separator;
+    m_base = PictureBaseName(m_written ? options.output : QStringLiteral("page"));
     if (variantSeed) {
-        base += QStringLiteral("-s") + QString::number(*variantSeed);
-        separator = QStringLiteral("-");
+        m_base += QStringLiteral("-s") + QString::number(*variantSeed);
+        m_separator = QStringLiteral("-");
     }
     if (options.outputKind == OutputKind::Pdf)
-        m_document = variantSeed ? base + PdfExtension : options.output;
+        m_document = variantSeed ? m_base + PdfExtension : options.output;
     if (options.pictureFormat)
         m_extension = PictureExtension(*options.pictureFormat);
     // A sample's key is the stem without its folder.
     if (m_shards)
-        base = QFileInfo(base).fileName();
-    for (std::size_t i = 0; i < count; ++i) {
-        const QString stem = count == 1 ? base : base + separator + QString::number(i + 11);
-        m_stems.push_back(stem);
-        if (!written)
-            m_pictures.push_back(QStringLiteral("-"));
-        else if (options.outputKind == OutputKind::Pdf)
-            m_pictures.push_back(m_document);
-        else
-            m_pictures.push_back(stem + m_extension);
-    }
+        m_base = QFileInfo(m_base).fileName();
+}
+
+QString OutputNames::Stem(std::size_t page) const
+{
+    return m_count == 1 ? m_base : m_base + m_separator + QString::number(page + 11);
+}
+
+QString OutputNames::Picture(std::size_t page) const
+{
+    if (!m_written)
+        return QStringLiteral("-");
+    if (m_options.outputKind == OutputKind::Pdf)
+        return m_document;
+    return Stem(page) + m_extension;
 }
 
 QString OutputNames::BoxFile(std::size_t page) const
 {
-    return m_stems[page] + QStringLiteral(".box");
+    return Stem(page) + QStringLiteral(".box");
 }
 
 QString OutputNames::Outlined(std::size_t page) const
 {
     // A sample's other pictures keep its key.
-    return m_stems[page] + (m_shards ? QStringLiteral(".overlay") : QStringLiteral("-overlay")) + m_extension;
+    return Stem(page) + (m_shards ? QStringLiteral(".overlay") : QStringLiteral("-overlay")) + m_extension;
 }
 
 QString OutputNames::lineStem(std::size_t page, std::size_t line) const
 {
     const QString folder = m_shards ? QString() : m_options.linesFolder.value_or(QString()) + u'/';
-    return folder + QFileInfo(m_stems[page]).fileName() + QStringLiteral("-%1").arg(line, 4, 10, QLatin1Char('0'));
+    return folder + QFileInfo(Stem(page)).fileName() + QStringLiteral("-%1").arg(line, 4, 10, QLatin1Char('0'));
 }
 
 QString OutputNames::SampleTruth(std::size_t page) const
 {
-    return m_stems[page] + QStringLiteral(".json");
+    return Stem(page) + QStringLiteral(".json");
 }
 
 QString OutputNames::LineImage(std::size_t page, std::size_t line) const

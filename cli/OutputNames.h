@@ -28,13 +28,13 @@ class OutputNames
 public:
     OutputNames(const RenderOptions &options, std::size_t count, std::optional<std::uint32_t> variantSeed);
 
-    std::size_t Count() const { return m_stems.size(); }
+    std::size_t Count() const { return m_count; }
     // The picture's name as printed: its file, the PDF document, the
     // member of a tar OUTPUT, or "-".
-    const QString &Picture(std::size_t page) const { return m_pictures[page]; }
+    QString Picture(std::size_t page) const;
     // The name without the extension ("out11") that the picture's other
     // files are named after.
-    const QString &Stem(std::size_t page) const { return m_stems[page]; }
+    QString Stem(std::size_t page) const;
     QString BoxFile(std::size_t page) const;
     // The copy with the ink boxes outlined (not for PDF, whose outlined
     // pictures make a document of their own).
@@ -55,10 +55,14 @@ private:
 
     const RenderOptions &m_options;
     const bool m_shards;
+    const bool m_written;
+    // Made when asked for, not kept: a run of a million pictures would
+    // hold a million names.
+    std::size_t m_count;
+    QString m_base;
+    QString m_separator;
     QString m_extension;
     QString m_document;
-    std::vector<QString> m_pictures;
-    std::vector<QString> m_stems;
 };
 
 // The shards of a tar OUTPUT are named OUTPUT up to its first ".", with

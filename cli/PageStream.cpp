@@ -111,12 +111,12 @@ QString pictureNamed(const OutputNames &names, const RenderOptions &options, std
 class PageStreamer
 {
 public:
-    PageStreamer(const CharacterText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+    PageStreamer(const RunText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
                  const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
                  const PageProgress &progress)
         : m_text(text), m_job(job), m_pages(pages), m_options(options), m_extras(extras), m_report(report),
           m_progress(progress), m_names(options, pages.size(), extras.variantSeed),
-          m_truthWanted(wantsTruth(options, extras)), m_texts(text, job),
+          m_truthWanted(wantsTruth(options, extras)), m_texts(text.Codes(), job),
           m_jobs(options.jobs > 0 ? options.jobs : DefaultJobs()), m_workers(static_cast<std::size_t>(m_jobs))
     {
     }
@@ -161,7 +161,8 @@ private:
     // On a worker: the page drawn, noised and encoded, with its truth.
     FinishedPage finish(std::size_t index, Worker &own)
     {
-        DrawPage(m_text, m_job, m_pages[index], static_cast<std::int64_t>(index), own.buffer,
+        const PageCharacters characters = m_text.Page(m_pages[index]);
+        DrawPage(characters.View(), m_job, m_pages[index], static_cast<std::int64_t>(index), own.buffer,
                  m_truthWanted ? &own.truth : nullptr);
         const QImage picture = own.buffer.InUse();
         const std::optional<PictureFormat> format = m_options.pictureFormat;
@@ -284,7 +285,7 @@ private:
             m_report(m_names.Picture(index), m_pages[index].bounds);
     }
 
-    const CharacterText &m_text;
+    const RunText &m_text;
     const RenderJob &m_job;
     const std::vector<PagePlan> &m_pages;
     const RenderOptions &m_options;
@@ -305,7 +306,7 @@ private:
 
 } // namespace
 
-void StreamPages(const CharacterText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+void StreamPages(const RunText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
                  const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
                  const PageProgress &progress)
 {

@@ -3,6 +3,7 @@
 #include "PageLayout.h"
 #include "RenderJob.h"
 #include "RenderOptions.h"
+#include "RunText.h"
 
 #include <QByteArray>
 #include <QList>
@@ -49,6 +50,6 @@ struct StreamExtras
 // the caller.
 // A signal caught (see InterruptionWatch) stops it before the next page is
 // completed, with Interrupted naming that page; what waited is removed.
-void StreamPages(const CharacterText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
+void StreamPages(const RunText &text, const RenderJob &job, const std::vector<PagePlan> &pages,
                  const RenderOptions &options, const StreamExtras &extras, const PageReport &report,
                  const PageProgress &progress);

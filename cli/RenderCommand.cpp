@@ -123,7 +123,7 @@ private:
 // variant's job and pages, and every output checked.
 struct Rendering
 {
-    CharacterText text;
+    RunText text;
     // The settings of each font (one without --fonts).
     std::vector<RenderValues> fonts;
     LumoRect first;
@@ -142,7 +142,7 @@ struct Rendering
         const RenderValues &values = fonts[font];
         RenderJob made;
         try {
-            made = RenderJob::From(text, values, first, onePicture, seed);
+            made = RenderJob::From(text.Codes(), values, first, onePicture, seed);
         } catch (const GlyphCellsTooLarge &error) {
             throw LumoError(QStringLiteral("lumo-render: '%1': %2").arg(options.input, error.message()));
         }
@@ -201,21 +201,22 @@ Rendering prepare(const RenderOptions &options, const RenderValues &settings)
     rendering.fonts = fontsOf(options, settings);
     rendering.first = {0, 0, options.pageWidth, options.pageHeight};
     rendering.onePicture = options.onePicture;
-    rendering.text = ReadInputText(options.input, options.encoding, CharsetTable(settings.font.Charset()));
+    rendering.text = ReadRunText(options, CharsetTable(settings.font.Charset()));
     // 8-bit text is drawn as the conversion always drew it, unless asked.
     // With several fonts, what one of them lacks is left out for all.
-    if (!rendering.text.IsEightBit() || options.missingGlyphsGiven) {
+    if (!rendering.text.Codes().IsEightBit() || options.missingGlyphsGiven) {
+        CharacterText &text = rendering.text.Held();
         for (const RenderValues &font : rendering.fonts) {
             std::optional<QString> note;
             GlyphCache &glyphs = *GlyphCache::For(font.font, ColourToRgb(font.background));
-            rendering.text = ApplyMissingGlyphs(rendering.text, glyphs, options.missingGlyphs, font.font.Name(), note);
+            text = ApplyMissingGlyphs(text, glyphs, options.missingGlyphs, font.font.Name(), note);
             if (note)
                 writeText(stderr, *note + u'\n');
         }
     }
     const std::uint32_t seed = options.seed ? *options.seed : ClockSeed();
     rendering.job = rendering.JobFor(options, seed);
-    rendering.pages = PlanPages(rendering.text, rendering.job);
+    rendering.pages = rendering.text.Plan(rendering.job);
 
     RunShape shape;
     if (options.variants) {
@@ -227,7 +228,7 @@ Rendering prepare(const RenderOptions &options, const RenderValues &settings)
         RunShape::Layout layout{pages.size(), {}};
         if (options.linesFolder) {
             for (const PagePlan &page : pages)
-                layout.linesOfPage.push_back(CountLines(rendering.text, job, page));
+                layout.linesOfPage.push_back(CountLines(rendering.text.Page(page).View(), job, page));
         }
         return layout;
     };
@@ -237,7 +238,7 @@ Rendering prepare(const RenderOptions &options, const RenderValues &settings)
     if (rendering.fonts.size() > 1) {
         for (std::size_t font = 0; font < rendering.fonts.size(); ++font) {
             const RenderJob job = rendering.JobWith(options, font, seed);
-            const std::vector<PagePlan> pages = PlanPages(rendering.text, job);
+            const std::vector<PagePlan> pages = rendering.text.Plan(job);
             shape.fontLayouts.push_back(layoutOf(job, pages));
             CheckPictures(options, job, pages, OutputNames(options, pages.size(), shape.firstVariantSeed));
         }
@@ -296,7 +297,7 @@ void render(const RenderOptions &options, const Rendering &rendering)
                 extras.chosenFont = options.fonts[static_cast<qsizetype>(font)];
             if (options.variants)
                 extras.variantSeed = job.seed;
-            StreamPages(rendering.text, job, variant == 0 ? rendering.pages : PlanPages(rendering.text, job), options,
+            StreamPages(rendering.text, job, variant == 0 ? rendering.pages : rendering.text.Plan(job), options,
                         extras, report,
                         [&progress](std::size_t done, std::size_t total) { progress.Report(done, total); });
         }

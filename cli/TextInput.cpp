@@ -6,8 +6,10 @@
 #include "Utf8Text.h"
 #include "WholeFile.h"
 
+#include <QByteArrayView>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <unistd.h>
 #include <utility>
@@ -18,22 +20,18 @@ const QString standardInputName = QStringLiteral("/dev/stdin");
 
 bool standardInputClosed = false;
 
-QByteArray readStandardInput()
+// Hands standard input's bytes to piece(bytes) as they come, up to the
+// first NUL byte.
+void readStandardInput(const std::function<void(QByteArrayView)> &piece)
 {
     if (standardInputClosed)
         throw CannotOpenError(standardInputName, QStringLiteral("Standard input is closed"));
-    QByteArray bytes;
-    constexpr qsizetype piece = qsizetype(1) << 20;
+    QByteArray buffer(qsizetype(1) << 20, Qt::Uninitialized);
     for (;;) {
-        const qsizetype used = bytes.size();
-        bytes.resize(used + piece);
-        const ssize_t got = ::read(STDIN_FILENO, bytes.data() + used, piece);
-        if (got < 0 && errno == EINTR) {
-            bytes.resize(used);
+        const ssize_t got = ::read(STDIN_FILENO, buffer.data(), static_cast<std::size_t>(buffer.size()));
+        if (got < 0 && errno == EINTR)
             continue;
-        }
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            bytes.resize(used);
             pollfd ready{STDIN_FILENO, POLLIN, 0};
             ::poll(&ready, 1, -1);
             continue;
@@ -42,16 +40,16 @@ QByteArray readStandardInput()
             const int error = errno;
             throw CannotOpenError(standardInputName, qt_error_string(error));
         }
-        bytes.resize(used + got);
-        const qsizetype nul = bytes.indexOf('\0', used);
+        const QByteArrayView read(buffer.constData(), got);
+        const qsizetype nul = read.indexOf('\0');
         if (nul >= 0) {
-            bytes.truncate(nul);
+            piece(read.first(nul));
             break;
         }
         if (got == 0)
             break;
+        piece(read);
     }
-    return bytes;
 }
 
 QString shownName(const QString &input)
@@ -68,7 +66,23 @@ void NoteStandardInputState()
 
 QByteArray ReadInputBytes(const QString &input)
 {
-    return input == u"-" ? readStandardInput() : ReadTextFileBytes(input);
+    if (input != u"-")
+        return ReadTextFileBytes(input);
+    QByteArray bytes;
+    readStandardInput([&bytes](QByteArrayView piece) { bytes.append(piece); });
+    return bytes;
+}
+
+SpooledText SpoolInput(const QString &input, const ByteToUnicode &codePage)
+{
+    SpooledText text(codePage);
+    const auto put = [&text](QByteArrayView piece) { text.Put(piece); };
+    if (input == u"-")
+        readStandardInput(put);
+    else
+        ReadTextFilePieces(input, put);
+    text.End();
+    return text;
 }
 
 CharacterText DecodeInput(const QString &input, const std::optional<TextEncoding> &encoding,
@@ -94,4 +108,13 @@ CharacterText ReadInputText(const QString &input, const std::optional<TextEncodi
         throw LumoError(QStringLiteral("lumo-render: '%1': %2").arg(shownName(input), error.message()));
     }
     return text;
+}
+
+RunText ReadRunText(const RenderOptions &options, const ByteToUnicode &defaultCodePage)
+{
+    const bool eightBit = !options.encoding || !options.encoding->utf8;
+    if (!eightBit || options.missingGlyphsGiven || options.onePicture)
+        return RunText(ReadInputText(options.input, options.encoding, defaultCodePage));
+    const ByteToUnicode &codePage = options.encoding ? CodePageTable(options.encoding->codePage) : defaultCodePage;
+    return RunText(SpoolInput(options.input, codePage));
 }

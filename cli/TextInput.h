@@ -2,6 +2,8 @@
 
 #include "CharacterText.h"
 #include "RenderOptions.h"
+#include "RunText.h"
+#include "SpooledText.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +21,11 @@ void NoteStandardInputState();
 // when it cannot be read.
 QByteArray ReadInputBytes(const QString &input);
 
+// INPUT's characters in the 8-bit code page, its lines ended by CR LF,
+// spooled as they are read: what DecodeInput makes of them, for a text too
+// long to be worth holding. The same errors as ReadInputBytes.
+SpooledText SpoolInput(const QString &input, const ByteToUnicode &codePage);
+
 // The characters of INPUT in the encoding: the one given, or else
 // defaultCodePage byte by byte. Raises a LumoError naming INPUT for bytes
 // that are not UTF-8.
@@ -29,3 +36,9 @@ CharacterText DecodeInput(const QString &input, const std::optional<TextEncoding
 // script that cannot be drawn one character at a time.
 CharacterText ReadInputText(const QString &input, const std::optional<TextEncoding> &encoding,
                             const ByteToUnicode &defaultCodePage);
+
+// The text a run draws. An 8-bit text drawn as it is read (no
+// --missing-glyphs, pages rather than one growing picture) is spooled, so
+// that however long it is the run holds a few pages of it; any other is
+// held whole, as ReadInputText reads it.
+RunText ReadRunText(const RenderOptions &options, const ByteToUnicode &defaultCodePage);

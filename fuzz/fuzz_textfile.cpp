@@ -1,10 +1,13 @@
 // Text files as the editor and "convert from file" read them: the input is
 // the file's bytes. Every way in (a file, a file read up to a limit, a
-// device, a pipe that delivers in trickles, bytes already read) must give
+// device, a pipe that delivers in trickles, bytes already read, bytes in
+// pieces, a spool read back in windows) must give
 // the text up to the first NUL with every CR, LF and CR LF made one CR LF.
 
 #include "FuzzSupport.h"
 
+#include "CodePage.h"
+#include "SpooledText.h"
 #include "TextFile.h"
 
 #include <QBuffer>
@@ -133,6 +136,28 @@ void checkDevices(const QByteArray &bytes)
     checkEqual("ReadTextBytes(pipe, half)", bytes, ReadTextBytes(limited, limit), beforeNul(bytes.left(limit)));
 }
 
+// The text in pieces whose lengths the bytes themselves give, through the
+// stream of lines and through a spool read back in windows.
+void checkPieces(const QByteArray &bytes, const QByteArray &lines)
+{
+    const QByteArray text = beforeNul(bytes);
+    TextLinesStream stream;
+    SpooledText spooled(Cp1252Table());
+    QByteArray streamed;
+    for (qsizetype at = 0, piece = 0; at < text.size(); at += piece) {
+        piece = std::min<qsizetype>(1 + static_cast<unsigned char>(text[at]) % 13, text.size() - at);
+        stream.Put(QByteArrayView(text).sliced(at, piece), streamed);
+        spooled.Put(QByteArrayView(text).sliced(at, piece));
+    }
+    stream.End(streamed);
+    spooled.End();
+    checkEqual("TextLinesStream", bytes, streamed, lines);
+    QByteArray windows;
+    for (qsizetype at = 0; at < spooled.size(); at += 5)
+        spooled.Window(at, at + 5).ForEachCode([&windows](CharCode code) { windows.append(static_cast<char>(code)); });
+    checkEqual("SpooledText windows", bytes, windows, lines);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -164,5 +189,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     checkDevices(bytes);
+    checkPieces(bytes, lines);
     return 0;
 }

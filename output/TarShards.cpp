@@ -5,6 +5,7 @@
 #include <clocale>
 #include <exception>
 #include <locale.h>
+#include <memory>
 
 namespace {
 
@@ -38,6 +39,11 @@ private:
     locale_t m_previous = nullptr;
 };
 
+struct WriterFree
+{
+    void operator()(archive *writer) const { archive_write_free(writer); }
+};
+
 } // namespace
 
 // One shard being written: the archive writer of libarchive feeding a
@@ -51,20 +57,21 @@ public:
             throw CannotCreateError(path, QStringLiteral("Out of memory"));
         // POSIX tar, with an extended header only for a name ustar cannot
         // hold; the end padded to whole 512-byte records, not to a block.
-        if (archive_write_set_format_pax_restricted(m_archive) != ARCHIVE_OK
-            || archive_write_set_bytes_per_block(m_archive, BlockBytes) != ARCHIVE_OK
-            || archive_write_set_bytes_in_last_block(m_archive, 1) != ARCHIVE_OK
-            || archive_write_open(m_archive, this, nullptr, &Archive::write, nullptr) != ARCHIVE_OK)
+        if (archive_write_set_format_pax_restricted(m_archive.get()) != ARCHIVE_OK
+            || archive_write_set_bytes_per_block(m_archive.get(), BlockBytes) != ARCHIVE_OK
+            || archive_write_set_bytes_in_last_block(m_archive.get(), 1) != ARCHIVE_OK
+            || archive_write_open(m_archive.get(), this, nullptr, &Archive::write, nullptr) != ARCHIVE_OK)
             fail();
     }
 
     ~Archive()
     {
-        // Without Finish() the shard is dropped: the writer is told it
-        // failed, so that it writes no end, and the file goes without being
-        // put in place.
-        archive_write_fail(m_archive);
-        archive_write_free(m_archive);
+        // Without Finish() the shard is dropped: nothing more reaches its
+        // file, which goes without being put in place. The writer is closed
+        // all the same (into nothing), because only closing frees its
+        // buffers, also after a failed write.
+        m_dropped = true;
+        archive_write_close(m_archive.get());
     }
 
     Archive(const Archive &) = delete;
@@ -84,11 +91,11 @@ public:
         archive_entry_set_filetype(entry, AE_IFREG);
         archive_entry_set_perm(entry, 0644);
         archive_entry_set_size(entry, member.bytes.size());
-        const int header = archive_write_header(m_archive, entry);
+        const int header = archive_write_header(m_archive.get(), entry);
         archive_entry_free(entry);
         if (header != ARCHIVE_OK)
             fail();
-        const la_ssize_t written = archive_write_data(m_archive, member.bytes.constData(),
+        const la_ssize_t written = archive_write_data(m_archive.get(), member.bytes.constData(),
                                                      static_cast<std::size_t>(member.bytes.size()));
         if (written != member.bytes.size())
             fail();
@@ -96,7 +103,7 @@ public:
 
     void Finish()
     {
-        if (archive_write_close(m_archive) != ARCHIVE_OK)
+        if (archive_write_close(m_archive.get()) != ARCHIVE_OK)
             fail();
         m_file.Commit();
     }
@@ -105,6 +112,8 @@ private:
     static la_ssize_t write(archive *, void *client, const void *buffer, std::size_t length)
     {
         auto *self = static_cast<Archive *>(client);
+        if (self->m_dropped)
+            return static_cast<la_ssize_t>(length);
         // The library is C: the file's error waits here until it returns.
         try {
             self->m_file.Write(QByteArrayView(static_cast<const char *>(buffer), static_cast<qsizetype>(length)));
@@ -119,13 +128,14 @@ private:
     {
         if (m_failure)
             std::rethrow_exception(m_failure);
-        const char *reason = archive_error_string(m_archive);
+        const char *reason = archive_error_string(m_archive.get());
         throw CannotCreateError(m_file.Path(), reason ? QString::fromLocal8Bit(reason) : QStringLiteral("tar"));
     }
 
     WholeFileWriter m_file;
-    archive *m_archive;
     std::exception_ptr m_failure;
+    bool m_dropped = false;
+    std::unique_ptr<archive, WriterFree> m_archive;
 };
 
 TarShards::TarShards(const QString &prefix, std::size_t samplesPerShard)

@@ -79,6 +79,24 @@ void TestTextFile::lineBreaks()
     QVERIFY(WriteBytes(QStringLiteral("text.txt"), bytes));
     QCOMPARE(LoadTextFile(QStringLiteral("text.txt")), loaded);
     QCOMPARE(ReadTextFileLines(QStringLiteral("text.txt")), lines);
+
+    // The same lines from the text in pieces: cut in two at every place,
+    // and a byte at a time.
+    const QByteArray text = bytes.left(bytes.indexOf('\0') < 0 ? bytes.size() : bytes.indexOf('\0'));
+    for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+        TextLinesStream stream;
+        QByteArray streamed;
+        stream.Put(QByteArrayView(text).first(cut), streamed);
+        stream.Put(QByteArrayView(text).sliced(cut), streamed);
+        stream.End(streamed);
+        QVERIFY2(streamed == lines, qPrintable(QStringLiteral("cut at %1: %2").arg(cut).arg(QString::fromLatin1(streamed.toHex()))));
+    }
+    TextLinesStream stream;
+    QByteArray streamed;
+    for (const char byte : text)
+        stream.Put(QByteArrayView(&byte, 1), streamed);
+    stream.End(streamed);
+    QCOMPARE(streamed, lines);
 }
 
 void TestTextFile::hugeSparseFileIsReadToItsNul()

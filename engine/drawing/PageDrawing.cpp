@@ -92,7 +92,7 @@ void applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageI
 
 } // namespace
 
-void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
+void DrawPage(const TextWindow &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
               PixelBuffer &buffer, PageTruth *truth)
 {
     const std::int32_t width = std::max(job.width, 0);

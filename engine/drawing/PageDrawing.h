@@ -12,7 +12,8 @@
 // The buffer is made for the page when it has not the page's size (a worker
 // that draws page after page keeps one); pageIndex 0 is the first picture.
 // With a truth recorder, it follows the drawing and knows afterwards where
-// each character is and what of it shows.
+// each character is and what of it shows. The text may be a window that
+// holds the page's characters.
 class PageTruth;
-void DrawPage(const CharacterText &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
+void DrawPage(const TextWindow &text, const RenderJob &job, const PagePlan &page, std::int64_t pageIndex,
               PixelBuffer &buffer, PageTruth *truth = nullptr);

@@ -6,6 +6,7 @@
 
 #include <QPoint>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Where every character of a text lands. One walk over the characters of a
@@ -43,23 +44,37 @@ struct WalkEnd
     std::int32_t height = 0;
 };
 
+// The characters a walk reads: a whole text, or a window of a longer one
+// that starts at character offset. Indices are the longer text's.
+struct TextWindow
+{
+    TextWindow(const CharacterText &characters, qsizetype from = 0) : text(characters), offset(from) {}
+    // Where the window ends in the longer text.
+    qsizetype End() const { return offset + text.size(); }
+
+    const CharacterText &text;
+    qsizetype offset;
+};
+
 // Walks the characters of one page from start. For each drawable character
 // draw(index, position, code, clipHeight) is called; clipHeight is the
 // picture's height at that moment. In one-picture mode the picture grows
 // instead of breaking, and grow(newHeight) is called before the character
 // that needed it. lineEnd() is called where a line ends (a CR, a wrap).
+// A page that goes on past the window's end ends there.
 template <typename Draw, typename Grow, typename LineEnd>
-WalkEnd WalkPage(const CharacterText &text, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow,
+WalkEnd WalkPage(const TextWindow &window, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow,
                  LineEnd &&lineEnd)
 {
-    return text.VisitCodes([&](const auto *codes) -> WalkEnd {
-        const qsizetype size = text.size();
+    return window.text.VisitCodes([&](const auto *codes) -> WalkEnd {
+        const qsizetype size = window.End();
+        const qsizetype offset = window.offset;
         std::uint32_t seed = start.seed;
         std::int32_t height = job.height;
         std::int32_t x = job.half;
         std::int32_t y = job.half;
         for (qsizetype index = start.begin; index < size; ++index) {
-            const CharCode c = codes[index];
+            const CharCode c = codes[index - offset];
             if (!IsSkippedCode(c)) {
                 const QPoint p = JitterPos(seed, x, y, job.hoVar, job.veVar);
                 const bool checked = !(start.continuation && index == start.begin);
@@ -101,7 +116,15 @@ struct PagePlan
 // order, so page k's noise starts k pictures' worth of steps after the last
 // character's draws.
 std::vector<PagePlan> PlanPages(const CharacterText &text, const RenderJob &job);
+// The same for a text of size characters read a window at a time:
+// window(begin, end) gives characters begin up to end as a text of their
+// own. The first window holds windowSize characters; a page that does not
+// end inside its window is walked again in one twice as long.
+using WindowReader = std::function<CharacterText(qsizetype begin, qsizetype end)>;
+std::vector<PagePlan> PlanPages(qsizetype size, const WindowReader &window, const RenderJob &job,
+                                qsizetype windowSize = qsizetype(1) << 20);
 
 // How many of the page's text lines hold a character: the lines its ground
 // truth numbers from 0.
-std::size_t CountLines(const CharacterText &text, const RenderJob &job, const PagePlan &page);
+// window holds the page's characters.
+std::size_t CountLines(const TextWindow &window, const RenderJob &job, const PagePlan &page);

@@ -60,13 +60,37 @@ QByteArray normalize(QByteArray bytes)
     return bytes;
 }
 
+// Hands the device's bytes to piece(bytes) a megabyte or so at a time,
+// up to the first NUL byte or maxBytes when that is not negative: a device
+// that never ends (or a huge file of zeros) is not read whole.
+template <typename Piece>
+void readPieces(QIODevice &device, qint64 maxBytes, Piece &&piece)
+{
+    constexpr qint64 pieceSize = qint64(1) << 20;
+    qint64 read = 0;
+    for (;;) {
+        const qint64 wanted = maxBytes < 0 ? pieceSize : std::min(pieceSize, maxBytes - read);
+        if (wanted <= 0)
+            break;
+        const QByteArray chunk = device.read(wanted);
+        const qsizetype nul = chunk.indexOf('\0');
+        if (nul >= 0) {
+            piece(QByteArrayView(chunk.constData(), nul));
+            break;
+        }
+        piece(QByteArrayView(chunk));
+        read += chunk.size();
+        if (chunk.size() < wanted && device.atEnd())
+            break;
+        if (chunk.isEmpty() && !device.waitForReadyRead(-1))
+            break;
+    }
+}
+
 } // namespace
 
 QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
 {
-    // In pieces, so that reading stops at the NUL byte that ends the text:
-    // a device that never ends (or a huge file of zeros) is not read whole.
-    constexpr qint64 piece = qint64(1) << 20;
     QByteArray bytes;
     // A file of known size is read into room for it and for the CR LF its
     // line breaks may grow by, so that neither the reading nor the breaks
@@ -82,23 +106,18 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
         } catch (const std::bad_alloc &) {
         }
     }
-    for (;;) {
-        const qint64 wanted = maxBytes < 0 ? piece : std::min(piece, maxBytes - bytes.size());
-        if (wanted <= 0)
-            break;
-        const QByteArray chunk = device.read(wanted);
-        const qsizetype nul = chunk.indexOf('\0');
-        if (nul >= 0) {
-            bytes.append(chunk.constData(), nul);
-            break;
-        }
-        bytes.append(chunk);
-        if (chunk.size() < wanted && device.atEnd())
-            break;
-        if (chunk.isEmpty() && !device.waitForReadyRead(-1))
-            break;
-    }
+    readPieces(device, maxBytes, [&bytes](QByteArrayView piece) { bytes.append(piece); });
     return bytes;
+}
+
+void ReadTextFilePieces(const QString &path, const std::function<void(QByteArrayView)> &piece)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CannotOpenError(path, file.errorString());
+    readPieces(file, -1, piece);
+    if (file.error() != QFileDevice::NoError)
+        throw CannotOpenError(path, file.errorString());
 }
 
 QByteArray TextFileLines(QByteArray bytes)
@@ -127,4 +146,44 @@ QByteArray ReadTextFileBytes(const QString &path)
 QByteArray ReadTextFileLines(const QString &path)
 {
     return TextFileLines(readFile(path));
+}
+
+void TextLinesStream::Put(QByteArrayView piece, QByteArray &out)
+{
+    if (piece.isEmpty())
+        return;
+    const char *p = piece.data();
+    const char *const end = p + piece.size();
+    if (m_waitingCr) {
+        out.append("\r\n", 2);
+        m_waitingCr = false;
+        p += *p == '\n';
+    }
+    // Runs without a break are copied whole.
+    while (p != end) {
+        const char *brk = p;
+        while (brk != end && *brk != '\n' && *brk != '\r')
+            ++brk;
+        out.append(p, brk - p);
+        if (brk == end)
+            break;
+        if (*brk == '\r' && brk + 1 == end) {
+            m_waitingCr = true;
+            p = end;
+            break;
+        }
+        out.append("\r\n", 2);
+        p = brk + 1 + (*brk == '\r' && brk[1] == '\n');
+    }
+    m_any = true;
+    m_lastWasBreak = m_waitingCr || piece.back() == '\n' || piece.back() == '\r';
+}
+
+void TextLinesStream::End(QByteArray &out)
+{
+    // A waiting CR is the last line's break; a last line without one gets it.
+    if (m_any && (m_waitingCr || !m_lastWasBreak))
+        out.append("\r\n", 2);
+    m_waitingCr = false;
+    m_any = false;
 }

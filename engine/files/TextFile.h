@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
+#include <functional>
 
 // 8-bit text files as the editor and the conversions read them.
 
@@ -26,7 +27,30 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes = -1);
 
 // The file's bytes up to the first NUL byte, as they are.
 QByteArray ReadTextFileBytes(const QString &path);
+// The same bytes handed to piece(bytes) a megabyte or so at a time, for a
+// file too long to be worth holding; the same errors.
+void ReadTextFilePieces(const QString &path, const std::function<void(QByteArrayView)> &piece);
 
 // ReadTextFileLines' rule on bytes already read (standard input, for one);
 // bytes given over (moved) are changed in place.
 QByteArray TextFileLines(QByteArray bytes);
+
+// TextFileLines' rule on a text that comes in pieces, too long to hold:
+// each piece's lines go out as soon as they are known (a CR at a piece's
+// end waits for the next piece's first byte), and together they are
+// exactly what TextFileLines makes of all the pieces at once. The pieces
+// must hold no NUL byte (the text ended before it).
+class TextLinesStream
+{
+public:
+    // The piece's bytes with their breaks made CR LF, appended to out.
+    void Put(QByteArrayView piece, QByteArray &out);
+    // What is still owed at the text's end, appended to out: the break of
+    // a waiting CR, and one after a last line that has none.
+    void End(QByteArray &out);
+
+private:
+    bool m_waitingCr = false;
+    bool m_any = false;
+    bool m_lastWasBreak = false;
+};

@@ -68,22 +68,6 @@ int ownDescriptor(const QString &path)
     return -1;
 }
 
-// Returns 0, or the system's error number of the write that failed.
-int writeAll(int fd, const char *data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<std::size_t>(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        // A write that takes nothing although there was room: the disk is full.
-        if (written <= 0)
-            return written < 0 ? errno : ENOSPC;
-        data += written;
-        size -= written;
-    }
-    return 0;
-}
-
 } // namespace
 
 bool IsWrittenStraight(const QString &path)
@@ -117,7 +101,7 @@ StraightTarget::StraightTarget(const QString &path)
     }
     if (fd < 0)
         throw CannotCreateError(path, qt_error_string(errno));
-    // Unbuffered, and only for its descriptor: every write goes through writeAll.
+    // Unbuffered, and only for its descriptor: every write goes through WriteAll.
     if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw CannotCreateError(path, m_file.errorString());
@@ -129,7 +113,7 @@ int StraightTarget::Write(QByteArrayView bytes)
     // Standard output's own lines go first, so that neither is cut by the other.
     if (m_standardOutput)
         std::fflush(stdout);
-    return writeAll(m_file.handle(), bytes.data(), bytes.size());
+    return WriteAll(m_file.handle(), bytes.data(), bytes.size());
 }
 
 
@@ -328,7 +312,7 @@ StagedFile::StagedFile(const QString &path, QByteArrayView bytes) : m_path(path)
     // A short write (the disk filled up half-way) is tried again until it
     // fails outright, which gives the system's reason.
     if (error == 0)
-        error = writeAll(fd, bytes.data(), bytes.size());
+        error = WriteAll(fd, bytes.data(), bytes.size());
     // Only started here: waiting for the disk on the worker would hold each
     // page up, while PutInPlace waits in page order anyway.
     if (error == 0)
@@ -443,4 +427,19 @@ std::optional<QByteArray> ReadConfigFile(const QString &path)
     if (file.error() != QFileDevice::NoError)
         throw CannotOpenError(path, file.errorString());
     return content;
+}
+
+int WriteAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<std::size_t>(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        // A write that takes nothing although there was room: the disk is full.
+        if (written <= 0)
+            return written < 0 ? errno : ENOSPC;
+        data += written;
+        size -= written;
+    }
+    return 0;
 }

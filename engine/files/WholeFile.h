@@ -92,6 +92,11 @@ private:
 // Writes the bytes as the whole content of the file.
 void SaveFile(const QString &path, QByteArrayView bytes);
 
+// Writes all of data to the descriptor, again after an interruption or a
+// short write. Returns 0, or the system's error number of the write that
+// failed (ENOSPC for one that took nothing).
+int WriteAll(int fd, const char *data, qsizetype size);
+
 // A file written whole in two steps that may run on different threads: the
 // bytes go into a hidden temporary file beside it when it is made, and the
 // disk starts writing them; PutInPlace() waits until they are on the disk
