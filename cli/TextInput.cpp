@@ -77,11 +77,15 @@ SpooledText SpoolInput(const QString &input, const ByteToUnicode &codePage)
 {
     SpooledText text(codePage);
     const auto put = [&text](QByteArrayView piece) { text.Put(piece); };
-    if (input == u"-")
-        readStandardInput(put);
-    else
-        ReadTextFilePieces(input, put);
-    text.End();
+    try {
+        if (input == u"-")
+            readStandardInput(put);
+        else
+            ReadTextFilePieces(input, put);
+        text.End();
+    } catch (const SpoolUnreadable &error) {
+        throw LumoError(QStringLiteral("lumo-render: %1").arg(error.message()));
+    }
     return text;
 }
 

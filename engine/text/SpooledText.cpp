@@ -1,13 +1,12 @@
 #include "SpooledText.h"
 
-#include "LumoError.h"
 #include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <cerrno>
-#include <fcntl.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -25,7 +24,7 @@ void readAll(int file, char *bytes, qsizetype size, qsizetype offset)
             continue;
         if (got <= 0) {
             const QString reason = got < 0 ? qt_error_string(errno) : QStringLiteral("it is shorter than written");
-            throw LumoError(QStringLiteral("The text cannot be read back from its temporary file: %1").arg(reason));
+            throw SpoolUnreadable(reason);
         }
         bytes += got;
         size -= got;
@@ -34,6 +33,11 @@ void readAll(int file, char *bytes, qsizetype size, qsizetype offset)
 }
 
 } // namespace
+
+SpoolUnreadable::SpoolUnreadable(const QString &reason)
+    : LumoError(QStringLiteral("the text cannot be read back from its temporary file: %1").arg(reason))
+{
+}
 
 SpooledText::SpooledText(const ByteToUnicode &codePage)
     : m_codePage(&codePage)

@@ -2,11 +2,19 @@
 
 #include "CharacterText.h"
 #include "CodePage.h"
+#include "LumoError.h"
 #include "TextFile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <array>
+
+// The temporary file of a spooled text cannot be read back.
+class SpoolUnreadable : public LumoError
+{
+public:
+    explicit SpoolUnreadable(const QString &reason);
+};
 
 // An 8-bit text that may be far longer than is worth holding: its
 // characters (the lines ended by CR LF, as TextFileLines ends them) go
@@ -31,8 +39,9 @@ public:
 
     qsizetype size() const { return m_size; }
     // The characters from begin up to end (or the text's end), as a text
-    // of its own. Safe on several threads at once. Raises a LumoError when
-    // the temporary file cannot be read back.
+    // of its own. Safe on several threads at once. Raises SpoolUnreadable
+    // when the temporary file cannot be read back (so can Put, when the
+    // file fails and what it holds comes back into memory).
     CharacterText Window(qsizetype begin, qsizetype end) const;
     // Each code the text uses, once, in rising order: all that the glyph
     // cells and the ground truth's character texts are made from.
