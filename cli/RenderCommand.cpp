@@ -384,6 +384,10 @@ int RunLumoRender(int argc, char *argv[])
     // is reported, instead of ending the process where it stands; while
     // pictures are written it stops the rendering like the other signals.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file that would grow past the size limit (ulimit -f) makes its
+    // write fail, which is reported as a full disk is, instead of ending
+    // the process; the spooled text then comes back into memory.
+    std::signal(SIGXFSZ, SIG_IGN);
     qtMessageHandler = qInstallMessageHandler(dropQtRemarks);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -128,6 +129,7 @@ private slots:
     void bmpLargerThanItsFormatIsRefused();
     void nonBlockingStandardInputIsWaitedFor();
     void closedStandardInputIsAnError();
+    void fileSizeLimitKeepsTheTextInMemory();
 
 private:
     Run run(const QStringList &arguments, const QProcessEnvironment &environment =
@@ -491,6 +493,41 @@ void tst_RenderGuards::closedStandardInputIsAnError()
     QCOMPARE(QString::fromUtf8(r.err), OpenMessage("/dev/stdin", "Standard input is closed") + u'\n');
     QCOMPARE(r.out, QByteArray());
     QCOMPARE(AllEntries("."), QStringList());
+}
+
+void tst_RenderGuards::fileSizeLimitKeepsTheTextInMemory()
+{
+    // A text over a megabyte is spooled to a temporary file, which the size
+    // limit (ulimit -f) stops half way: the text comes back into memory and
+    // the pages are those of a run without the limit. The signal the limit
+    // sends must not end the run.
+    QByteArray text;
+    for (int line = 0; text.size() < (1200 << 10); ++line)
+        text += "Zeile " + QByteArray::number(line) + " mit Text, der die Seite bis zum Rand fuellt und bricht\n";
+    QVERIFY(WriteBytes("in.txt", text));
+    QVERIFY(QDir().mkpath("free") && QDir().mkpath("limited"));
+    const QStringList arguments{"--seed", "3", "--jitter-x", "2", "--page", "600x600", "../in.txt", "p.png"};
+    const auto render = [&arguments](const QString &folder, bool limited) {
+        QProcess process;
+        process.setWorkingDirectory(folder);
+        if (limited) {
+            process.setChildProcessModifier([] {
+                const rlimit limit{512 << 10, 512 << 10};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        }
+        process.start(QStringLiteral(LUMO_RENDER_EXE), arguments);
+        process.waitForFinished(120000);
+        return std::pair(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                         process.readAllStandardError());
+    };
+    QCOMPARE(render("free", false), std::pair(0, QByteArray()));
+    QCOMPARE(render("limited", true), std::pair(0, QByteArray()));
+    const QStringList pages = AllEntries("free");
+    QVERIFY(pages.size() > 50);
+    QCOMPARE(AllEntries("limited"), pages);
+    for (const QString &page : pages)
+        QVERIFY2(ReadBytes("free/" + page) == ReadBytes("limited/" + page), qPrintable(page));
 }
 
 QTEST_MAIN(tst_RenderGuards)

@@ -127,6 +127,12 @@ void TestSpooledText::windowsGiveBackTheLines()
         alphabet.append(static_cast<char>(byte));
     QCOMPARE(bytesOf(spooled.Alphabet()), alphabet);
 
+    // A text shorter than a piece written out is only held.
+    SpooledText shortText(Cp1252Table());
+    putInPieces(shortText, bytes.left(100000), 3000, 9);
+    QVERIFY(!shortText.InFile());
+    compareWindows(shortText, TextFileLines(bytes.left(100000)));
+
     SpooledText empty(Cp1252Table());
     empty.End();
     QCOMPARE(empty.size(), 0);
@@ -139,12 +145,12 @@ void TestSpooledText::heldWhereNoTemporaryFileCanBeMade()
     const QByteArray tmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QDir::current().absoluteFilePath(QStringLiteral("no such folder")).toLocal8Bit());
     SpooledText spooled(Cp1252Table());
+    const QByteArray bytes = mixedText(3 << 20, 3);
+    putInPieces(spooled, bytes, 50000, 4);
     if (tmp.isNull())
         qunsetenv("TMPDIR");
     else
         qputenv("TMPDIR", tmp);
-    const QByteArray bytes = mixedText(1 << 20, 3);
-    putInPieces(spooled, bytes, 5000, 4);
     QVERIFY(!spooled.InFile());
     compareWindows(spooled, TextFileLines(bytes));
 }

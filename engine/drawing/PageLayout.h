@@ -48,6 +48,7 @@ struct WalkEnd
 // that starts at character offset. Indices are the longer text's.
 struct TextWindow
 {
+    // A whole text is a window of itself, at offset 0.
     TextWindow(const CharacterText &characters, qsizetype from = 0) : text(characters), offset(from) {}
     // Where the window ends in the longer text.
     qsizetype End() const { return offset + text.size(); }
@@ -66,6 +67,7 @@ template <typename Draw, typename Grow, typename LineEnd>
 WalkEnd WalkPage(const TextWindow &window, const RenderJob &job, const PageStart &start, Draw &&draw, Grow &&grow,
                  LineEnd &&lineEnd)
 {
+    Q_ASSERT(start.begin >= window.offset && start.begin <= window.End());
     return window.text.VisitCodes([&](const auto *codes) -> WalkEnd {
         const qsizetype size = window.End();
         const qsizetype offset = window.offset;
@@ -119,7 +121,8 @@ std::vector<PagePlan> PlanPages(const CharacterText &text, const RenderJob &job)
 // The same for a text of size characters read a window at a time:
 // window(begin, end) gives characters begin up to end as a text of their
 // own. The first window holds windowSize characters; a page that does not
-// end inside its window is walked again in one twice as long.
+// end inside its window is walked again in one that starts with the page,
+// twice as long when it started there already.
 using WindowReader = std::function<CharacterText(qsizetype begin, qsizetype end)>;
 std::vector<PagePlan> PlanPages(qsizetype size, const WindowReader &window, const RenderJob &job,
                                 qsizetype windowSize = qsizetype(1) << 20);

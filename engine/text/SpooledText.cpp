@@ -42,7 +42,6 @@ SpoolUnreadable::SpoolUnreadable(const QString &reason)
 SpooledText::SpooledText(const ByteToUnicode &codePage)
     : m_codePage(&codePage)
 {
-    open();
 }
 
 SpooledText::~SpooledText()
@@ -52,8 +51,8 @@ SpooledText::~SpooledText()
 
 SpooledText::SpooledText(SpooledText &&other) noexcept
     : m_codePage(other.m_codePage), m_lines(other.m_lines), m_pending(std::move(other.m_pending)),
-      m_file(std::exchange(other.m_file, -1)), m_held(std::move(other.m_held)), m_size(other.m_size),
-      m_used(other.m_used), m_alphabet(std::move(other.m_alphabet))
+      m_triedFile(other.m_triedFile), m_file(std::exchange(other.m_file, -1)), m_held(std::move(other.m_held)),
+      m_size(std::exchange(other.m_size, 0)), m_used(other.m_used), m_alphabet(std::move(other.m_alphabet))
 {
 }
 
@@ -64,9 +63,10 @@ SpooledText &SpooledText::operator=(SpooledText &&other) noexcept
         m_codePage = other.m_codePage;
         m_lines = other.m_lines;
         m_pending = std::move(other.m_pending);
+        m_triedFile = other.m_triedFile;
         m_file = std::exchange(other.m_file, -1);
         m_held = std::move(other.m_held);
-        m_size = other.m_size;
+        m_size = std::exchange(other.m_size, 0);
         m_used = other.m_used;
         m_alphabet = std::move(other.m_alphabet);
     }
@@ -117,6 +117,11 @@ void SpooledText::flush()
 {
     for (const char byte : std::as_const(m_pending))
         m_used[static_cast<unsigned char>(byte)] = true;
+    // A text that ends before its first piece is written out is only held.
+    if (!m_triedFile && m_pending.size() >= WriteAfter) {
+        m_triedFile = true;
+        open();
+    }
     if (m_file >= 0 && WriteAll(m_file, m_pending.constData(), m_pending.size()) != 0)
         holdInMemory();
     if (m_file < 0)

@@ -20,8 +20,9 @@ public:
 // characters (the lines ended by CR LF, as TextFileLines ends them) go
 // into a temporary file as they come in, and are read back a window at a
 // time, so a run of hundreds of megabytes holds a few pages of its text,
-// not all of it. Where no temporary file can be made or written to, the
-// text is held in memory instead, as a short text would be.
+// not all of it. A text shorter than a megabyte is held in memory and
+// never written; so is one where no temporary file can be made or written
+// to.
 class SpooledText
 {
 public:
@@ -59,6 +60,7 @@ private:
     TextLinesStream m_lines;
     // Characters not yet written out.
     QByteArray m_pending;
+    bool m_triedFile = false;
     int m_file = -1;
     QByteArray m_held;
     qsizetype m_size = 0;
