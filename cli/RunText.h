@@ -34,7 +34,6 @@ public:
     explicit RunText(CharacterText held) : m_held(std::move(held)) {}
     explicit RunText(SpooledText spooled) : m_spooled(std::move(spooled)) {}
 
-    bool IsSpooled() const { return m_spooled.has_value(); }
     // The text held whole, to be changed (characters left out); only when
     // it is not spooled.
     CharacterText &Held() { return m_held; }
