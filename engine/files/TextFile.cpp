@@ -9,14 +9,23 @@
 
 namespace {
 
-QByteArray readFile(const QString &path, qint64 maxBytes = -1)
+// read(file) on the file opened for reading; a file that cannot be opened
+// or read raises "Datei ... kann nicht geöffnet werden.".
+template <typename Read>
+void readOpened(const QString &path, Read &&read)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw CannotOpenError(path, file.errorString());
-    QByteArray bytes = ReadTextBytes(file, maxBytes);
+    read(file);
     if (file.error() != QFileDevice::NoError)
         throw CannotOpenError(path, file.errorString());
+}
+
+QByteArray readFile(const QString &path, qint64 maxBytes = -1)
+{
+    QByteArray bytes;
+    readOpened(path, [&](QFile &file) { bytes = ReadTextBytes(file, maxBytes); });
     return bytes;
 }
 
@@ -112,12 +121,7 @@ QByteArray ReadTextBytes(QIODevice &device, qint64 maxBytes)
 
 void ReadTextFilePieces(const QString &path, const std::function<void(QByteArrayView)> &piece)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw CannotOpenError(path, file.errorString());
-    readPieces(file, -1, piece);
-    if (file.error() != QFileDevice::NoError)
-        throw CannotOpenError(path, file.errorString());
+    readOpened(path, [&piece](QFile &file) { readPieces(file, -1, piece); });
 }
 
 QByteArray TextFileLines(QByteArray bytes)
