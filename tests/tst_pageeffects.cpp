@@ -66,6 +66,7 @@ private slots:
     void geometricEffectsCarryTheTruth_data();
     void geometricEffectsCarryTheTruth();
     void geometryGoesBothWays();
+    void ownersMoveWhereNoInkShows();
     void inkWeightCarriesOwners();
     void ownersAreKeptInTheOrderTheyCame();
     void photometricEffectsKeepTheirPromises();
@@ -220,6 +221,44 @@ void TestPageEffects::geometryGoesBothWays()
     const QImage before = picture.copy();
     MovePixels(picture, PageGeometry(PageLook{}, 5, 0, 40, 30), qRgb(255, 255, 255), nullptr);
     QCOMPARE(ImageDifference(picture, before), QString());
+}
+
+void TestPageEffects::ownersMoveWhereNoInkShows()
+{
+    // Owners move with their pixels whatever colour those show: a glyph in
+    // the background's own colour still owns its place, and the bare
+    // background round it is left as it is.
+    PageLook look;
+    look.rotate = 6;
+    look.warp = 4;
+    const PageGeometry geometry(look, 9, 0, 200, 120);
+    const QRgb background = qRgb(250, 240, 230);
+    const auto moved = [&](QRgb ink) {
+        QImage picture(200, 120, QImage::Format_RGB32);
+        picture.fill(background);
+        OwnerMap owners(200, 120);
+        for (int y = 40; y < 70; ++y) {
+            for (int x = 90; x < 97; ++x) {
+                picture.setPixel(x, y, ink);
+                owners.Add(x, y, x < 93 ? 3 : 4);
+            }
+        }
+        MovePixels(picture, geometry, background, &owners);
+        return std::pair(picture, owners);
+    };
+    const auto [inked, inkOwners] = moved(qRgb(0, 0, 0));
+    const auto [bare, bareOwners] = moved(background);
+    int owned = 0;
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            QCOMPARE(bareOwners.At(x, y), inkOwners.At(x, y));
+            owned += inkOwners.At(x, y)[0] >= 0;
+            QCOMPARE(bare.pixel(x, y), background | 0xFF000000u);
+            if (inkOwners.At(x, y)[0] < 0)
+                QCOMPARE(inked.pixel(x, y), background | 0xFF000000u);
+        }
+    }
+    QVERIFY(owned > 7 * 30 / 2);
 }
 
 void TestPageEffects::inkWeightCarriesOwners()

@@ -1,6 +1,7 @@
 #include "PageEffects.h"
 
 #include "GreyPixels.h"
+#include "VectorClones.h"
 #include "LumoRandom.h"
 
 #include <QPainter>
@@ -241,6 +242,67 @@ void moveInsideOwners(const OwnerMove &owners, const InsideRun &run)
     }
 }
 
+// Which pixels of a picture show anything but the background, or have an
+// owner, a bit a pixel. Most of a page of text is bare background, and a
+// pixel resampled from bare background alone is the background and owns
+// nothing, so the resampling skips those runs.
+class BusyPixels
+{
+public:
+    BusyPixels(const QImage &picture, QRgb background, const OwnerMap *owners)
+        : m_words((picture.width() + 63) / 64),
+          m_bits(static_cast<std::size_t>(m_words) * static_cast<std::size_t>(picture.height()))
+    {
+        const QRgb bare = background & 0x00FFFFFFu;
+        for (int y = 0; y < picture.height(); ++y) {
+            const QRgb *pixels = row(picture, y);
+            const std::int32_t *tags = owners ? owners->TagRow(y) : nullptr;
+            std::uint64_t *bits = rowBits(y);
+            for (int word = 0; word < m_words; ++word) {
+                const int begin = 64 * word;
+                const int end = std::min(begin + 64, picture.width());
+                std::uint64_t busy = 0;
+                for (int x = begin; x < end; ++x)
+                    busy |= static_cast<std::uint64_t>((pixels[x] & 0x00FFFFFFu) != bare) << (x - begin);
+                if (tags) {
+                    for (int x = begin; x < end; ++x)
+                        busy |= static_cast<std::uint64_t>(tags[x] != OwnerMap::NoOwner) << (x - begin);
+                }
+                bits[word] = busy;
+            }
+        }
+    }
+
+    // Whether any pixel of columns left..right and rows top..bottom
+    // (inclusive, inside the picture) is busy.
+    bool Any(int left, int right, int top, int bottom) const
+    {
+        const int firstWord = left / 64;
+        const int lastWord = right / 64;
+        for (int y = top; y <= bottom; ++y) {
+            const std::uint64_t *bits = rowBits(y);
+            for (int word = firstWord; word <= lastWord; ++word) {
+                const int from = std::max(left - 64 * word, 0);
+                const int to = std::min(right - 64 * word, 63);
+                const std::uint64_t upTo = to == 63 ? ~std::uint64_t(0) : (std::uint64_t(1) << (to + 1)) - 1;
+                if ((bits[word] & upTo & ~((std::uint64_t(1) << from) - 1)) != 0)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::uint64_t *rowBits(int y) { return m_bits.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_words); }
+    const std::uint64_t *rowBits(int y) const
+    {
+        return m_bits.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_words);
+    }
+
+    int m_words;
+    std::vector<std::uint64_t> m_bits;
+};
+
 } // namespace
 
 void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, OwnerMap *owners)
@@ -262,6 +324,8 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
     std::vector<std::int64_t> fromY(static_cast<std::size_t>(columns));
     const bool grey = IsGreyPicture(source);
     const OwnerMove ownerMove{owners, &moved};
+    const BusyPixels busy(source, background, owners);
+    const QRgb bare = background | 0xFF000000u;
     for (int y = 0; y < height; ++y) {
         QRgb *out = row(result, y);
         for (int column = 0; column < columns; ++column) {
@@ -282,6 +346,11 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
             const std::int64_t lastY = sy + stepY * (end - start - 1);
             if (std::min(sx, lastX) >= 0 && std::min(sy, lastY) >= 0 && (std::max(sx, lastX) >> 16) + 1 < width
                 && (std::max(sy, lastY) >> 16) + 1 < height) {
+                if (!busy.Any(static_cast<int>(std::min(sx, lastX) >> 16), static_cast<int>(std::max(sx, lastX) >> 16) + 1,
+                              static_cast<int>(std::min(sy, lastY) >> 16), static_cast<int>(std::max(sy, lastY) >> 16) + 1)) {
+                    std::fill(out + start, out + end, bare);
+                    continue;
+                }
                 const InsideRun run{y, start, end, sx, sy, stepX, stepY};
                 if (grey)
                     resampleInside<true>(bits, bytesPerLine, out, run);
@@ -388,7 +457,9 @@ void ChangeInkWeight(QImage &picture, int n, QRgb background, OwnerMap *owners)
     }
 }
 
-void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t page)
+namespace {
+
+VECTOR_CLONES void layPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t page)
 {
     const int width = picture.width();
     const int height = picture.height();
@@ -489,6 +560,13 @@ void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t
     }
 }
 
+} // namespace
+
+void LayPaper(QImage &picture, QRgb background, std::uint32_t seed, std::int64_t page)
+{
+    layPaper(picture, background, seed, page);
+}
+
 PaperCrop CropFor(const PaperScans &scans, int width, int height, std::uint32_t seed, std::int64_t page)
 {
     const auto unit = [&](std::uint32_t channel) { return (LookRandom(seed, static_cast<std::uint64_t>(page), channel) + 1) / 2; };
@@ -519,7 +597,9 @@ void LayPaperScan(QImage &picture, const PaperScans &scans, std::uint32_t seed, 
     }
 }
 
-void Blur(QImage &picture, double sigma)
+namespace {
+
+VECTOR_CLONES void blur(QImage &picture, double sigma)
 {
     if (sigma <= 0)
         return;
@@ -590,7 +670,16 @@ void Blur(QImage &picture, double sigma)
     }
 }
 
-void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int64_t page)
+} // namespace
+
+void Blur(QImage &picture, double sigma)
+{
+    blur(picture, sigma);
+}
+
+namespace {
+
+VECTOR_CLONES void addSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int64_t page)
 {
     if (sigma <= 0)
         return;
@@ -629,4 +718,11 @@ void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int6
             out[x] = qRgb(clampLevel(qRed(p) + n), clampLevel(qGreen(p) + n), clampLevel(qBlue(p) + n));
         }
     }
+}
+
+} // namespace
+
+void AddSensorNoise(QImage &picture, double sigma, std::uint32_t seed, std::int64_t page)
+{
+    addSensorNoise(picture, sigma, seed, page);
 }
