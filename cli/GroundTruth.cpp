@@ -1,5 +1,6 @@
 #include "GroundTruth.h"
 
+#include "Hundredths.h"
 #include "PageEffects.h"
 
 #include <QJsonArray>
@@ -68,24 +69,15 @@ void appendBox(std::string &out, const QRect &box)
         appendRect(out, box);
 }
 
-// A coordinate to the hundredth of a pixel, as short as it goes.
-void appendCoordinate(std::string &out, double value)
-{
-    char digits[32];
-    const double rounded = std::round(value * 100) / 100;
-    const char *end = std::to_chars(digits, std::end(digits), rounded == 0 ? 0.0 : rounded).ptr;
-    out.append(digits, static_cast<std::size_t>(end - digits));
-}
-
 // [[x,y],[x,y],[x,y],[x,y]]
 void appendQuad(std::string &out, const QPolygonF &quad)
 {
     out += '[';
     for (qsizetype i = 0; i < quad.size(); ++i) {
         out += i == 0 ? "[" : ",[";
-        appendCoordinate(out, quad[i].x());
+        AppendHundredths(out, quad[i].x());
         out += ',';
-        appendCoordinate(out, quad[i].y());
+        AppendHundredths(out, quad[i].y());
         out += ']';
     }
     out += ']';

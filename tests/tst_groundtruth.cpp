@@ -10,11 +10,15 @@
 #include "PlainReference.h"
 #include "RenderJob.h"
 #include "CodePage.h"
+#include "Hundredths.h"
 #include "PictureControl.h"
 #include "RenderSettings.h"
 
 #include <QFontMetrics>
 #include <QtTest>
+#include <charconv>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -115,6 +119,7 @@ class TestGroundTruth : public QObject
 private slots:
     void inkAndCellsAreExact_data();
     void inkAndCellsAreExact();
+    void coordinatesAreWrittenAsTheirDouble();
 };
 
 void TestGroundTruth::inkAndCellsAreExact_data()
@@ -198,6 +203,40 @@ void TestGroundTruth::inkAndCellsAreExact()
             }
             QCOMPARE(line.box, box);
         }
+    }
+}
+
+// A quad's corner in the manifest is the double rounded to hundredths, in
+// std::to_chars's shortest form; the digits written directly must be the
+// same text everywhere, past the short cut (100,000) and in its corners.
+void TestGroundTruth::coordinatesAreWrittenAsTheirDouble()
+{
+    const auto expected = [](double value) {
+        const double rounded = std::round(value * 100) / 100;
+        char digits[32];
+        const char *end = std::to_chars(digits, std::end(digits), rounded == 0 ? 0.0 : rounded).ptr;
+        return std::string(static_cast<const char *>(digits), end);
+    };
+    std::vector<double> values = {0.0, -0.0, 0.004, -0.004, 0.005, -0.005, 0.01, -0.01, 0.05, 0.1, 0.999, 1.005, 12.3,
+                                  -12.34, 99999.99, 99999.994, 99999.995, -99999.995, 100000, 100000.01, 1e6,
+                                  -1e6, 2147483647.0, -2147483648.5, 1e300,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity()};
+    // Every hundredth up to 1,000, and a spread up to 100,000 either side.
+    for (int hundredths = -100000; hundredths <= 100000; ++hundredths)
+        values.push_back(hundredths / 100.0);
+    std::uint32_t state = 7;
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 1664525u + 1013904223u;
+        values.push_back((static_cast<double>(state) / 4294967296.0 - 0.5) * 2.2e5);
+    }
+    for (const double value : values) {
+        std::string written;
+        AppendHundredths(written, value);
+        if (written != expected(value))
+            QFAIL(qPrintable(QStringLiteral("%1: %2 instead of %3")
+                                 .arg(value, 0, 'g', 17)
+                                 .arg(QString::fromStdString(written), QString::fromStdString(expected(value)))));
     }
 }
 
