@@ -10,6 +10,7 @@
 #include "PageDrawing.h"
 #include "PageLayout.h"
 #include "PageTruth.h"
+#include "PosedGlyphs.h"
 #include "RenderJob.h"
 #include "RenderRun.h"
 #include "TestFiles.h"
@@ -159,6 +160,7 @@ private slots:
     void posedCharactersAreExact_data();
     void posedCharactersAreExact();
     void posesStayInTheirRanges();
+    void coverageShowsFromOneLevelOn();
     void optionsOfLumoRender_data();
     void optionsOfLumoRender();
     void eachVariantDrawsWithOneOfTheFonts();
@@ -285,6 +287,30 @@ void TestCharacterLook::posesStayInTheirRanges()
         QVERIFY(highest - lowest >= 2);
     }
     QCOMPARE(BaselineCurve(CharacterLook{}, 7, 2, 3).DriftAt(100), 0);
+}
+
+void TestCharacterLook::coverageShowsFromOneLevelOn()
+{
+    // A glyph's pixel is its own where its coverage changes the background,
+    // which happens from one level of coverage on: faded ink a step from
+    // the paper shows only where the glyph covers most.
+    std::uint32_t state = 3;
+    const auto level = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<int>(state >> 24);
+    };
+    for (int pair = 0; pair < 3000; ++pair) {
+        const QRgb under = qRgb(level(), level(), level());
+        // Every third colour a step or two from the background.
+        const QRgb colour = pair % 3 == 0 ? qRgb(std::clamp(qRed(under) + level() % 5 - 2, 0, 255), qGreen(under),
+                                                  std::clamp(qBlue(under) - level() % 3, 0, 255))
+                                          : qRgb(level(), level(), level());
+        const int first = FirstVisibleCoverage(under, colour);
+        for (int coverage = 0; coverage <= 255; ++coverage)
+            QCOMPARE(Covered(under, colour, coverage) != under, coverage >= first);
+    }
+    QCOMPARE(FirstVisibleCoverage(qRgb(9, 9, 9), qRgb(9, 9, 9)), 256);
+    QCOMPARE(FirstVisibleCoverage(qRgb(255, 255, 255), qRgb(0, 0, 0)), 1);
 }
 
 void TestCharacterLook::optionsOfLumoRender_data()

@@ -162,15 +162,14 @@ int PageTruth::markPosedGlyph(QPoint at, const GlyphCache::Cell &cell, int clipH
         return -1;
     const int made = newMask(reach.left(), reach.top(), reach.width(), reach.height());
     const InkMask &mask = m_masks.back();
-    const QRgb background = m_glyphs->Background();
-    for (int y = reach.top(); y <= reach.bottom(); ++y) {
+    const int visible = FirstVisibleCoverage(m_glyphs->Background(), pose.colour);
+    std::uint64_t *words = m_bits.data() + mask.first;
+    for (int y = reach.top(); y <= reach.bottom(); ++y, words += mask.WordsPerRow()) {
         const std::uint8_t *coverage = posed.coverage.data()
-                                       + static_cast<std::size_t>(y - at.y() - posed.box.top()) * posed.box.width();
-        for (int x = reach.left(); x <= reach.right(); ++x) {
-            const int covered = coverage[x - at.x() - posed.box.left()];
-            if (covered != 0 && Covered(background, pose.colour, covered) != background)
-                setBit(mask, x, y);
-        }
+                                       + static_cast<std::size_t>(y - at.y() - posed.box.top()) * posed.box.width()
+                                       + (reach.left() - at.x() - posed.box.left());
+        for (int column = 0; column < reach.width(); ++column)
+            words[column / 64] |= static_cast<std::uint64_t>(coverage[column] >= visible) << (column % 64);
     }
     return made;
 }
@@ -337,19 +336,27 @@ void PageTruth::Moved(const OwnerMap &owners, const std::function<QPointF(QPoint
             numbered.push_back(&character);
     }
     extents.resize(numbered.size());
+    const auto take = [&](std::int32_t owner, int x, int y) { extents[static_cast<std::size_t>(owner)].take(x, y); };
     for (int y = 0; y < owners.Height(); ++y) {
         const std::int32_t *tags = owners.TagRow(y);
-        for (int x = 0; x < owners.Width(); ++x) {
-            if (tags[x] == OwnerMap::NoOwner)
+        // A run of pixels with the same owners widens their boxes by its
+        // ends alone.
+        for (int x = 0, end = 0; x < owners.Width(); x = end) {
+            const std::int32_t tag = tags[x];
+            for (end = x + 1; end < owners.Width() && tags[end] == tag;)
+                ++end;
+            if (tag == OwnerMap::NoOwner)
                 continue;
-            if (tags[x] >= 0) {
-                extents[static_cast<std::size_t>(tags[x])].take(x, y);
+            if (tag >= 0) {
+                take(tag, x, y);
+                take(tag, end - 1, y);
                 continue;
             }
-            for (const std::int32_t owner : owners.OwnersOf(tags[x])) {
+            for (const std::int32_t owner : owners.OwnersOf(tag)) {
                 if (owner < 0)
                     break;
-                extents[static_cast<std::size_t>(owner)].take(x, y);
+                take(owner, x, y);
+                take(owner, end - 1, y);
             }
         }
     }

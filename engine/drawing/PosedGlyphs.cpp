@@ -97,3 +97,14 @@ const PosedMask &PosedGlyph(const GlyphCache &glyphs, const GlyphCache::Cell &ce
     kept.bytes += bytes;
     return kept.masks.emplace(key, std::move(made)).first->second;
 }
+
+int FirstVisibleCoverage(QRgb under, QRgb colour)
+{
+    int unchanged = 0;
+    int changed = 256;
+    while (changed - unchanged > 1) {
+        const int middle = (unchanged + changed) / 2;
+        (Covered(under, colour, middle) != under ? changed : unchanged) = middle;
+    }
+    return changed;
+}

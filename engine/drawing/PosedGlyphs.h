@@ -32,3 +32,9 @@ inline QRgb Covered(QRgb under, QRgb colour, int coverage)
     const auto mix = [coverage](int top, int bottom) { return (top * coverage + bottom * (255 - coverage) + 127) / 255; };
     return qRgb(mix(qRed(colour), qRed(under)), mix(qGreen(colour), qGreen(under)), mix(qBlue(colour), qBlue(under)));
 }
+
+// The least coverage at which the glyph drawn in `colour` changes a pixel
+// of `under`, or 256 when none does. As the coverage grows each channel
+// moves from under toward colour and never back, so from there on every
+// coverage changes the pixel.
+int FirstVisibleCoverage(QRgb under, QRgb colour);
