@@ -233,7 +233,7 @@ void TestPageEffects::ownersMoveWhereNoInkShows()
     look.warp = 4;
     const PageGeometry geometry(look, 9, 0, 200, 120);
     const QRgb background = qRgb(250, 240, 230);
-    const auto moved = [&](QRgb ink) {
+    const auto moved = [&](QRgb ink, OwnerBoxes *owned = nullptr) {
         QImage picture(200, 120, QImage::Format_RGB32);
         picture.fill(background);
         OwnerMap owners(200, 120);
@@ -243,7 +243,7 @@ void TestPageEffects::ownersMoveWhereNoInkShows()
                 owners.Add(x, y, x < 93 ? 3 : 4);
             }
         }
-        MovePixels(picture, geometry, background, &owners);
+        MovePixels(picture, geometry, background, &owners, owned);
         return std::pair(picture, owners);
     };
     const auto [inked, inkOwners] = moved(qRgb(0, 0, 0));
@@ -259,6 +259,16 @@ void TestPageEffects::ownersMoveWhereNoInkShows()
         }
     }
     QVERIFY(owned > 7 * 30 / 2);
+    // Taken straight into boxes, the owners' boxes are those of the map.
+    OwnerBoxes fromMap;
+    fromMap.TakeMap(inkOwners);
+    OwnerBoxes direct;
+    const auto [directPicture, unmoved] = moved(qRgb(0, 0, 0), &direct);
+    QCOMPARE(ImageDifference(directPicture, inked), QString());
+    for (std::size_t owner = 0; owner < 6; ++owner)
+        QCOMPARE(direct.BoxOf(owner), fromMap.BoxOf(owner));
+    QVERIFY(!direct.BoxOf(3).isNull() && !direct.BoxOf(4).isNull());
+    QVERIFY(direct.BoxOf(3).right() >= direct.BoxOf(4).left());
 }
 
 void TestPageEffects::inkWeightCarriesOwners()

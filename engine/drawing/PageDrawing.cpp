@@ -67,16 +67,19 @@ void addNoise(PixelBuffer &buffer, std::uint32_t seed, std::int64_t count, std::
 }
 
 // The page effects in their order, on the rows in use; the owners move with
-// the pixels.
-void applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageIndex, const PageGeometry &geometry,
-                   OwnerMap *owners)
+// the pixels. When no effect after the move moves owners, their boxes are
+// taken as it makes them, into `owned`, and true is returned; otherwise
+// the map holds them.
+bool applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageIndex, const PageGeometry &geometry,
+                   OwnerMap *owners, OwnerBoxes *owned)
 {
     QImage picture = buffer.InUse().copy();
     if (picture.isNull())
-        return;
+        return false;
     const PageLook &look = job.page;
+    const bool boxesTaken = owners && look.Geometric() && look.inkWeight == 0;
     if (look.Geometric())
-        MovePixels(picture, geometry, job.background, owners);
+        MovePixels(picture, geometry, job.background, owners, boxesTaken ? owned : nullptr);
     ChangeInkWeight(picture, look.inkWeight, job.background, owners);
     if (look.scans)
         LayPaperScan(picture, *look.scans, job.seed, pageIndex);
@@ -88,6 +91,7 @@ void applyPageLook(PixelBuffer &buffer, const RenderJob &job, std::int64_t pageI
         const auto *from = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
         std::copy(from, from + picture.width(), buffer.Row(y));
     }
+    return boxesTaken;
 }
 
 } // namespace
@@ -160,9 +164,14 @@ void DrawPage(const TextWindow &text, const RenderJob &job, const PagePlan &page
         if (truth)
             truth->Finish(&owners);
         const PageGeometry geometry(job.page, job.seed, pageIndex, buffer.Width(), buffer.Height());
-        applyPageLook(buffer, job, pageIndex, geometry, truth ? &owners : nullptr);
+        OwnerBoxes owned;
+        const bool boxesTaken = applyPageLook(buffer, job, pageIndex, geometry, truth ? &owners : nullptr, &owned);
         if (truth) {
-            truth->Moved(owners, [&geometry](QPointF point) { return geometry.Forward(point); });
+            const auto forward = [&geometry](QPointF point) { return geometry.Forward(point); };
+            if (boxesTaken)
+                truth->Moved(owned, forward);
+            else
+                truth->Moved(owners, forward);
         }
     } else if (truth) {
         truth->Finish();

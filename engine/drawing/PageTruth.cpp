@@ -329,40 +329,21 @@ void PageTruth::Finish(OwnerMap *owners)
 
 void PageTruth::Moved(const OwnerMap &owners, const std::function<QPointF(QPointF)> &forward)
 {
-    std::vector<Extent> extents;
+    OwnerBoxes owned;
+    owned.TakeMap(owners);
+    Moved(owned, forward);
+}
+
+void PageTruth::Moved(const OwnerBoxes &owned, const std::function<QPointF(QPointF)> &forward)
+{
     std::vector<Character *> numbered;
     for (Line &line : m_lines) {
         for (Character &character : line.characters)
             numbered.push_back(&character);
     }
-    extents.resize(numbered.size());
-    const auto take = [&](std::int32_t owner, int x, int y) { extents[static_cast<std::size_t>(owner)].take(x, y); };
-    for (int y = 0; y < owners.Height(); ++y) {
-        const std::int32_t *tags = owners.TagRow(y);
-        // A run of pixels with the same owners widens their boxes by its
-        // ends alone.
-        for (int x = 0, end = 0; x < owners.Width(); x = end) {
-            const std::int32_t tag = tags[x];
-            for (end = x + 1; end < owners.Width() && tags[end] == tag;)
-                ++end;
-            if (tag == OwnerMap::NoOwner)
-                continue;
-            if (tag >= 0) {
-                take(tag, x, y);
-                take(tag, end - 1, y);
-                continue;
-            }
-            for (const std::int32_t owner : owners.OwnersOf(tag)) {
-                if (owner < 0)
-                    break;
-                take(owner, x, y);
-                take(owner, end - 1, y);
-            }
-        }
-    }
     for (std::size_t i = 0; i < numbered.size(); ++i) {
         Character &character = *numbered[i];
-        character.ink = extents[i].Box();
+        character.ink = owned.BoxOf(i);
         // An upright character's quad is its cell.
         if (character.quad.isEmpty()) {
             const QRectF cell(character.cell);

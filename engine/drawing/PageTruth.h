@@ -62,8 +62,10 @@ public:
     // (numbered in reading order over the lines), in a map of the picture's size.
     void Finish(OwnerMap *owners = nullptr);
     // After page effects moved the pixels: each character's ink box made
-    // the box of the pixels it owns in the map, each quad's corners moved
-    // by forward, each line's box made anew.
+    // the box of the pixels it owns (its number's box), each quad's corners
+    // moved by forward, each line's box made anew.
+    void Moved(const OwnerBoxes &owned, const std::function<QPointF(QPointF)> &forward);
+    // The same from a map of the owners.
     void Moved(const OwnerMap &owners, const std::function<QPointF(QPointF)> &forward);
 
     // The picture's lines in reading order, each ended by a CR, a wrap or

@@ -32,3 +32,21 @@ void OwnerMap::Set(int x, int y, const Owners &owners)
 {
     m_tags[index(x, y)] = tagOf(owners);
 }
+
+void OwnerBoxes::TakeMap(const OwnerMap &owners)
+{
+    for (int y = 0; y < owners.Height(); ++y) {
+        const std::int32_t *tags = owners.TagRow(y);
+        // A run of pixels with the same owners widens their boxes by its
+        // ends alone.
+        for (int x = 0, end = 0; x < owners.Width(); x = end) {
+            const std::int32_t tag = tags[x];
+            for (end = x + 1; end < owners.Width() && tags[end] == tag;)
+                ++end;
+            if (tag == OwnerMap::NoOwner)
+                continue;
+            TakeAll(owners.OwnersOf(tag), x, y);
+            TakeAll(owners.OwnersOf(tag), end - 1, y);
+        }
+    }
+}

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QRect>
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -112,3 +115,50 @@ inline void OwnerMap::AddAll(int x, int y, const Owners &from)
         Add(x, y, owner);
     }
 }
+
+// The box of the pixels each owner shows, taken pixel by pixel: what the
+// truth wants of a map once no effect moves its pixels any more, taken
+// as the last move makes them, without a map of its result.
+class OwnerBoxes
+{
+public:
+    void Take(std::int32_t owner, int x, int y)
+    {
+        const auto at = static_cast<std::size_t>(owner);
+        if (at >= m_boxes.size())
+            m_boxes.resize(at + 1);
+        Box &box = m_boxes[at];
+        box.left = std::min(box.left, x);
+        box.right = std::max(box.right, x);
+        box.top = std::min(box.top, y);
+        box.bottom = std::max(box.bottom, y);
+    }
+    void TakeAll(const OwnerMap::Owners &owners, int x, int y)
+    {
+        for (const std::int32_t owner : owners) {
+            if (owner < 0)
+                break;
+            Take(owner, x, y);
+        }
+    }
+    // Every owner's pixels in the map.
+    void TakeMap(const OwnerMap &owners);
+    // The owner's box, null when it shows no pixel.
+    QRect BoxOf(std::size_t owner) const
+    {
+        if (owner >= m_boxes.size() || m_boxes[owner].right < 0)
+            return QRect();
+        const Box &box = m_boxes[owner];
+        return QRect(QPoint(box.left, box.top), QPoint(box.right, box.bottom));
+    }
+
+private:
+    struct Box
+    {
+        int left = std::numeric_limits<int>::max();
+        int top = std::numeric_limits<int>::max();
+        int right = -1;
+        int bottom = -1;
+    };
+    std::vector<Box> m_boxes;
+};

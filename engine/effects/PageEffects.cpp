@@ -142,11 +142,28 @@ private:
 };
 
 // The owners a resampled pixel takes from the four it is made of: those of
-// every one with a weight.
+// every one with a weight. They go into a map of the result, or straight
+// into the owners' boxes.
 struct OwnerMove
 {
     const OwnerMap *from = nullptr;
     OwnerMap *to = nullptr;
+    OwnerBoxes *boxes = nullptr;
+
+    void One(int x, int y, std::int32_t owner) const
+    {
+        if (boxes)
+            boxes->Take(owner, x, y);
+        else
+            to->SetTag(x, y, owner);
+    }
+    void Several(int x, int y, const OwnerMap::Owners &owners) const
+    {
+        if (boxes)
+            boxes->TakeAll(owners, x, y);
+        else
+            to->Set(x, y, owners);
+    }
 };
 
 // A run of result pixels whose four taps all lie inside the picture: the
@@ -202,6 +219,16 @@ void resampleInside(const uchar *bits, qsizetype bytesPerLine, QRgb *out, const 
     }
 }
 
+// Adds every owner of `from` that is not there yet while slots are left.
+void addAll(OwnerMap::Owners &owners, const OwnerMap::Owners &from)
+{
+    for (const std::int32_t owner : from) {
+        if (owner < 0)
+            break;
+        OwnerMap::AddTo(owners, owner);
+    }
+}
+
 // Gives the pixels of an inside run the owners of their taps with a weight.
 void moveInsideOwners(const OwnerMove &owners, const InsideRun &run)
 {
@@ -232,13 +259,15 @@ void moveInsideOwners(const OwnerMove &owners, const InsideRun &run)
                 one = one && tags[tap] == only;
         }
         if (one && only >= 0) {
-            owners.to->SetTag(x, run.y, only);
+            owners.One(x, run.y, only);
             continue;
         }
+        OwnerMap::Owners gathered = OwnerMap::None();
         for (int tap = 0; tap < 4; ++tap) {
             if (weights[tap] != 0 && tags[tap] != OwnerMap::NoOwner)
-                owners.to->AddAll(x, run.y, owners.from->OwnersOf(tags[tap]));
+                addAll(gathered, owners.from->OwnersOf(tags[tap]));
         }
+        owners.Several(x, run.y, gathered);
     }
 }
 
@@ -305,12 +334,12 @@ private:
 
 } // namespace
 
-void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, OwnerMap *owners)
+void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, OwnerMap *owners, OwnerBoxes *owned)
 {
     const int width = picture.width();
     const int height = picture.height();
     QImage result(width, height, QImage::Format_RGB32);
-    OwnerMap moved = owners ? OwnerMap(width, height) : OwnerMap();
+    OwnerMap moved = owners && !owned ? OwnerMap(width, height) : OwnerMap();
     const QImage &source = picture;
     const uchar *bits = source.constBits();
     const qsizetype bytesPerLine = source.bytesPerLine();
@@ -323,7 +352,7 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
     std::vector<std::int64_t> fromX(static_cast<std::size_t>(columns));
     std::vector<std::int64_t> fromY(static_cast<std::size_t>(columns));
     const bool grey = IsGreyPicture(source);
-    const OwnerMove ownerMove{owners, &moved};
+    const OwnerMove ownerMove{owners, &moved, owned};
     const BusyPixels busy(source, background, owners);
     const QRgb bare = background | 0xFF000000u;
     for (int y = 0; y < height; ++y) {
@@ -388,14 +417,13 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                     }
                 }
                 if (anyOwner) {
+                    OwnerMap::Owners gathered = OwnerMap::None();
                     for (int tap = 0; tap < 4; ++tap) {
-                        if (weights[tap] == 0 || !inside[tap])
-                            continue;
-                        const OwnerMap::Owners from =
-                            owners->At(static_cast<int>(left + (tap & 1)), static_cast<int>(top + (tap >> 1)));
-                        if (from[0] >= 0)
-                            moved.AddAll(x, y, from);
+                        if (weights[tap] != 0 && inside[tap])
+                            addAll(gathered, owners->At(static_cast<int>(left + (tap & 1)), static_cast<int>(top + (tap >> 1))));
                     }
+                    if (gathered[0] >= 0)
+                        ownerMove.Several(x, y, gathered);
                 }
                 // Most of a page is one colour round the source.
                 if (taps[0] == taps[1] && taps[0] == taps[2] && taps[0] == taps[3]) {
@@ -413,7 +441,7 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
         }
     }
     picture = std::move(result);
-    if (owners)
+    if (owners && !owned)
         *owners = std::move(moved);
 }
 

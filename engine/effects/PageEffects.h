@@ -13,8 +13,10 @@
 
 // The picture turned and warped: each pixel of the result is the bilinear
 // blend of the four pixels round its source, the background where that lies
-// outside; it shows every character those four showed.
-void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, OwnerMap *owners);
+// outside; it shows every character those four showed. With `owned`, the
+// owners' boxes in the result are taken there and the map is left as it was.
+void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, OwnerMap *owners,
+                OwnerBoxes *owned = nullptr);
 
 // Ink thickened by n pixels (n > 0: each pixel takes the strongest ink within
 // n, with its owners) or thinned (n < 0: the weakest). Ink is how far a
