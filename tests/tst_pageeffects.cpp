@@ -210,6 +210,18 @@ void TestPageEffects::geometryGoesBothWays()
             QVERIFY(QLineF(geometry.Forward(geometry.Source(point)), point).length() < 0.01);
         }
     }
+    // Forward undoes Source to far below the hundredth a manifest writes,
+    // over the picture, off its edges, and where the grid's edge holds.
+    for (std::int64_t page = 0; page < 5; ++page) {
+        const PageGeometry geometry(look, 11, page, 400, 300);
+        for (int y = -40; y <= 340; y += 7) {
+            for (int x = -40; x <= 440; x += 9) {
+                const QPointF point(x + 0.3, y + 0.6);
+                const QPointF back = geometry.Source(geometry.Forward(point));
+                QVERIFY2(QLineF(back, point).length() < 1e-5, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
+        }
+    }
     // Pages differ, seeds reproduce.
     QVERIFY(PageGeometry(look, 5, 1, 400, 300).Angle() != PageGeometry(look, 5, 2, 400, 300).Angle());
     QCOMPARE(PageGeometry(look, 5, 1, 400, 300).Angle(), PageGeometry(look, 5, 1, 400, 300).Angle());

@@ -84,17 +84,52 @@ PageGeometry::PageGeometry(const PageLook &look, std::uint32_t seed, std::int64_
 QPointF PageGeometry::Forward(QPointF drawn) const
 {
     const QPointF turned = turn(drawn, m_sin);
-    // The result point p with p + Displacement(p) = turned; the field is
-    // smooth and small, so a few steps of p = turned - Displacement(p) find it.
-    // Each step gains more than a digit; it stops once a step moves the
-    // point by less than a millionth of a pixel.
+    if (m_warp == 0)
+        return turned;
+    // The result point p with p + Displacement(p) = turned, by Newton's
+    // steps: the field is blended linearly within each square of the grid,
+    // so its slope there is known, and each step squares the error. It
+    // stops once a step moves the point by less than a millionth of a pixel.
     QPointF point = turned;
-    for (int step = 0; step < 8 && m_warp != 0; ++step) {
-        const QPointF next = turned - Displacement(point);
-        const QPointF change = next - point;
-        point = next;
+    for (int step = 0; step < 8; ++step) {
+        const Slope slope = slopeAt(point);
+        const QPointF residual = point + slope.displacement - turned;
+        // (1 + J) change = residual, J the field's slope, near 0.
+        const double a = 1 + slope.alongX.x();
+        const double b = slope.alongY.x();
+        const double c = slope.alongX.y();
+        const double d = 1 + slope.alongY.y();
+        const double determinant = a * d - b * c;
+        const QPointF change((d * residual.x() - b * residual.y()) / determinant,
+                             (a * residual.y() - c * residual.x()) / determinant);
+        point -= change;
         if (std::abs(change.x()) + std::abs(change.y()) < 1e-6)
             break;
     }
     return point;
+}
+
+PageGeometry::Slope PageGeometry::slopeAt(QPointF result) const
+{
+    const double unclampedX = result.x() / GridStep + 1;
+    const double unclampedY = result.y() / GridStep + 1;
+    const double gx = std::clamp(unclampedX, 0.0, m_columns - 1.001);
+    const double gy = std::clamp(unclampedY, 0.0, m_rows - 1.001);
+    const int column = static_cast<int>(gx);
+    const int row = static_cast<int>(gy);
+    const double fx = gx - column;
+    const double fy = gy - row;
+    const QPointF *at = m_grid.data() + static_cast<std::size_t>(row) * m_columns + column;
+    const QPointF upperLeft = at[0];
+    const QPointF upperRight = at[1];
+    const QPointF lowerLeft = at[m_columns];
+    const QPointF lowerRight = at[m_columns + 1];
+    Slope slope;
+    slope.displacement = Displacement(result);
+    // Where the grid's edge holds a point outside, the field is flat.
+    if (gx == unclampedX)
+        slope.alongX = ((upperRight - upperLeft) * (1 - fy) + (lowerRight - lowerLeft) * fy) / GridStep;
+    if (gy == unclampedY)
+        slope.alongY = ((lowerLeft - upperLeft) * (1 - fx) + (lowerRight - upperRight) * fx) / GridStep;
+    return slope;
 }

@@ -37,6 +37,15 @@ private:
     };
 
     QPointF turn(QPointF point, double sine) const;
+    // The displacement at a point of the result and how it changes a pixel
+    // along each axis.
+    struct Slope
+    {
+        QPointF displacement;
+        QPointF alongX;
+        QPointF alongY;
+    };
+    Slope slopeAt(QPointF result) const;
 
     double m_angle = 0;
     QPointF m_centre;
