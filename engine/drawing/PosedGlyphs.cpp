@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <unordered_map>
@@ -40,6 +41,10 @@ struct Kept
 {
     std::unordered_map<Key, PosedMask, KeyHash> masks;
     std::size_t bytes = 0;
+    // The mask given last (the map's elements stay where they are until
+    // it is cleared, which happens only before a new one is put in).
+    Key lastKey{};
+    const PosedMask *last = nullptr;
 };
 
 PosedMask render(const GlyphCache &glyphs, const GlyphCache::Cell &cell, const CharacterPose &pose)
@@ -85,9 +90,15 @@ const PosedMask &PosedGlyph(const GlyphCache &glyphs, const GlyphCache::Cell &ce
 {
     thread_local Kept kept;
     const Key key{glyphs.Serial(), &cell, pose.angle, pose.scale};
+    // The truth asks for the glyph the picture has just drawn.
+    if (kept.last && kept.lastKey == key)
+        return *kept.last;
     const auto found = kept.masks.find(key);
-    if (found != kept.masks.end())
+    if (found != kept.masks.end()) {
+        kept.lastKey = key;
+        kept.last = &found->second;
         return found->second;
+    }
     PosedMask made = render(glyphs, cell, pose);
     const std::size_t bytes = made.coverage.size() + 64;
     if (kept.bytes + bytes > MaxBytes) {
@@ -95,16 +106,25 @@ const PosedMask &PosedGlyph(const GlyphCache &glyphs, const GlyphCache::Cell &ce
         kept.bytes = 0;
     }
     kept.bytes += bytes;
-    return kept.masks.emplace(key, std::move(made)).first->second;
+    kept.lastKey = key;
+    kept.last = &kept.masks.emplace(key, std::move(made)).first->second;
+    return *kept.last;
 }
 
 int FirstVisibleCoverage(QRgb under, QRgb colour)
 {
-    int unchanged = 0;
-    int changed = 256;
-    while (changed - unchanged > 1) {
-        const int middle = (unchanged + changed) / 2;
-        (Covered(under, colour, middle) != under ? changed : unchanged) = middle;
+    // A channel mixed by coverage c is (255 under + (colour - under) c + 127)
+    // / 255 rounded down: under plus the floor of ((colour - under) c + 127)
+    // / 255, which leaves under once that reaches 255 (going up) or drops
+    // below 0 (going down).
+    int first = 256;
+    for (const int shift : {16, 8, 0}) {
+        const int from = static_cast<int>((under >> shift) & 0xFF);
+        const int difference = static_cast<int>((colour >> shift) & 0xFF) - from;
+        if (difference > 0)
+            first = std::min(first, (128 + difference - 1) / difference);
+        else if (difference < 0)
+            first = std::min(first, 127 / -difference + 1);
     }
-    return changed;
+    return first;
 }
