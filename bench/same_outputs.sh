@@ -61,11 +61,13 @@ for i in "${!runs[@]}"; do
     # A PDF holds the second it was made in.
     find "$work/old-$i" "$work/new-$i" -name '*.pdf' -exec sed -i 's/CreationDate (D:[0-9]*Z)/CreationDate (D:00000000000000Z)/' {} +
     except=${LUMO_SAME_EXCEPT:-^$}
-    if ! diff -r -q "$work/old-$i" "$work/new-$i" | grep -v -e "$except" >/dev/null; then
+    # diff exits 1 on a difference and grep 1 on no line: neither is a failure here.
+    differences=$(diff -r -q "$work/old-$i" "$work/new-$i" | grep -v -e "$except" || true)
+    if [ -z "$differences" ]; then
         echo "same     ${runs[$i]} ($(find "$work/new-$i" -type f | wc -l) files)"
     else
         echo "DIFFERS  ${runs[$i]}"
-        diff -r -q "$work/old-$i" "$work/new-$i" | grep -v -e "$except" | head -5
+        head -5 <<< "$differences"
         status=1
     fi
 done
