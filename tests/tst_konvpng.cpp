@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <optional>
+#include <zlib.h>
 
 namespace {
 
@@ -48,6 +49,7 @@ class TestKonvPng : public QObject
 private slots:
     void init();
     void cleanup();
+    void grainIsHuffmanCodedAlone();
 
     void convertsProgramBitmap_data();
     void convertsProgramBitmap();
@@ -263,6 +265,76 @@ void TestKonvPng::pngKindFollowsTheColours()
     QImage decoded;
     QVERIFY(decoded.loadFromData(png, "PNG"));
     QCOMPARE(ImageDifference(decoded.convertToFormat(QImage::Format_RGB32), picture), QString());
+}
+
+namespace {
+
+// The bytes of a PNG's IDAT chunks, counted.
+qsizetype idatBytes(const QByteArray &png)
+{
+    qsizetype total = 0;
+    for (qsizetype at = 8; at + 8 <= png.size();) {
+        const auto length = static_cast<qsizetype>(qFromBigEndian<quint32>(png.constData() + at));
+        if (png.mid(at + 4, 4) == "IDAT")
+            total += length;
+        at += 12 + length;
+    }
+    return total;
+}
+
+// How many bytes zlib makes of a grey picture's unfiltered rows at level 1
+// with the strategy given (neither strategy looks further back than the
+// byte before, so the window libpng picks does not change the count).
+qsizetype deflatedBytes(const QImage &grey, int strategy)
+{
+    QByteArray rows;
+    for (int y = 0; y < grey.height(); ++y) {
+        rows.append('\0');
+        for (int x = 0; x < grey.width(); ++x)
+            rows.append(static_cast<char>(qBlue(grey.pixel(x, y))));
+    }
+    z_stream stream{};
+    deflateInit2(&stream, 1, Z_DEFLATED, 15, 8, strategy);
+    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(rows.size()))), '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(rows.data());
+    stream.avail_in = static_cast<uInt>(rows.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    const auto written = static_cast<qsizetype>(stream.total_out);
+    deflateEnd(&stream);
+    return written;
+}
+
+} // namespace
+
+void TestKonvPng::grainIsHuffmanCodedAlone()
+{
+    // A clean page of text: long runs of white, found by run-length coding.
+    QImage clean(300, 200, QImage::Format_RGB32);
+    clean.fill(qRgb(255, 255, 255));
+    for (int y = 20; y < 180; y += 14)
+        for (int x = 10; x < 290; x += 3)
+            clean.setPixel(x, y + x % 9, qRgb(40, 40, 40));
+    // A scanned page: grain on every pixel, hardly a level repeats.
+    QImage grain(300, 200, QImage::Format_RGB32);
+    std::uint32_t state = 5;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int level = 235 + static_cast<int>((state >> 24) % 6);
+            grain.setPixel(x, y, qRgb(level, level, level));
+        }
+    }
+    for (const QImage *picture : {&clean, &grain}) {
+        const QByteArray png = EncodePng(*picture);
+        QImage decoded;
+        QVERIFY(decoded.loadFromData(png, "PNG"));
+        QCOMPARE(ImageDifference(decoded.convertToFormat(QImage::Format_RGB32), *picture), QString());
+    }
+    QCOMPARE(idatBytes(EncodePng(clean)), deflatedBytes(clean, Z_RLE));
+    QCOMPARE(idatBytes(EncodePng(grain)), deflatedBytes(grain, Z_HUFFMAN_ONLY));
+    QVERIFY(deflatedBytes(grain, Z_HUFFMAN_ONLY) != deflatedBytes(grain, Z_RLE));
 }
 
 QTEST_MAIN(TestKonvPng)
