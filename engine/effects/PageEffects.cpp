@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -272,32 +273,27 @@ void moveInsideOwners(const OwnerMove &owners, const InsideRun &run)
 }
 
 // Which pixels of a picture show anything but the background, or have an
-// owner, a bit a pixel. Most of a page of text is bare background, and a
+// owner, a byte a pixel (a byte, not a bit: the test of a row then runs
+// on vector registers). Most of a page of text is bare background, and a
 // pixel resampled from bare background alone is the background and owns
 // nothing, so the resampling skips those runs.
 class BusyPixels
 {
 public:
     BusyPixels(const QImage &picture, QRgb background, const OwnerMap *owners)
-        : m_words((picture.width() + 63) / 64),
-          m_bits(static_cast<std::size_t>(m_words) * static_cast<std::size_t>(picture.height()))
+        : m_width(picture.width()),
+          m_busy(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(picture.height()))
     {
         const QRgb bare = background & 0x00FFFFFFu;
         for (int y = 0; y < picture.height(); ++y) {
             const QRgb *pixels = row(picture, y);
-            const std::int32_t *tags = owners ? owners->TagRow(y) : nullptr;
-            std::uint64_t *bits = rowBits(y);
-            for (int word = 0; word < m_words; ++word) {
-                const int begin = 64 * word;
-                const int end = std::min(begin + 64, picture.width());
-                std::uint64_t busy = 0;
-                for (int x = begin; x < end; ++x)
-                    busy |= static_cast<std::uint64_t>((pixels[x] & 0x00FFFFFFu) != bare) << (x - begin);
-                if (tags) {
-                    for (int x = begin; x < end; ++x)
-                        busy |= static_cast<std::uint64_t>(tags[x] != OwnerMap::NoOwner) << (x - begin);
-                }
-                bits[word] = busy;
+            std::uint8_t *busy = rowOf(y);
+            for (int x = 0; x < m_width; ++x)
+                busy[x] = (pixels[x] & 0x00FFFFFFu) != bare;
+            if (owners) {
+                const std::int32_t *tags = owners->TagRow(y);
+                for (int x = 0; x < m_width; ++x)
+                    busy[x] |= tags[x] != OwnerMap::NoOwner;
             }
         }
     }
@@ -306,15 +302,20 @@ public:
     // (inclusive, inside the picture) is busy.
     bool Any(int left, int right, int top, int bottom) const
     {
-        const int firstWord = left / 64;
-        const int lastWord = right / 64;
+        const auto count = static_cast<std::size_t>(right - left + 1);
         for (int y = top; y <= bottom; ++y) {
-            const std::uint64_t *bits = rowBits(y);
-            for (int word = firstWord; word <= lastWord; ++word) {
-                const int from = std::max(left - 64 * word, 0);
-                const int to = std::min(right - 64 * word, 63);
-                const std::uint64_t upTo = to == 63 ? ~std::uint64_t(0) : (std::uint64_t(1) << (to + 1)) - 1;
-                if ((bits[word] & upTo & ~((std::uint64_t(1) << from) - 1)) != 0)
+            const std::uint8_t *busy = m_busy.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width)
+                                       + static_cast<std::size_t>(left);
+            // Eight bytes at a time.
+            std::size_t at = 0;
+            for (; at + 8 <= count; at += 8) {
+                std::uint64_t eight;
+                std::memcpy(&eight, busy + at, 8);
+                if (eight != 0)
+                    return true;
+            }
+            for (; at < count; ++at) {
+                if (busy[at] != 0)
                     return true;
             }
         }
@@ -322,14 +323,10 @@ public:
     }
 
 private:
-    std::uint64_t *rowBits(int y) { return m_bits.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_words); }
-    const std::uint64_t *rowBits(int y) const
-    {
-        return m_bits.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_words);
-    }
+    std::uint8_t *rowOf(int y) { return m_busy.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width); }
 
-    int m_words;
-    std::vector<std::uint64_t> m_bits;
+    int m_width;
+    std::vector<std::uint8_t> m_busy;
 };
 
 } // namespace
