@@ -67,6 +67,7 @@ private slots:
     void geometricEffectsCarryTheTruth();
     void geometryGoesBothWays();
     void ownersMoveWhereNoInkShows();
+    void bareRunsComeOutAsResampled();
     void inkWeightCarriesOwners();
     void ownersAreKeptInTheOrderTheyCame();
     void photometricEffectsKeepTheirPromises();
@@ -281,6 +282,53 @@ void TestPageEffects::ownersMoveWhereNoInkShows()
         QCOMPARE(direct.BoxOf(owner), fromMap.BoxOf(owner));
     QVERIFY(!direct.BoxOf(3).isNull() && !direct.BoxOf(4).isNull());
     QVERIFY(direct.BoxOf(3).right() >= direct.BoxOf(4).left());
+}
+
+void TestPageEffects::bareRunsComeOutAsResampled()
+{
+    // The move fills a run whose taps all lie on bare background with the
+    // background instead of resampling it. Against a move that skips
+    // nothing (told of a background that no pixel shows), every pixel and
+    // owner whose source lies inside the picture must be the same: a
+    // footprint a pixel short on any side shows as a lost edge of ink.
+    for (const QSize size : {QSize(7, 40), QSize(57, 45), QSize(200, 120)}) {
+        for (std::int64_t page = 0; page < 4; ++page) {
+            PageLook look;
+            look.rotate = 6;
+            look.warp = 4;
+            const PageGeometry geometry(look, 21, page, size.width(), size.height());
+            const QRgb background = qRgb(255, 255, 255);
+            QImage picture(size, QImage::Format_RGB32);
+            picture.fill(background);
+            OwnerMap owners(size.width(), size.height());
+            // Lone dots, wider apart than a run, at every offset to the
+            // runs from row to row; some owned, in several greys.
+            for (int y = 1; y < size.height(); y += 3) {
+                for (int x = (y / 3) % 11; x < size.width(); x += 11) {
+                    picture.setPixel(x, y, qRgb(40 * (x % 5), 40 * (x % 5), 40 * (x % 5)));
+                    if (x % 3 != 0)
+                        owners.Add(x, y, (x + y) % 7);
+                }
+            }
+            QImage skipped = picture.copy();
+            OwnerMap skippedOwners = owners;
+            MovePixels(skipped, geometry, background, &skippedOwners);
+            QImage resampled = picture.copy();
+            OwnerMap resampledOwners = owners;
+            MovePixels(resampled, geometry, qRgb(1, 2, 3), &resampledOwners);
+            for (int y = 0; y < size.height(); ++y) {
+                for (int x = 0; x < size.width(); ++x) {
+                    const QPointF source = geometry.Source(QPointF(x + 0.5, y + 0.5));
+                    if (source.x() < 2 || source.y() < 2 || source.x() > size.width() - 2 || source.y() > size.height() - 2)
+                        continue;
+                    const QString where = QStringLiteral("%1x%2 page %3 at %4,%5")
+                                              .arg(size.width()).arg(size.height()).arg(page).arg(x).arg(y);
+                    QVERIFY2(skipped.pixel(x, y) == resampled.pixel(x, y), qPrintable(where));
+                    QVERIFY2(skippedOwners.At(x, y) == resampledOwners.At(x, y), qPrintable(where));
+                }
+            }
+        }
+    }
 }
 
 void TestPageEffects::inkWeightCarriesOwners()

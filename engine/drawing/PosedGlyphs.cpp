@@ -102,13 +102,17 @@ const PosedMask &PosedGlyph(const GlyphCache &glyphs, const GlyphCache::Cell &ce
     PosedMask made = render(glyphs, cell, pose);
     const std::size_t bytes = made.coverage.size() + 64;
     if (kept.bytes + bytes > MaxBytes) {
+        kept.last = nullptr;
         kept.masks.clear();
         kept.bytes = 0;
     }
+    // Remembered once it is in: a put that fails (out of memory) leaves
+    // nothing pointing at a mask that is not there.
+    const PosedMask &mask = kept.masks.emplace(key, std::move(made)).first->second;
     kept.bytes += bytes;
     kept.lastKey = key;
-    kept.last = &kept.masks.emplace(key, std::move(made)).first->second;
-    return *kept.last;
+    kept.last = &mask;
+    return mask;
 }
 
 int FirstVisibleCoverage(QRgb under, QRgb colour)
