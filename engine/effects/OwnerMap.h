@@ -47,6 +47,8 @@ public:
     void AddAll(int x, int y, const Owners &from);
     // Adds an owner to a pixel's owners unless it is there already or the slots are full.
     static void AddTo(Owners &owners, std::int32_t owner);
+    // Adds every owner of `from` to a pixel's owners, as AddTo does.
+    static void AddAllTo(Owners &owners, const Owners &from);
 
     static Owners None() { return {-1, -1, -1, -1}; }
 
@@ -107,13 +109,20 @@ inline void OwnerMap::Add(int x, int y, std::int32_t owner)
     tag = tagOf(owners);
 }
 
-inline void OwnerMap::AddAll(int x, int y, const Owners &from)
+inline void OwnerMap::AddAllTo(Owners &owners, const Owners &from)
 {
     for (const std::int32_t owner : from) {
         if (owner < 0)
             break;
-        Add(x, y, owner);
+        AddTo(owners, owner);
     }
+}
+
+inline void OwnerMap::AddAll(int x, int y, const Owners &from)
+{
+    Owners owners = At(x, y);
+    AddAllTo(owners, from);
+    Set(x, y, owners);
 }
 
 // The box of the pixels each owner shows, taken pixel by pixel: what the

@@ -220,16 +220,6 @@ void resampleInside(const uchar *bits, qsizetype bytesPerLine, QRgb *out, const 
     }
 }
 
-// Adds every owner of `from` that is not there yet while slots are left.
-void addAll(OwnerMap::Owners &owners, const OwnerMap::Owners &from)
-{
-    for (const std::int32_t owner : from) {
-        if (owner < 0)
-            break;
-        OwnerMap::AddTo(owners, owner);
-    }
-}
-
 // Gives the pixels of an inside run the owners of their taps with a weight.
 void moveInsideOwners(const OwnerMove &owners, const InsideRun &run)
 {
@@ -266,7 +256,7 @@ void moveInsideOwners(const OwnerMove &owners, const InsideRun &run)
         OwnerMap::Owners gathered = OwnerMap::None();
         for (int tap = 0; tap < 4; ++tap) {
             if (weights[tap] != 0 && tags[tap] != OwnerMap::NoOwner)
-                addAll(gathered, owners.from->OwnersOf(tags[tap]));
+                OwnerMap::AddAllTo(gathered, owners.from->OwnersOf(tags[tap]));
         }
         owners.Several(x, run.y, gathered);
     }
@@ -416,8 +406,11 @@ void MovePixels(QImage &picture, const PageGeometry &geometry, QRgb background, 
                 if (anyOwner) {
                     OwnerMap::Owners gathered = OwnerMap::None();
                     for (int tap = 0; tap < 4; ++tap) {
-                        if (weights[tap] != 0 && inside[tap])
-                            addAll(gathered, owners->At(static_cast<int>(left + (tap & 1)), static_cast<int>(top + (tap >> 1))));
+                        if (weights[tap] != 0 && inside[tap]) {
+                            const int tx = static_cast<int>(left + (tap & 1));
+                            const int ty = static_cast<int>(top + (tap >> 1));
+                            OwnerMap::AddAllTo(gathered, owners->At(tx, ty));
+                        }
                     }
                     if (gathered[0] >= 0)
                         ownerMove.Several(x, y, gathered);
