@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Whether two builds of lumo-render write the same bytes: every picture, box
 # file, line image, line text, outlined picture and manifest over a spread of
-# settings (pages, one picture, PDF, fonts, styles, charsets, jitter, noise,
-# variants, looks). Prints one line a run and exits 1 when any file differs.
+# settings (pages, one picture, PDF, tar shards, fonts, styles, charsets,
+# UTF-8, jitter, noise, variants, looks). Prints one line a run and exits 1
+# when any file differs.
 # LUMO_SAME_EXCEPT=PATTERN leaves the files whose path matches the grep
 # pattern out (a change meant to alter them, say 'lines/.*\.png').
 #   bench/same_outputs.sh OLD-LUMO-RENDER NEW-LUMO-RENDER
@@ -23,6 +24,15 @@ for i in range(300):
 text = "\r\n".join(lines) + "\r\n\x14\n\r"
 open(sys.argv[1], "w", encoding="latin-1", newline="").write(text)
 PY
+# A UTF-8 text of several scripts, combining marks among them.
+python3 - "$work/utf8.txt" <<'PY'
+import random, sys
+random.seed(7)
+words = ["\u03bb\u03cc\u03b3\u03bf\u03c2", "\u043c\u0438\u0440", "\u03a9\u03bc\u03ad\u03b3\u03b1",
+         "\u0434\u043e\u043c", "caf\u00e9", "e\u0301t\u0301e", "Stra\u00dfe", "quick", "brown"]
+lines = [" ".join(random.choice(words) for _ in range(random.randint(0, 9))) for _ in range(150)]
+open(sys.argv[1], "w", encoding="utf-8", newline="").write("\r\n".join(lines) + "\n")
+PY
 
 runs=(
   "--seed 1 text.txt out.png"
@@ -42,6 +52,8 @@ runs=(
   "--seed 15 --look photocopy --page 300x300 --background \\#f0e0c0 --color navy text.txt out.png"
   "--seed 16 --look worn --jobs 1 --ground-truth m.jsonl --boxes text.txt out.png"
   "--seed 17 --look print --rotate 8 --warp 5 --ink-weight -1 --page 300x200 --ground-truth m.jsonl text.txt out.png"
+  "--seed 18 --page 300x300 --ground-truth m.jsonl --boxes --lines lines --shard-size 7 text.txt out.tar"
+  "--seed 19 --encoding utf-8 --look scan --page 300x300 --ground-truth m.jsonl --boxes utf8.txt out.png"
 )
 
 status=0
@@ -49,14 +61,14 @@ for i in "${!runs[@]}"; do
     for side in old new; do
         dir=$work/$side-$i
         mkdir -p "$dir"
-        cp "$work/text.txt" "$dir/"
+        cp "$work/text.txt" "$work/utf8.txt" "$dir/"
         binary=$old
         [ "$side" = new ] && binary=$new
         if ! (cd "$dir" && eval "\"$binary\" --quiet ${runs[$i]}"); then
             echo "run $i failed with $side" >&2
             status=1
         fi
-        rm "$dir/text.txt"
+        rm "$dir/text.txt" "$dir/utf8.txt"
     done
     # A PDF holds the second it was made in.
     find "$work/old-$i" "$work/new-$i" -name '*.pdf' -exec sed -i 's/CreationDate (D:[0-9]*Z)/CreationDate (D:00000000000000Z)/' {} +
