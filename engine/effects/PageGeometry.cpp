@@ -111,25 +111,17 @@ QPointF PageGeometry::Forward(QPointF drawn) const
 
 PageGeometry::Slope PageGeometry::slopeAt(QPointF result) const
 {
-    const double unclampedX = result.x() / GridStep + 1;
-    const double unclampedY = result.y() / GridStep + 1;
-    const double gx = std::clamp(unclampedX, 0.0, m_columns - 1.001);
-    const double gy = std::clamp(unclampedY, 0.0, m_rows - 1.001);
-    const int column = static_cast<int>(gx);
-    const int row = static_cast<int>(gy);
-    const double fx = gx - column;
-    const double fy = gy - row;
-    const QPointF *at = m_grid.data() + static_cast<std::size_t>(row) * m_columns + column;
-    const QPointF upperLeft = at[0];
-    const QPointF upperRight = at[1];
-    const QPointF lowerLeft = at[m_columns];
-    const QPointF lowerRight = at[m_columns + 1];
+    const Square square = squareOf(result);
+    const QPointF upperLeft = square.at[0];
+    const QPointF upperRight = square.at[1];
+    const QPointF lowerLeft = square.at[m_columns];
+    const QPointF lowerRight = square.at[m_columns + 1];
     Slope slope;
-    slope.displacement = Displacement(result);
+    slope.displacement = blend(square);
     // Where the grid's edge holds a point outside, the field is flat.
-    if (gx == unclampedX)
-        slope.alongX = ((upperRight - upperLeft) * (1 - fy) + (lowerRight - lowerLeft) * fy) / GridStep;
-    if (gy == unclampedY)
-        slope.alongY = ((lowerLeft - upperLeft) * (1 - fx) + (lowerRight - upperRight) * fx) / GridStep;
+    if (!square.heldX)
+        slope.alongX = ((upperRight - upperLeft) * (1 - square.fy) + (lowerRight - lowerLeft) * square.fy) / GridStep;
+    if (!square.heldY)
+        slope.alongY = ((lowerLeft - upperLeft) * (1 - square.fx) + (lowerRight - upperRight) * square.fx) / GridStep;
     return slope;
 }

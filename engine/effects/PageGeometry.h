@@ -37,6 +37,20 @@ private:
     };
 
     QPointF turn(QPointF point, double sine) const;
+    // The square of the grid a point of the result lies in: its upper left
+    // point, how far across and down the point lies, and whether the grid's
+    // edge held it (the point outside) across or down.
+    struct Square
+    {
+        const QPointF *at = nullptr;
+        double fx = 0;
+        double fy = 0;
+        bool heldX = false;
+        bool heldY = false;
+    };
+    Square squareOf(QPointF result) const;
+    // The waves blended at a point of the square.
+    QPointF blend(const Square &square) const;
     // The displacement at a point of the result and how it changes a pixel
     // along each axis.
     struct Slope
@@ -60,19 +74,32 @@ private:
 };
 
 // Inline: the resampling asks for a source a pixel.
+inline PageGeometry::Square PageGeometry::squareOf(QPointF result) const
+{
+    // Points far outside the picture take the grid's edge.
+    const double unclampedX = result.x() / GridStep + 1;
+    const double unclampedY = result.y() / GridStep + 1;
+    const double gx = std::clamp(unclampedX, 0.0, m_columns - 1.001);
+    const double gy = std::clamp(unclampedY, 0.0, m_rows - 1.001);
+    const int column = static_cast<int>(gx);
+    const int row = static_cast<int>(gy);
+    return {m_grid.data() + static_cast<std::size_t>(row) * m_columns + column, gx - column, gy - row,
+            gx != unclampedX, gy != unclampedY};
+}
+
+inline QPointF PageGeometry::blend(const Square &square) const
+{
+    const QPointF *at = square.at;
+    const double fx = square.fx;
+    const double fy = square.fy;
+    return (at[0] * (1 - fx) + at[1] * fx) * (1 - fy) + (at[m_columns] * (1 - fx) + at[m_columns + 1] * fx) * fy;
+}
+
 inline QPointF PageGeometry::Displacement(QPointF result) const
 {
     if (m_warp == 0)
         return {};
-    // Points far outside the picture take the grid's edge.
-    const double gx = std::clamp(result.x() / GridStep + 1, 0.0, m_columns - 1.001);
-    const double gy = std::clamp(result.y() / GridStep + 1, 0.0, m_rows - 1.001);
-    const int column = static_cast<int>(gx);
-    const int row = static_cast<int>(gy);
-    const double fx = gx - column;
-    const double fy = gy - row;
-    const QPointF *at = m_grid.data() + static_cast<std::size_t>(row) * m_columns + column;
-    return (at[0] * (1 - fx) + at[1] * fx) * (1 - fy) + (at[m_columns] * (1 - fx) + at[m_columns + 1] * fx) * fy;
+    return blend(squareOf(result));
 }
 
 inline QPointF PageGeometry::turn(QPointF point, double sine) const
